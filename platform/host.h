@@ -1,0 +1,135 @@
+#pragma once
+// The host services the launcher needs, one narrow interface per concern.
+// The win32 adapters implement them on the Windows API; tests use the
+// in-memory host under tests/fakes. Paths are Windows paths in the system's
+// ANSI code page; nothing here converts text.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ktr {
+
+class Locale {
+ public:
+  virtual ~Locale() = default;
+  // GetSystemDefaultLCID: the system's, not the user's or the thread's.
+  virtual std::uint32_t system_default_lcid() = 0;
+  // The ANSI code page, which decides what a trailing 0x5C byte is.
+  virtual unsigned ansi_code_page() = 0;
+};
+
+class Version {
+ public:
+  virtual ~Version() = default;
+  // dwPlatformId of GetVersionExA: 2 for the NT family, 1 for Windows 9x.
+  virtual std::uint32_t platform_id() = 0;
+};
+
+enum class RegDeleteResult { kDeleted, kKeyMissing, kValueMissing, kRefused };
+
+// Values below HKEY_LOCAL_MACHINE. A key path may start with a backslash.
+class Registry {
+ public:
+  virtual ~Registry() = default;
+  // Opened for reading only. A missing or refused key and a missing value give
+  // nullopt; a value of a type other than REG_SZ or REG_EXPAND_SZ throws
+  // RegistryError::InvalidDataType.
+  virtual std::optional<std::string> read_string(const std::string& key,
+                                                 const std::string& value) = 0;
+  // Opens the existing key (never creates it) and writes a REG_SZ value; throws
+  // RegistryError::SetDataFailed on any failure.
+  virtual void write_string(const std::string& key, const std::string& value,
+                            const std::string& data) = 0;
+  virtual RegDeleteResult delete_value(const std::string& key, const std::string& value) = 0;
+};
+
+// GetPrivateProfileStringA with the empty text as default.
+class Profile {
+ public:
+  virtual ~Profile() = default;
+  virtual std::string read_string(const std::string& file, const std::string& section,
+                                  const std::string& key, std::size_t buffer_size) = 0;
+};
+
+// A local DOS date and time, the two-second resolution CopyFileWithDate keeps.
+struct DosDateTime {
+  std::uint16_t date = 0;
+  std::uint16_t time = 0;
+  friend bool operator==(const DosDateTime&, const DosDateTime&) = default;
+};
+
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  virtual std::optional<std::uint64_t> size() = 0;
+  // Bytes read, 0 at the end, -1 on a read error.
+  virtual std::int64_t read(void* buffer, std::size_t count) = 0;
+  virtual std::optional<DosDateTime> last_write_time() = 0;
+};
+
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  // Bytes written, -1 on a write error.
+  virtual std::int64_t write(const void* data, std::size_t count) = 0;
+  virtual bool set_last_write_time(DosDateTime when) = 0;
+};
+
+class Files {
+ public:
+  virtual ~Files() = default;
+  // True for an existing file (not a folder), as FileExists.
+  virtual bool exists(const std::string& path) = 0;
+  // Opened without sharing; nullptr when the file cannot be opened.
+  virtual std::unique_ptr<FileReader> open_read(const std::string& path) = 0;
+  // Created or emptied (CREATE_ALWAYS), without sharing; nullptr on failure.
+  virtual std::unique_ptr<FileWriter> create(const std::string& path) = 0;
+  virtual bool remove(const std::string& path) = 0;
+  virtual std::optional<std::uint32_t> attributes(const std::string& path) = 0;
+  virtual bool set_attributes(const std::string& path, std::uint32_t attributes) = 0;
+  // The whole current directory, however long.
+  virtual std::string current_directory() = 0;
+  // 0 on success, else the system's error code.
+  virtual unsigned long set_current_directory(const std::string& path) = 0;
+  // Full path of the running program's own file.
+  virtual std::string program_path() = 0;
+};
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  // Starts the command line, blocks until the process ends and gives its exit
+  // code, or -1 when it cannot be started.
+  virtual int run_and_wait(const std::string& command_line, unsigned short show) = 0;
+  // WinExec: starts without waiting; the result is WinExec's.
+  virtual unsigned start(const std::string& command_line, unsigned short show) = 0;
+};
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // ShellExecuteA with no parameters and no working folder. `owner` is the
+  // toolkit's native handle of the owning window, 0 for none.
+  virtual std::intptr_t execute(std::uintptr_t owner, const std::string& verb,
+                                const std::string& file, int show) = 0;
+};
+
+struct Host {
+  Locale& locale;
+  Version& version;
+  Registry& registry;
+  Profile& profile;
+  Files& files;
+  Processes& processes;
+  Shell& shell;
+};
+
+inline constexpr unsigned short kSwShowNormal = 1;
+inline constexpr unsigned short kSwShow = 5;
+inline constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+
+}  // namespace ktr
