@@ -208,6 +208,8 @@ class Form {
 
   Application& application() const { return app_; }
   Form* owner() const { return owner_; }
+  // The window class name the backend registers ("TMainForm", ...).
+  virtual const char* class_name() const { return "TForm"; }
 
   const std::string& caption() const { return caption_; }
   void set_caption(std::string caption);
