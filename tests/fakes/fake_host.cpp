@@ -1,0 +1,499 @@
+#include "tests/fakes/fake_host.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/errors.h"
+
+namespace ktr::fake {
+namespace {
+
+constexpr unsigned long kErrorFileNotFound = 2;
+constexpr unsigned long kErrorPathNotFound = 3;
+constexpr unsigned long kErrorDirectory = 267;
+constexpr std::uint32_t kHiddenOrSystem = 0x2 | 0x4;
+
+bool IsProfileBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
+}
+
+std::string Trimmed(const std::string& text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && IsProfileBlank(text[begin])) ++begin;
+  while (end > begin && IsProfileBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+std::string Folded(const std::string& text) {
+  std::string folded = text;
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+// ---------------------------------------------------------------- registry
+
+std::string FakeRegistry::Normal(const std::string& key) {
+  std::size_t begin = key.find_first_not_of('\\');
+  if (begin == std::string::npos) return {};
+  std::size_t end = key.find_last_not_of('\\');
+  return Folded(key.substr(begin, end - begin + 1));
+}
+
+void FakeRegistry::add_key(const std::string& key) { keys_[Normal(key)]; }
+
+void FakeRegistry::remove_key(const std::string& key) { keys_.erase(Normal(key)); }
+
+bool FakeRegistry::has_key(const std::string& key) const { return keys_.contains(Normal(key)); }
+
+void FakeRegistry::set(const std::string& key, const std::string& value, const std::string& data,
+                       Type type) {
+  keys_[Normal(key)][Folded(value)] = Value{type, data};
+}
+
+std::optional<std::string> FakeRegistry::get(const std::string& key,
+                                             const std::string& value) const {
+  auto k = keys_.find(Normal(key));
+  if (k == keys_.end()) return std::nullopt;
+  auto v = k->second.find(Folded(value));
+  if (v == k->second.end()) return std::nullopt;
+  return v->second.data;
+}
+
+std::optional<FakeRegistry::Type> FakeRegistry::type_of(const std::string& key,
+                                                        const std::string& value) const {
+  auto k = keys_.find(Normal(key));
+  if (k == keys_.end()) return std::nullopt;
+  auto v = k->second.find(Folded(value));
+  if (v == k->second.end()) return std::nullopt;
+  return v->second.type;
+}
+
+bool FakeRegistry::has_value(const std::string& key, const std::string& value) const {
+  return get(key, value).has_value();
+}
+
+std::optional<std::string> FakeRegistry::read_string(const std::string& key,
+                                                     const std::string& value) {
+  reads.push_back({key, value});
+  std::string normal = Normal(key);
+  auto k = keys_.find(normal);
+  if (k == keys_.end() || refused_read_.contains(normal)) return std::nullopt;
+  auto v = k->second.find(Folded(value));
+  if (v == k->second.end()) return std::nullopt;
+  if (v->second.type != Type::kString && v->second.type != Type::kExpandString) {
+    throw RegistryError::InvalidDataType(value);
+  }
+  return v->second.data;
+}
+
+void FakeRegistry::write_string(const std::string& key, const std::string& value,
+                                const std::string& data) {
+  std::string normal = Normal(key);
+  auto k = keys_.find(normal);
+  if (k == keys_.end() || refused_write_.contains(normal)) {
+    throw RegistryError::SetDataFailed(value);
+  }
+  k->second[Folded(value)] = Value{Type::kString, data};
+}
+
+RegDeleteResult FakeRegistry::delete_value(const std::string& key, const std::string& value) {
+  std::string normal = Normal(key);
+  auto k = keys_.find(normal);
+  if (k == keys_.end()) return RegDeleteResult::kKeyMissing;
+  if (refused_delete_.contains(normal)) return RegDeleteResult::kRefused;
+  if (k->second.erase(Folded(value)) == 0) return RegDeleteResult::kValueMissing;
+  return RegDeleteResult::kDeleted;
+}
+
+// ------------------------------------------------------------------- files
+
+class FakeFiles::Reader : public FileReader {
+ public:
+  Reader(FakeFiles& files, std::string normal, std::string path)
+      : files_(files), normal_(std::move(normal)), path_(std::move(path)) {
+    ++files_.open_handles_[normal_];
+    const File& f = files_.files_.at(normal_);
+    size_at_open_ = f.bytes.size();
+    if (auto shrink = files_.FaultFor(normal_, Fault::kShrink)) {
+      File& g = files_.files_.at(normal_);
+      if (shrink->at < g.bytes.size()) g.bytes.resize(shrink->at);
+    }
+  }
+  ~Reader() override { --files_.open_handles_[normal_]; }
+
+  std::optional<std::uint64_t> size() override { return size_at_open_; }
+
+  std::int64_t read(void* buffer, std::size_t count) override {
+    std::int64_t got;
+    auto fail = files_.FaultFor(normal_, Fault::kFailRead);
+    const std::string& bytes = files_.files_.at(normal_).bytes;
+    if (fail && position_ >= fail->at) {
+      got = -1;
+    } else {
+      std::size_t available = position_ < bytes.size() ? bytes.size() - position_ : 0;
+      std::size_t n = std::min(count, available);
+      if (n > 0) std::memcpy(buffer, bytes.data() + position_, n);
+      position_ += n;
+      got = static_cast<std::int64_t>(n);
+    }
+    files_.read_calls.push_back({path_, count, got});
+    return got;
+  }
+
+  std::optional<DosDateTime> last_write_time() override {
+    return files_.files_.at(normal_).last_write;
+  }
+
+ private:
+  FakeFiles& files_;
+  std::string normal_;
+  std::string path_;
+  std::uint64_t size_at_open_ = 0;
+  std::uint64_t position_ = 0;
+};
+
+class FakeFiles::Writer : public FileWriter {
+ public:
+  Writer(FakeFiles& files, std::string normal, std::string path)
+      : files_(files), normal_(std::move(normal)), path_(std::move(path)) {
+    ++files_.open_handles_[normal_];
+  }
+  ~Writer() override { --files_.open_handles_[normal_]; }
+
+  std::int64_t write(const void* data, std::size_t count) override {
+    File& f = files_.files_.at(normal_);
+    std::uint64_t done = f.bytes.size();
+    std::size_t n = count;
+    std::int64_t result;
+    if (auto fail = files_.FaultFor(normal_, Fault::kFailWrite); fail && done + count > fail->at) {
+      result = -1;
+      n = 0;
+    } else {
+      if (auto cut = files_.FaultFor(normal_, Fault::kShortWrite)) {
+        n = done >= cut->at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(count, cut->at - done));
+      }
+      result = static_cast<std::int64_t>(n);
+    }
+    f.bytes.append(static_cast<const char*>(data), n);
+    if (n > 0) f.last_write = files_.now;
+    files_.write_calls.push_back({path_, count, result});
+    return result;
+  }
+
+  bool set_last_write_time(DosDateTime when) override {
+    files_.files_.at(normal_).last_write = when;
+    return true;
+  }
+
+ private:
+  FakeFiles& files_;
+  std::string normal_;
+  std::string path_;
+};
+
+FakeFiles::FakeFiles() { folders_.insert("c:\\"); }
+
+// Relative paths are taken from the current directory, as the system does;
+// doubled backslashes, "." and ".." are resolved.
+std::string FakeFiles::Normal(const std::string& path) const {
+  std::string full;
+  if (path.size() >= 2 && path[1] == ':') {
+    full = path;
+    if (full.size() == 2 || full[2] != '\\') full.insert(2, "\\");
+  } else if (!path.empty() && path[0] == '\\') {
+    full = current_directory_.substr(0, 2) + path;
+  } else {
+    full = current_directory_ + "\\" + path;
+  }
+  std::vector<std::string> parts;
+  std::string part;
+  auto flush = [&] {
+    if (part == "..") {
+      if (parts.size() > 1) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    part.clear();
+  };
+  for (char c : full) {
+    if (c == '\\' || c == '/') {
+      flush();
+    } else {
+      part += c;
+    }
+  }
+  flush();
+  std::string normal = parts.empty() ? std::string() : parts[0];
+  if (parts.size() == 1) normal += '\\';
+  for (std::size_t i = 1; i < parts.size(); ++i) normal += "\\" + parts[i];
+  return Folded(normal);
+}
+
+std::string FakeFiles::ParentOf(const std::string& normal) {
+  auto slash = normal.find_last_of('\\');
+  if (slash == std::string::npos || slash + 1 == normal.size()) return {};
+  if (slash == 2) return normal.substr(0, 3);
+  return normal.substr(0, slash);
+}
+
+std::optional<FakeFiles::Fault> FakeFiles::FaultFor(const std::string& normal,
+                                                    Fault::Kind kind) const {
+  auto [begin, end] = faults_.equal_range(normal);
+  for (auto it = begin; it != end; ++it) {
+    if (it->second.kind == kind) return it->second;
+  }
+  return std::nullopt;
+}
+
+void FakeFiles::add_folder(const std::string& path) {
+  for (std::string f = Normal(path); !f.empty(); f = ParentOf(f)) folders_.insert(f);
+}
+
+void FakeFiles::add_file(const std::string& path, const std::string& bytes,
+                         std::uint32_t attributes, DosDateTime last_write) {
+  std::string normal = Normal(path);
+  for (std::string f = ParentOf(normal); !f.empty(); f = ParentOf(f)) folders_.insert(f);
+  files_[normal] = File{bytes, attributes, last_write};
+}
+
+bool FakeFiles::has_folder(const std::string& path) const {
+  return folders_.contains(Normal(path));
+}
+
+const FakeFiles::File* FakeFiles::file(const std::string& path) const {
+  auto it = files_.find(Normal(path));
+  return it == files_.end() ? nullptr : &it->second;
+}
+
+std::optional<std::string> FakeFiles::contents(const std::string& path) const {
+  const File* f = file(path);
+  if (f == nullptr) return std::nullopt;
+  return f->bytes;
+}
+
+int FakeFiles::open_count(const std::string& path) const {
+  auto it = open_handles_.find(Normal(path));
+  return it == open_handles_.end() ? 0 : it->second;
+}
+
+void FakeFiles::short_write(const std::string& path, std::uint64_t limit) {
+  faults_.insert({Normal(path), Fault{Fault::kShortWrite, limit}});
+}
+
+void FakeFiles::fail_write(const std::string& path, std::uint64_t limit) {
+  faults_.insert({Normal(path), Fault{Fault::kFailWrite, limit}});
+}
+
+void FakeFiles::fail_read(const std::string& path, std::uint64_t offset) {
+  faults_.insert({Normal(path), Fault{Fault::kFailRead, offset}});
+}
+
+void FakeFiles::shrink_after_open(const std::string& path, std::uint64_t size) {
+  faults_.insert({Normal(path), Fault{Fault::kShrink, size}});
+}
+
+void FakeFiles::refuse_set_current_directory(const std::string& path, unsigned long code) {
+  refused_directories_[Normal(path)] = code;
+}
+
+bool FakeFiles::exists(const std::string& path) { return files_.contains(Normal(path)); }
+
+std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
+  opens.push_back(path);
+  std::string normal = Normal(path);
+  if (!files_.contains(normal) || refused_open_.contains(normal) || open_count(path) > 0) {
+    return nullptr;
+  }
+  return std::make_unique<Reader>(*this, normal, path);
+}
+
+// CREATE_ALWAYS: an existing file is emptied, unless it is read-only, hidden
+// or system, or open (no sharing); a missing parent folder is an error.
+std::unique_ptr<FileWriter> FakeFiles::create(const std::string& path) {
+  opens.push_back(path);
+  std::string normal = Normal(path);
+  if (refused_create_.contains(normal) || folders_.contains(normal) ||
+      !folders_.contains(ParentOf(normal)) || open_count(path) > 0) {
+    return nullptr;
+  }
+  auto it = files_.find(normal);
+  if (it != files_.end() &&
+      (it->second.attributes & (kFileAttributeReadOnly | kHiddenOrSystem)) != 0) {
+    return nullptr;
+  }
+  files_[normal] = File{{}, kFileAttributeArchive, now};
+  return std::make_unique<Writer>(*this, normal, path);
+}
+
+bool FakeFiles::remove(const std::string& path) {
+  std::string normal = Normal(path);
+  auto it = files_.find(normal);
+  if (it == files_.end() || refused_remove_.contains(normal) || open_count(path) > 0 ||
+      (it->second.attributes & kFileAttributeReadOnly) != 0) {
+    return false;
+  }
+  files_.erase(it);
+  return true;
+}
+
+std::optional<std::uint32_t> FakeFiles::attributes(const std::string& path) {
+  std::string normal = Normal(path);
+  if (auto it = files_.find(normal); it != files_.end()) return it->second.attributes;
+  if (folders_.contains(normal)) return kFileAttributeDirectory;
+  return std::nullopt;
+}
+
+bool FakeFiles::set_attributes(const std::string& path, std::uint32_t attributes) {
+  auto it = files_.find(Normal(path));
+  if (it == files_.end()) return false;
+  std::uint32_t kept = attributes & ~kFileAttributeNormal & ~kFileAttributeDirectory;
+  it->second.attributes = kept == 0 ? kFileAttributeNormal : kept;
+  return true;
+}
+
+unsigned long FakeFiles::set_current_directory(const std::string& path) {
+  std::string normal = Normal(path);
+  if (auto it = refused_directories_.find(normal); it != refused_directories_.end()) {
+    return it->second;
+  }
+  if (files_.contains(normal)) return kErrorDirectory;
+  if (!folders_.contains(normal)) {
+    return folders_.contains(ParentOf(normal)) ? kErrorFileNotFound : kErrorPathNotFound;
+  }
+  // The system keeps the letter case the caller gave.
+  std::string shown = path;
+  if (!(path.size() >= 2 && path[1] == ':')) shown = current_directory_ + "\\" + path;
+  std::string collapsed;
+  for (char c : shown) {
+    if (c == '\\' && !collapsed.empty() && collapsed.back() == '\\') continue;
+    collapsed += c;
+  }
+  if (collapsed.size() > 3 && collapsed.back() == '\\') collapsed.pop_back();
+  current_directory_ = collapsed;
+  return 0;
+}
+
+// ----------------------------------------------------------------- profile
+
+// GetPrivateProfileStringA: the first section and the first key of that
+// name count; names are trimmed and compared without regard to case; a
+// value in matching quotes loses them; the value is cut to the buffer.
+std::string FakeProfile::read_string(const std::string& file, const std::string& section,
+                                     const std::string& key, std::size_t buffer_size) {
+  calls.push_back({file, section, key, buffer_size});
+  if (buffer_size == 0) return {};
+  auto text = files_.contents(file);
+  if (!text) return {};
+  std::string wanted_section = Folded(Trimmed(section));
+  std::string wanted_key = Folded(Trimmed(key));
+  bool in_section = false;
+  bool seen_section = false;
+  for (const std::string& raw : LinesOf(*text)) {
+    std::string line = Trimmed(raw);
+    if (line.empty()) continue;
+    if (line[0] == '[') {
+      auto close = line.find(']');
+      if (close != std::string::npos) {
+        if (in_section) return {};
+        in_section = !seen_section && Folded(line.substr(1, close - 1)) == wanted_section;
+        seen_section = seen_section || in_section;
+        continue;
+      }
+    }
+    if (!in_section) continue;
+    auto equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    if (Folded(Trimmed(line.substr(0, equals))) != wanted_key) continue;
+    std::string value = Trimmed(line.substr(equals + 1));
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
+        value.back() == value[0]) {
+      value = value.substr(1, value.size() - 2);
+    }
+    if (value.size() > buffer_size - 1) value.resize(buffer_size - 1);
+    return value;
+  }
+  return {};
+}
+
+// --------------------------------------------------------------- processes
+
+std::string FakeProcesses::ProgramOf(const std::string& command_line) const {
+  std::string text = Folded(command_line);
+  if (!text.empty() && text[0] == '"') text.erase(0, 1);
+  std::string best;
+  auto consider = [&](const std::string& program) {
+    if (program.size() <= best.size() || text.compare(0, program.size(), program) != 0) return;
+    if (text.size() == program.size() || text[program.size()] == ' ' ||
+        text[program.size()] == '"' || text[program.size()] == '\t') {
+      best = program;
+    }
+  };
+  for (const auto& [program, code] : exit_codes_) consider(program);
+  for (const auto& program : missing_) consider(program);
+  return best;
+}
+
+bool FakeProcesses::IsMissing(const std::string& command_line) const {
+  if (command_line.find_first_not_of(" \t") == std::string::npos) return true;
+  return missing_.contains(ProgramOf(command_line));
+}
+
+int FakeProcesses::run_and_wait(const std::string& command_line, unsigned short show) {
+  runs.push_back({How::kRunAndWait, command_line, show, files_.current_directory()});
+  if (IsMissing(command_line)) return -1;
+  if (during_wait) during_wait(command_line);
+  auto it = exit_codes_.find(ProgramOf(command_line));
+  return it == exit_codes_.end() ? default_exit_code : it->second;
+}
+
+unsigned FakeProcesses::start(const std::string& command_line, unsigned short show) {
+  runs.push_back({How::kStart, command_line, show, files_.current_directory()});
+  return IsMissing(command_line) ? 2u : start_result;
+}
+
+std::vector<FakeProcesses::Run> FakeProcesses::waited() const {
+  std::vector<Run> out;
+  for (const Run& r : runs) {
+    if (r.how == How::kRunAndWait) out.push_back(r);
+  }
+  return out;
+}
+
+std::vector<FakeProcesses::Run> FakeProcesses::started() const {
+  std::vector<Run> out;
+  for (const Run& r : runs) {
+    if (r.how == How::kStart) out.push_back(r);
+  }
+  return out;
+}
+
+// ------------------------------------------------------------------- shell
+
+std::intptr_t FakeShell::execute(std::uintptr_t owner, const std::string& verb,
+                                 const std::string& file, int show) {
+  calls.push_back({owner, verb, file, show});
+  if (throw_message) throw Error(*throw_message);
+  return result;
+}
+
+}  // namespace ktr::fake
