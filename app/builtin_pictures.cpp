@@ -1,0 +1,64 @@
+#include "app/builtin_pictures.h"
+
+#include <cstdint>
+
+namespace ktr::app {
+namespace {
+
+constexpr std::uint32_t Rgb(int r, int g, int b) {
+  return 0xFF000000u | (static_cast<std::uint32_t>(r) << 16) |
+         (static_cast<std::uint32_t>(g) << 8) | static_cast<std::uint32_t>(b);
+}
+
+int Mix(int from, int to, int step, int steps) { return from + (to - from) * step / steps; }
+
+ui::Bitmap Filled(int width, int height, std::uint32_t colour) {
+  ui::Bitmap bitmap;
+  bitmap.width = width;
+  bitmap.height = height;
+  bitmap.pixels.assign(static_cast<std::size_t>(width) * height, colour);
+  return bitmap;
+}
+
+void FillRect(ui::Bitmap& bitmap, int left, int top, int width, int height, std::uint32_t colour) {
+  for (int y = top; y < top + height && y < bitmap.height; ++y) {
+    for (int x = left; x < left + width && x < bitmap.width; ++x) {
+      bitmap.pixels[static_cast<std::size_t>(y) * bitmap.width + x] = colour;
+    }
+  }
+}
+
+}  // namespace
+
+// A deep blue vertical gradient with a light band where the entries sit and a
+// frame around the content panel, so the bare window still reads as a menu.
+ui::Bitmap BuiltinBackground() {
+  ui::Bitmap bitmap = Filled(660, 337, 0);
+  for (int y = 0; y < bitmap.height; ++y) {
+    std::uint32_t colour = Rgb(Mix(18, 40, y, bitmap.height), Mix(42, 92, y, bitmap.height),
+                               Mix(96, 160, y, bitmap.height));
+    FillRect(bitmap, 0, y, bitmap.width, 1, colour);
+  }
+  FillRect(bitmap, 0, 96, 660, 2, Rgb(240, 180, 40));
+  FillRect(bitmap, 420, 126, 208, 200, Rgb(226, 234, 244));
+  FillRect(bitmap, 40, 136, 366, 151, Rgb(226, 234, 244));
+  FillRect(bitmap, 44, 140, 358, 143, Rgb(250, 252, 255));
+  return bitmap;
+}
+
+ui::Bitmap BuiltinEntry(int tag) {
+  const bool exit = tag == 6;
+  ui::Bitmap bitmap = Filled(exit ? 67 : 172, exit ? 28 : 24, 0);
+  for (int y = 0; y < bitmap.height; ++y) {
+    FillRect(bitmap, 0, y, bitmap.width, 1,
+             exit ? Rgb(Mix(190, 150, y, bitmap.height), 60, 50)
+                  : Rgb(Mix(70, 30, y, bitmap.height), Mix(120, 80, y, bitmap.height),
+                        Mix(200, 160, y, bitmap.height)));
+  }
+  // A marker per entry, so that the entries can be told apart without text.
+  const std::uint32_t marker = Rgb(240, 180, 40);
+  for (int i = 0; i < (exit ? 1 : tag); ++i) FillRect(bitmap, 8 + i * 7, 9, 4, 6, marker);
+  return bitmap;
+}
+
+}  // namespace ktr::app

@@ -1,0 +1,45 @@
+#pragma once
+// The main menu: the launcher's face and main window. Six skinned entries
+// that highlight under the pointer and start the medium's documents and
+// programs; in Korean, install client opens the client installation menu.
+#include <string>
+
+#include "forms/skin.h"
+#include "platform/host.h"
+#include "ui/toolkit.h"
+
+namespace ktr::app {
+
+class TMainForm : public ui::Form {
+ public:
+  TMainForm(ui::Application& app, const Host& host);
+  const char* class_name() const override { return "TMainForm"; }
+
+  void ImgCloseClick(ui::Control& sender);
+  void ImgInstallClientClick(ui::Control& sender);
+  void ImgManualMouseMove(ui::Control& sender);
+  void ImgCDViewClick(ui::Control& sender);
+  void ImgBackgroundMouseMove(ui::Control& sender);
+  void ImgManualClick(ui::Control& sender);
+  void ImgSnScanClick(ui::Control& sender);
+  void ImgInstallServerClick(ui::Control& sender);
+  void LoadSkin();
+
+  int FLanguageIndex = 0;
+  const std::string& launch_folder() const { return launch_folder_; }
+  const forms::HoverLatch& latch() const { return latch_; }
+
+ protected:
+  void FormCreate() override;
+
+ private:
+  std::string Text(std::string_view key) const;
+  void ClearPictures(bool with_background);
+  void RunInstaller(const std::string& command_line);
+
+  Host host_;
+  std::string launch_folder_;
+  forms::HoverLatch latch_;
+};
+
+}  // namespace ktr::app

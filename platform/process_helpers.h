@@ -1,0 +1,24 @@
+#pragma once
+// Starting a program and waiting for its end; copying a file with its date
+// and attributes; completing a folder path.
+#include <cstddef>
+#include <string>
+
+#include "platform/host.h"
+
+namespace ktr::platform {
+
+// The exit code of the ended process, or -1 when it could not be started.
+int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show);
+
+inline constexpr std::size_t kCopyBlockSize = 2048;
+
+// True when the destination holds the whole source, with the source's last
+// write time (to the even second) and attributes. On false no incomplete
+// destination is left behind.
+bool CopyFileWithDate(Files& files, const std::string& source, const std::string& destination);
+
+// Appends "\" unless the text is empty or its last byte is already "\".
+std::string AddTrailingBackslash(const std::string& text);
+
+}  // namespace ktr::platform
