@@ -1,0 +1,500 @@
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/host.h"
+#include "ui/bitmap.h"
+
+// The one BMP decoder of every backend. It trusts nothing in the file: every
+// size and offset is checked against the bytes actually there before any
+// memory is touched or allocated, and whatever it cannot decode safely is
+// refused with InvalidGraphic (always with the same text, so the user sees the
+// same report whatever the flaw).
+//
+// What it reads: the Windows headers (40, 52, 56, 108 and 124 bytes), the OS/2
+// 1.x core header (12 bytes, 3-byte palette entries) and the OS/2 2.x header
+// (16 or 64 bytes); 1, 2, 4 and 8 bits per pixel through a palette, 16 and 32
+// through bit masks (the default 5-5-5 and 8-8-8 ones, or BI_BITFIELDS and
+// BI_ALPHABITFIELDS masks), 24 as plain BGR; RLE8 and RLE4.
+//
+// Alpha: only a picture that carries an alpha mask has an alpha channel, and
+// even then a picture whose every alpha value is zero is taken as opaque, as
+// writers that fill the mask without meaning it are common. The fourth byte of
+// a BI_RGB 32-bit pixel is reserved and ignored. Pixels that an RLE picture
+// leaves undefined (skipped by a delta, an end of line or the end of the
+// bitmap) are transparent black, 0x00000000. Everything else is opaque.
+
+namespace ktr::ui {
+namespace {
+
+constexpr std::size_t kFileHeaderSize = 14;
+constexpr std::size_t kWindowsHeaderSize = 40;
+
+// 32 Mi pixels (128 MiB decoded) is far beyond any skin picture and still an
+// allocation a 32-bit process can make; larger claims are refused outright.
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 25;
+
+// An RLE run is two bytes for at most 255 pixels, so no honest RLE stream
+// covers more than 128 pixels per byte. A header that claims more relies on
+// escapes to leave most of the picture undefined: refused, as the file cannot
+// justify the memory it asks for.
+constexpr std::uint64_t kRlePixelsPerByte = 128;
+
+// The largest file LoadBitmapFile reads. A 4096 x 4096 32-bit picture fits;
+// a skin picture is a few hundred kilobytes.
+constexpr std::uint64_t kMaxFileSize = std::uint64_t{64} << 20;
+
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+enum class Encoding { kRgb, kBitfields, kRle8, kRle4 };
+
+[[noreturn]] void Invalid() { throw InvalidGraphic(); }
+
+std::uint16_t U16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+std::uint32_t U32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// What the headers say, checked against the file.
+struct Layout {
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+  bool top_down = false;
+  unsigned bits = 0;
+  Encoding encoding = Encoding::kRgb;
+  // Red, green, blue, alpha; alpha zero when the picture has none.
+  std::array<std::uint32_t, 4> masks{};
+  std::array<std::uint32_t, 256> palette{};
+  unsigned palette_size = 0;
+  std::size_t pixel_offset = 0;
+};
+
+bool KnownHeaderSize(std::uint32_t size) {
+  switch (size) {
+    case 12: case 16: case 40: case 52: case 56: case 64: case 108: case 124:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A usable mask is one run of set bits inside the pixel; zero means the
+// channel is absent.
+bool ValidMask(std::uint32_t mask, unsigned bits) {
+  if (mask == 0) return true;
+  if (bits < 32 && (mask >> bits) != 0) return false;
+  const std::uint32_t run = mask >> std::countr_zero(mask);
+  return (run & (run + 1)) == 0;
+}
+
+Layout ReadLayout(std::span<const std::uint8_t> file) {
+  const std::uint8_t* f = file.data();
+  const std::uint64_t size = file.size();
+  if (size < kFileHeaderSize + 4 || f[0] != 'B' || f[1] != 'M') Invalid();
+
+  Layout layout;
+  const std::uint32_t header_size = U32(f + 14);
+  if (!KnownHeaderSize(header_size) || size < kFileHeaderSize + header_size) Invalid();
+  const std::uint8_t* h = f + kFileHeaderSize;
+  const bool core = header_size == 12;
+  const bool os2 = header_size == 16 || header_size == 64;
+
+  std::uint32_t compression = 0;
+  std::uint32_t colours_used = 0;
+  unsigned planes = 0;
+  if (core) {
+    layout.width = U16(h + 4);
+    layout.height = U16(h + 6);
+    planes = U16(h + 8);
+    layout.bits = U16(h + 10);
+  } else {
+    layout.width = static_cast<std::int32_t>(U32(h + 4));
+    layout.height = static_cast<std::int32_t>(U32(h + 8));
+    planes = U16(h + 12);
+    layout.bits = U16(h + 14);
+    if (header_size >= kWindowsHeaderSize) {
+      compression = U32(h + 16);
+      colours_used = U32(h + 32);
+    }
+  }
+  if (planes != 1) Invalid();
+  if (layout.width <= 0 || layout.height == 0) Invalid();
+  if (layout.height < 0) {
+    layout.top_down = true;
+    layout.height = -layout.height;
+  }
+
+  // Where the palette starts: BI_BITFIELDS masks follow a 40-byte header;
+  // the larger Windows headers hold them inside.
+  std::uint64_t palette_offset = kFileHeaderSize + header_size;
+  bool has_alpha_mask = false;
+  switch (compression) {
+    case 0:
+      layout.encoding = Encoding::kRgb;
+      break;
+    case 1:
+      if (layout.bits != 8) Invalid();
+      layout.encoding = Encoding::kRle8;
+      break;
+    case 2:
+      if (layout.bits != 4) Invalid();
+      layout.encoding = Encoding::kRle4;
+      break;
+    case 3:  // BI_BITFIELDS; on OS/2 2.x the same number means Huffman 1D.
+    case 6:  // BI_ALPHABITFIELDS
+      if (os2 || (layout.bits != 16 && layout.bits != 32)) Invalid();
+      layout.encoding = Encoding::kBitfields;
+      has_alpha_mask = compression == 6 || header_size >= 56;
+      if (header_size == kWindowsHeaderSize) palette_offset += has_alpha_mask ? 16 : 12;
+      break;
+    default:  // JPEG, PNG, RLE24, CMYK: not pictures we show.
+      Invalid();
+  }
+  if (layout.top_down &&
+      (layout.encoding == Encoding::kRle8 || layout.encoding == Encoding::kRle4)) {
+    Invalid();  // RLE is bottom-up by definition.
+  }
+
+  switch (layout.bits) {
+    case 1: case 2: case 4: case 8: case 24:
+      break;
+    case 16:
+      layout.masks = {0x7C00, 0x03E0, 0x001F, 0};
+      break;
+    case 32:
+      layout.masks = {0xFF0000, 0xFF00, 0xFF, 0};
+      break;
+    default:
+      Invalid();
+  }
+  if (layout.encoding == Encoding::kBitfields) {
+    const std::size_t at = kFileHeaderSize + kWindowsHeaderSize;
+    if (size < at + (has_alpha_mask ? 16 : 12)) Invalid();
+    layout.masks = {U32(f + at), U32(f + at + 4), U32(f + at + 8),
+                    has_alpha_mask ? U32(f + at + 12) : 0};
+    std::uint32_t seen = 0;
+    for (std::uint32_t mask : layout.masks) {
+      if (!ValidMask(mask, layout.bits) || (mask & seen) != 0) Invalid();
+      seen |= mask;
+    }
+  }
+
+  if (layout.bits <= 8) {
+    const unsigned entry = core ? 3 : 4;
+    const std::uint64_t full = std::uint64_t{1} << layout.bits;
+    std::uint64_t count = colours_used == 0 ? full : colours_used;
+    if (core) {
+      // The core header has no colour count; the gap up to the pixels tells
+      // how many entries a short palette has.
+      const std::uint64_t offset = U32(f + 10);
+      if (offset < palette_offset) Invalid();
+      count = std::min(full, (offset - palette_offset) / entry);
+    }
+    if (count == 0 || palette_offset + count * entry > size) Invalid();
+    layout.palette_size = static_cast<unsigned>(std::min(count, full));
+    const std::uint8_t* p = f + palette_offset;
+    for (unsigned i = 0; i < layout.palette_size; ++i, p += entry) {
+      layout.palette[i] = kOpaque | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[1]} << 8) | p[0];
+    }
+  }
+
+  const std::uint64_t offset = U32(f + 10);
+  const std::uint64_t header_end = std::max<std::uint64_t>(
+      kFileHeaderSize + header_size,
+      layout.encoding == Encoding::kBitfields ? palette_offset : 0);
+  if (offset < header_end || offset > size) Invalid();
+  layout.pixel_offset = static_cast<std::size_t>(offset);
+
+  // Both factors are below 2^31, so the product cannot overflow.
+  const std::uint64_t pixels =
+      static_cast<std::uint64_t>(layout.width) * static_cast<std::uint64_t>(layout.height);
+  if (pixels > kMaxPixels) Invalid();
+  const std::uint64_t data = size - offset;
+  if (layout.encoding == Encoding::kRle8 || layout.encoding == Encoding::kRle4) {
+    if (pixels > data * kRlePixelsPerByte) Invalid();
+  } else {
+    // The last row may lack its padding: some writers stop at its last pixel.
+    const std::uint64_t row_bits = static_cast<std::uint64_t>(layout.width) * layout.bits;
+    const std::uint64_t stride = (row_bits + 31) / 32 * 4;
+    if ((static_cast<std::uint64_t>(layout.height) - 1) * stride + (row_bits + 7) / 8 > data) {
+      Invalid();
+    }
+  }
+  return layout;
+}
+
+// Rows of palette indices. `bad` collects indices beyond the palette, checked
+// once a row so that the loops stay branch-free.
+template <unsigned kBits>
+void IndexedRow(const std::uint8_t* src, std::uint32_t* dst, std::size_t width,
+                const Layout& layout, unsigned& bad) {
+  const std::uint32_t* palette = layout.palette.data();
+  const unsigned limit = layout.palette_size;
+  if constexpr (kBits == 8) {
+    for (std::size_t x = 0; x < width; ++x) {
+      const unsigned index = src[x];
+      bad |= static_cast<unsigned>(index >= limit);
+      dst[x] = palette[index];
+    }
+  } else {
+    constexpr unsigned kPerByte = 8 / kBits;
+    constexpr unsigned kMask = (1u << kBits) - 1;
+    std::size_t x = 0;
+    for (; x + kPerByte <= width; x += kPerByte) {
+      const unsigned byte = *src++;
+      for (unsigned i = 0; i < kPerByte; ++i) {
+        const unsigned index = (byte >> (8 - kBits * (i + 1))) & kMask;
+        bad |= static_cast<unsigned>(index >= limit);
+        dst[x + i] = palette[index];
+      }
+    }
+    if (x < width) {
+      const unsigned byte = *src;
+      for (unsigned i = 0; x < width; ++i, ++x) {
+        const unsigned index = (byte >> (8 - kBits * (i + 1))) & kMask;
+        bad |= static_cast<unsigned>(index >= limit);
+        dst[x] = palette[index];
+      }
+    }
+  }
+}
+
+void Bgr24Row(const std::uint8_t* src, std::uint32_t* dst, std::size_t width) {
+  for (std::size_t x = 0; x < width; ++x, src += 3) {
+    dst[x] = kOpaque | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
+  }
+}
+
+// One colour channel of a masked pixel: shift it down, keep its top 12 bits at
+// most and scale them to the nearest of 0..255 through a table, so that 5 bits
+// of 31 give 255, a 1-bit channel gives 0 or 255 and a 10-bit channel loses
+// no more than its rounding.
+struct Channel {
+  unsigned shift = 0;
+  std::uint32_t keep = 0;
+  std::vector<std::uint8_t> scale;
+
+  Channel(std::uint32_t mask, std::uint8_t absent) {
+    if (mask == 0) {
+      scale.assign(1, absent);
+      return;
+    }
+    const unsigned low = static_cast<unsigned>(std::countr_zero(mask));
+    const unsigned bits = static_cast<unsigned>(std::popcount(mask));
+    const unsigned kept = std::min(bits, 12u);
+    shift = low + (bits - kept);
+    keep = (1u << kept) - 1;
+    scale.resize(std::size_t{keep} + 1);
+    for (std::uint32_t v = 0; v <= keep; ++v) {
+      scale[v] = static_cast<std::uint8_t>((v * 255 + keep / 2) / keep);
+    }
+  }
+
+  std::uint32_t operator()(std::uint32_t pixel) const { return scale[(pixel >> shift) & keep]; }
+};
+
+template <unsigned kBytes>
+std::uint32_t LoadPixel(const std::uint8_t* p) {
+  if constexpr (kBytes == 2) {
+    return U16(p);
+  } else {
+    return U32(p);
+  }
+}
+
+template <unsigned kBytes, typename RowOut>
+void DecodeMasked(const std::uint8_t* base, std::size_t stride, const Layout& layout,
+                  std::size_t width, std::size_t height, RowOut row_out) {
+  const auto& m = layout.masks;
+  if (kBytes == 4 && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF &&
+      (m[3] == 0 || m[3] == 0xFF000000u)) {
+    const std::uint32_t fill = m[3] == 0 ? kOpaque : 0;
+    for (std::size_t r = 0; r < height; ++r) {
+      const std::uint8_t* src = base + r * stride;
+      std::uint32_t* dst = row_out(r);
+      for (std::size_t x = 0; x < width; ++x, src += 4) dst[x] = U32(src) | fill;
+    }
+    return;
+  }
+  const Channel red(m[0], 0), green(m[1], 0), blue(m[2], 0), alpha(m[3], 0xFF);
+  for (std::size_t r = 0; r < height; ++r) {
+    const std::uint8_t* src = base + r * stride;
+    std::uint32_t* dst = row_out(r);
+    for (std::size_t x = 0; x < width; ++x, src += kBytes) {
+      const std::uint32_t p = LoadPixel<kBytes>(src);
+      dst[x] = (alpha(p) << 24) | (red(p) << 16) | (green(p) << 8) | blue(p);
+    }
+  }
+}
+
+// Uncompressed rows decode in file order, each straight into the row it shows
+// on, so a bottom-up picture needs no second pass to flip it.
+void DecodeUncompressed(std::span<const std::uint8_t> file, const Layout& layout, Bitmap& out) {
+  const std::size_t width = static_cast<std::size_t>(layout.width);
+  const std::size_t height = static_cast<std::size_t>(layout.height);
+  const std::size_t stride = (width * layout.bits + 31) / 32 * 4;
+  const std::uint8_t* base = file.data() + layout.pixel_offset;
+  std::uint32_t* pixels = out.pixels.data();
+  auto row_out = [&](std::size_t r) {
+    return pixels + (layout.top_down ? r : height - 1 - r) * width;
+  };
+
+  unsigned bad = 0;
+  auto indexed = [&](auto row) {
+    for (std::size_t r = 0; r < height; ++r) {
+      row(base + r * stride, row_out(r), width, layout, bad);
+      if (bad) Invalid();
+    }
+  };
+  switch (layout.bits) {
+    case 1: indexed(IndexedRow<1>); break;
+    case 2: indexed(IndexedRow<2>); break;
+    case 4: indexed(IndexedRow<4>); break;
+    case 8: indexed(IndexedRow<8>); break;
+    case 24:
+      for (std::size_t r = 0; r < height; ++r) Bgr24Row(base + r * stride, row_out(r), width);
+      break;
+    case 16: DecodeMasked<2>(base, stride, layout, width, height, row_out); break;
+    case 32: DecodeMasked<4>(base, stride, layout, width, height, row_out); break;
+    default:
+      Invalid();
+  }
+}
+
+// RLE8 and RLE4. Every run and every cursor move is checked against the row
+// and the image; a stream that runs out before its end-of-bitmap code is
+// accepted only when it has already covered the whole image.
+void DecodeRle(std::span<const std::uint8_t> file, const Layout& layout, Bitmap& out) {
+  const bool four = layout.encoding == Encoding::kRle4;
+  const std::int64_t width = layout.width;
+  const std::int64_t height = layout.height;
+  const std::uint32_t* palette = layout.palette.data();
+  const unsigned limit = layout.palette_size;
+  const std::uint8_t* p = file.data() + layout.pixel_offset;
+  const std::uint8_t* const end = file.data() + file.size();
+  std::int64_t x = 0;
+  std::int64_t y = 0;  // rows from the bottom, as the stream counts them
+
+  auto row = [&]() { return out.pixels.data() + (height - 1 - y) * width; };
+  auto colour = [&](unsigned index) {
+    if (index >= limit) Invalid();
+    return palette[index];
+  };
+
+  for (;;) {
+    if (end - p < 2) {
+      if (y >= height || (y == height - 1 && x == width)) return;
+      Invalid();
+    }
+    const unsigned count = p[0];
+    const unsigned code = p[1];
+    p += 2;
+    if (count > 0) {
+      if (y >= height || count > width - x) Invalid();
+      std::uint32_t* dst = row() + x;
+      if (four) {
+        const std::uint32_t pair[2] = {colour(code >> 4),
+                                       count > 1 ? colour(code & 0x0F) : 0};
+        for (unsigned i = 0; i < count; ++i) dst[i] = pair[i & 1];
+      } else {
+        std::fill_n(dst, count, colour(code));
+      }
+      x += count;
+      continue;
+    }
+    switch (code) {
+      case 0:  // end of line
+        if (y >= height) Invalid();
+        x = 0;
+        ++y;
+        break;
+      case 1:  // end of bitmap
+        return;
+      case 2: {  // delta: move right and up, leaving the pixels in between
+        if (end - p < 2) Invalid();
+        const unsigned dx = p[0];
+        const unsigned dy = p[1];
+        p += 2;
+        if (dx > width - x || dy > height - y) Invalid();
+        x += dx;
+        y += dy;
+        break;
+      }
+      default: {  // absolute run of `code` pixels, padded to a 16-bit boundary
+        const std::size_t bytes = four ? (code + 1) / 2 : code;
+        if (static_cast<std::size_t>(end - p) < bytes) Invalid();
+        if (y >= height || code > width - x) Invalid();
+        std::uint32_t* dst = row() + x;
+        if (four) {
+          for (unsigned i = 0; i < code; ++i) {
+            dst[i] = colour((i & 1) ? (p[i / 2] & 0x0F) : (p[i / 2] >> 4));
+          }
+        } else {
+          for (unsigned i = 0; i < code; ++i) dst[i] = colour(p[i]);
+        }
+        x += code;
+        p += std::min<std::size_t>(bytes + (bytes & 1), static_cast<std::size_t>(end - p));
+        break;
+      }
+    }
+  }
+}
+
+// Writers that fill an alpha mask without meaning it leave every alpha zero;
+// such a picture is shown opaque rather than not at all.
+void OpaqueIfAlphaUnused(Bitmap& bitmap) {
+  for (std::uint32_t pixel : bitmap.pixels) {
+    if (pixel & kOpaque) return;
+  }
+  for (std::uint32_t& pixel : bitmap.pixels) pixel |= kOpaque;
+}
+
+}  // namespace
+
+Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
+  const Layout layout = ReadLayout(file);
+  Bitmap bitmap;
+  bitmap.width = static_cast<int>(layout.width);
+  bitmap.height = static_cast<int>(layout.height);
+  bitmap.pixels.resize(static_cast<std::size_t>(layout.width * layout.height));
+  if (layout.encoding == Encoding::kRle8 || layout.encoding == Encoding::kRle4) {
+    DecodeRle(file, layout, bitmap);
+  } else {
+    DecodeUncompressed(file, layout, bitmap);
+    if (layout.masks[3] != 0) OpaqueIfAlphaUnused(bitmap);
+  }
+  return bitmap;
+}
+
+Bitmap LoadBitmapFile(Files& files, const std::string& path) {
+  std::unique_ptr<FileReader> reader = files.open_read(path);
+  if (!reader) throw FileOpenError(path);
+  const std::optional<std::uint64_t> size = reader->size();
+  if (!size) throw FileOpenError(path);
+  if (*size > kMaxFileSize) Invalid();
+
+  std::vector<std::uint8_t> content(static_cast<std::size_t>(*size));
+  std::size_t filled = 0;
+  while (filled < content.size()) {
+    const std::int64_t got = reader->read(content.data() + filled, content.size() - filled);
+    if (got < 0) throw FileOpenError(path);
+    if (got == 0) break;  // shorter than announced: decode what is there
+    filled += static_cast<std::size_t>(std::min<std::uint64_t>(
+        static_cast<std::uint64_t>(got), content.size() - filled));
+  }
+  content.resize(filled);
+  return DecodeBmp(content);
+}
+
+}  // namespace ktr::ui
