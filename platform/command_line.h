@@ -1,24 +1,21 @@
 #pragma once
-// Command lines for the medium's programs with the program path quoted, so
-// that a launch folder with blanks cannot be read as a shorter program path.
+// Command lines for programs on the medium, with the program path quoted:
+// the launch folder may hold blanks, and an unquoted path would let the
+// system try a program outside the medium first.
 #include <string>
 #include <string_view>
 
-namespace ktr {
-class Files;
-}
+#include "platform/host.h"
 
 namespace ktr::platform {
 
-// The whole relative text names one program: launch folder + text, quoted.
+// `relative` names one file (a fixed path, or a value that is a file name
+// alone): the whole text is the program.
 std::string ProgramCommandLine(const std::string& launch_folder, std::string_view relative);
 
-// A command line from MultiLang.ini (program path, then arguments): the
-// program is the shortest leading part, ended at a blank or at the end, that
-// names an existing file under the launch folder (".exe" tried for a part
-// without extension), else the text up to its first blank. The arguments
-// follow unchanged.
+// `value` is a command line from MultiLang.ini: a program path relative to
+// the launch folder, then its arguments, kept unchanged.
 std::string MediumCommandLine(Files& files, const std::string& launch_folder,
-                              std::string_view command);
+                              std::string_view value);
 
 }  // namespace ktr::platform

@@ -18,7 +18,9 @@ inline constexpr std::size_t kCopyBlockSize = 2048;
 // destination is left behind.
 bool CopyFileWithDate(Files& files, const std::string& source, const std::string& destination);
 
-// Appends "\" unless the text is empty or its last byte is already "\".
-std::string AddTrailingBackslash(const std::string& text);
+// Appends "\" unless the text is empty or already ends in a backslash. In a
+// double-byte code page a final 0x5C that is a trail byte is no backslash;
+// code page 0 looks at the last byte alone.
+std::string AddTrailingBackslash(const std::string& text, unsigned code_page = 0);
 
 }  // namespace ktr::platform

@@ -1,0 +1,55 @@
+#include "platform/command_line.h"
+
+namespace ktr::platform {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool HasExtension(std::string_view part) {
+  auto dot = part.find_last_of('.');
+  auto slash = part.find_last_of('\\');
+  return dot != std::string_view::npos && (slash == std::string_view::npos || dot > slash);
+}
+
+std::string Quoted(const std::string& launch_folder, std::string_view program) {
+  std::string line = "\"";
+  line += launch_folder;
+  line += program;
+  line += '"';
+  return line;
+}
+
+}  // namespace
+
+std::string ProgramCommandLine(const std::string& launch_folder, std::string_view relative) {
+  return Quoted(launch_folder, relative);
+}
+
+// The program is found as the system finds an unquoted one, shortest
+// leading part first, but only inside the launch folder: nothing outside the
+// medium can be picked. A value that quotes its program is taken at its word.
+std::string MediumCommandLine(Files& files, const std::string& launch_folder,
+                              std::string_view value) {
+  if (!value.empty() && value.front() == '"') {
+    auto close = value.find('"', 1);
+    if (close != std::string_view::npos) {
+      return Quoted(launch_folder, value.substr(1, close - 1)) +
+             std::string(value.substr(close + 1));
+    }
+  }
+  for (std::size_t end = 0; end <= value.size(); ++end) {
+    if (end < value.size() && !IsBlank(value[end])) continue;
+    std::string_view part = value.substr(0, end);
+    if (part.empty() || IsBlank(part.back())) continue;
+    std::string rest(value.substr(end));
+    if (files.exists(launch_folder + std::string(part))) return Quoted(launch_folder, part) + rest;
+    if (!HasExtension(part) && files.exists(launch_folder + std::string(part) + ".exe")) {
+      return Quoted(launch_folder, std::string(part) + ".exe") + rest;
+    }
+  }
+  auto blank = value.find_first_of(" \t");
+  if (blank == std::string_view::npos) return Quoted(launch_folder, value);
+  return Quoted(launch_folder, value.substr(0, blank)) + std::string(value.substr(blank));
+}
+
+}  // namespace ktr::platform

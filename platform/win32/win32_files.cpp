@@ -1,0 +1,142 @@
+// Files and folders: block transfers on handles opened without sharing, the
+// last-write time as a local DOS date and time, attributes by name.
+#include <algorithm>
+#include <limits>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ports.h"
+
+namespace ktr::win32 {
+namespace {
+
+constexpr std::size_t kMaxTransfer = std::numeric_limits<DWORD>::max();
+
+class Win32FileReader : public FileReader {
+ public:
+  explicit Win32FileReader(FileHandle handle) : handle_(std::move(handle)) {}
+
+  std::optional<std::uint64_t> size() override {
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(handle_.get(), &size)) return std::nullopt;
+    return static_cast<std::uint64_t>(size.QuadPart);
+  }
+
+  std::int64_t read(void* buffer, std::size_t count) override {
+    DWORD done = 0;
+    if (!::ReadFile(handle_.get(), buffer, static_cast<DWORD>(std::min(count, kMaxTransfer)),
+                    &done, nullptr)) {
+      return -1;
+    }
+    return done;
+  }
+
+  std::optional<DosDateTime> last_write_time() override {
+    FILETIME written{};
+    FILETIME local{};
+    DosDateTime when;
+    if (!::GetFileTime(handle_.get(), nullptr, nullptr, &written) ||
+        !::FileTimeToLocalFileTime(&written, &local) ||
+        !::FileTimeToDosDateTime(&local, &when.date, &when.time)) {
+      return std::nullopt;
+    }
+    return when;
+  }
+
+ private:
+  FileHandle handle_;
+};
+
+class Win32FileWriter : public FileWriter {
+ public:
+  explicit Win32FileWriter(FileHandle handle) : handle_(std::move(handle)) {}
+
+  std::int64_t write(const void* data, std::size_t count) override {
+    DWORD done = 0;
+    if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(std::min(count, kMaxTransfer)),
+                     &done, nullptr)) {
+      return -1;
+    }
+    return done;
+  }
+
+  bool set_last_write_time(DosDateTime when) override {
+    FILETIME local{};
+    FILETIME written{};
+    return ::DosDateTimeToFileTime(when.date, when.time, &local) &&
+           ::LocalFileTimeToFileTime(&local, &written) &&
+           ::SetFileTime(handle_.get(), nullptr, nullptr, &written);
+  }
+
+ private:
+  FileHandle handle_;
+};
+
+}  // namespace
+
+bool Win32Files::exists(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
+  FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return nullptr;
+  return std::make_unique<Win32FileReader>(std::move(handle));
+}
+
+std::unique_ptr<FileWriter> Win32Files::create(const std::string& path) {
+  FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return nullptr;
+  return std::make_unique<Win32FileWriter>(std::move(handle));
+}
+
+bool Win32Files::remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+
+std::optional<std::uint32_t> Win32Files::attributes(const std::string& path) {
+  DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return attributes;
+}
+
+bool Win32Files::set_attributes(const std::string& path, std::uint32_t attributes) {
+  return ::SetFileAttributesA(path.c_str(), attributes) != 0;
+}
+
+// Asked for its length first: a folder deeper than MAX_PATH is taken whole.
+std::string Win32Files::current_directory() {
+  DWORD needed = ::GetCurrentDirectoryA(0, nullptr);
+  while (needed != 0) {
+    std::string buffer(needed, '\0');
+    DWORD length = ::GetCurrentDirectoryA(needed, buffer.data());
+    if (length == 0) break;
+    if (length < needed) {
+      buffer.resize(length);
+      return buffer;
+    }
+    needed = length;  // it changed between the two calls
+  }
+  return {};
+}
+
+unsigned long Win32Files::set_current_directory(const std::string& path) {
+  return ::SetCurrentDirectoryA(path.c_str()) ? 0 : ::GetLastError();
+}
+
+// GetModuleFileNameA fills the buffer without a zero when the path does not
+// fit, so the buffer grows until the answer is shorter than it.
+std::string Win32Files::program_path() {
+  for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
+    std::string buffer(size, '\0');
+    DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), size);
+    if (length == 0) return {};
+    if (length < size) {
+      buffer.resize(length);
+      return buffer;
+    }
+  }
+  return {};
+}
+
+}  // namespace ktr::win32

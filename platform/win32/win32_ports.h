@@ -1,0 +1,63 @@
+#pragma once
+// The host ports on the Windows API. Thin: each call is the system call its
+// port names, with the system's own answer passed on; no decisions here.
+#include "platform/host.h"
+
+namespace ktr::win32 {
+
+class Win32Locale : public Locale {
+ public:
+  std::uint32_t system_default_lcid() override;
+  unsigned ansi_code_page() override;
+};
+
+class Win32Version : public Version {
+ public:
+  Win32Version();
+  std::uint32_t platform_id() override { return platform_id_; }
+
+ private:
+  std::uint32_t platform_id_;
+};
+
+class Win32Registry : public Registry {
+ public:
+  std::optional<std::string> read_string(const std::string& key,
+                                         const std::string& value) override;
+  void write_string(const std::string& key, const std::string& value,
+                    const std::string& data) override;
+  RegDeleteResult delete_value(const std::string& key, const std::string& value) override;
+};
+
+class Win32Profile : public Profile {
+ public:
+  std::string read_string(const std::string& file, const std::string& section,
+                          const std::string& key, std::size_t buffer_size) override;
+};
+
+class Win32Files : public Files {
+ public:
+  bool exists(const std::string& path) override;
+  std::unique_ptr<FileReader> open_read(const std::string& path) override;
+  std::unique_ptr<FileWriter> create(const std::string& path) override;
+  bool remove(const std::string& path) override;
+  std::optional<std::uint32_t> attributes(const std::string& path) override;
+  bool set_attributes(const std::string& path, std::uint32_t attributes) override;
+  std::string current_directory() override;
+  unsigned long set_current_directory(const std::string& path) override;
+  std::string program_path() override;
+};
+
+class Win32Processes : public Processes {
+ public:
+  int run_and_wait(const std::string& command_line, unsigned short show) override;
+  unsigned start(const std::string& command_line, unsigned short show) override;
+};
+
+class Win32Shell : public Shell {
+ public:
+  std::intptr_t execute(std::uintptr_t owner, const std::string& verb, const std::string& file,
+                        int show) override;
+};
+
+}  // namespace ktr::win32

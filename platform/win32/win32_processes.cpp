@@ -1,0 +1,47 @@
+// Starting programs: CreateProcessA and a blocking wait, or WinExec.
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ports.h"
+
+namespace ktr::win32 {
+namespace {
+
+// CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS: a console installer gets a
+// window of its own instead of the launcher's (which has none).
+constexpr DWORD kCreationFlags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS;
+static_assert(kCreationFlags == 0x30);
+#if !defined(_WIN64)
+static_assert(sizeof(STARTUPINFOA) == 68);
+#endif
+
+}  // namespace
+
+// The command line goes whole into a writable buffer of its own size
+// (CreateProcessA may write into it); the system alone decides what is too
+// long. The wait processes no messages: the caller's windows are hidden.
+int Win32Processes::run_and_wait(const std::string& command_line, unsigned short show) {
+  std::vector<char> buffer(command_line.begin(), command_line.end());
+  buffer.push_back('\0');
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr,
+                        nullptr, &startup, &info)) {
+    return -1;
+  }
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+  ::WaitForSingleObject(process.get(), INFINITE);
+  DWORD exit_code = 0;
+  if (!::GetExitCodeProcess(process.get(), &exit_code)) return -1;
+  return static_cast<int>(exit_code);
+}
+
+unsigned Win32Processes::start(const std::string& command_line, unsigned short show) {
+  return ::WinExec(command_line.c_str(), show);
+}
+
+}  // namespace ktr::win32

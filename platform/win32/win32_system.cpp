@@ -1,0 +1,38 @@
+// Locale, version, profile strings and the shell: one call each.
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ports.h"
+
+#include <shellapi.h>
+
+namespace ktr::win32 {
+
+std::uint32_t Win32Locale::system_default_lcid() { return ::GetSystemDefaultLCID(); }
+
+unsigned Win32Locale::ansi_code_page() { return ::GetACP(); }
+
+// Read once at start, as the edition test expects. GetVersionExA answers on
+// every system; should it not, the NT family is the only one still running.
+Win32Version::Win32Version() : platform_id_(VER_PLATFORM_WIN32_NT) {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (::GetVersionExA(&info)) platform_id_ = info.dwPlatformId;
+}
+
+std::string Win32Profile::read_string(const std::string& file, const std::string& section,
+                                      const std::string& key, std::size_t buffer_size) {
+  if (buffer_size == 0) return {};
+  std::string buffer(buffer_size, '\0');
+  DWORD length = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(),
+                                            static_cast<DWORD>(buffer_size), file.c_str());
+  buffer.resize(length < buffer_size ? length : buffer_size - 1);
+  return buffer;
+}
+
+std::intptr_t Win32Shell::execute(std::uintptr_t owner, const std::string& verb,
+                                  const std::string& file, int show) {
+  HINSTANCE result = ::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(), file.c_str(),
+                                     nullptr, nullptr, show);
+  return reinterpret_cast<std::intptr_t>(result);
+}
+
+}  // namespace ktr::win32
