@@ -2,8 +2,10 @@
 
 #include <array>
 #include <memory>
+#include <utility>
 
-#include "app/builtin_pictures.h"
+#include "forms/builtin_pictures.h"
+#include "forms/layout.h"
 #include "forms/frm_user_setup.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
@@ -16,35 +18,28 @@
 namespace ktr::app {
 namespace {
 
-using Handler = void (TMainForm::*)(ui::Control&);
-
-struct ImageRow {
-  const char* name;
-  int tag;
-  ui::Rect bounds;
-  ui::Cursor cursor;
-  Handler click;
-  Handler mouse_move;
-};
+using Row = forms::ControlRow<TMainForm>;
+constexpr ui::ControlKind kImage = ui::ControlKind::kImage;
+constexpr ui::Cursor kHand = ui::Cursor::kHandPoint;
 
 // The form resource, bottom of the stacking order first.
-constexpr std::array<ImageRow, 8> kLayout = {{
-    {"ImgBackground", 0, {0, 0, 658, 334}, ui::Cursor::kArrow, nullptr,
+constexpr Row kLayout[] = {
+    {kImage, "ImgBackground", 0, {0, 0, 658, 334}, "", ui::Cursor::kArrow, nullptr,
      &TMainForm::ImgBackgroundMouseMove},
-    {"ImgSnScan", 2, {438, 169, 172, 24}, ui::Cursor::kHandPoint, &TMainForm::ImgSnScanClick,
+    {kImage, "ImgSnScan", 2, {438, 169, 172, 24}, "", kHand, &TMainForm::ImgSnScanClick,
      &TMainForm::ImgManualMouseMove},
-    {"ImgExit", 6, {490, 291, 67, 28}, ui::Cursor::kHandPoint, &TMainForm::ImgCloseClick,
+    {kImage, "ImgExit", 6, {490, 291, 67, 28}, "", kHand, &TMainForm::ImgCloseClick,
      &TMainForm::ImgManualMouseMove},
-    {"ImgContent", 0, {44, 140, 358, 143}, ui::Cursor::kDefault, nullptr, nullptr},
-    {"ImgManual", 1, {438, 138, 172, 24}, ui::Cursor::kHandPoint, &TMainForm::ImgManualClick,
+    {kImage, "ImgContent", 0, {44, 140, 358, 143}},
+    {kImage, "ImgManual", 1, {438, 138, 172, 24}, "", kHand, &TMainForm::ImgManualClick,
      &TMainForm::ImgManualMouseMove},
-    {"ImgInstallClient", 3, {438, 199, 172, 24}, ui::Cursor::kHandPoint,
+    {kImage, "ImgInstallClient", 3, {438, 199, 172, 24}, "", kHand,
      &TMainForm::ImgInstallClientClick, &TMainForm::ImgManualMouseMove},
-    {"ImgInstallServer", 4, {438, 230, 172, 24}, ui::Cursor::kHandPoint,
+    {kImage, "ImgInstallServer", 4, {438, 230, 172, 24}, "", kHand,
      &TMainForm::ImgInstallServerClick, &TMainForm::ImgManualMouseMove},
-    {"ImgCDView", 5, {438, 260, 172, 24}, ui::Cursor::kHandPoint, &TMainForm::ImgCDViewClick,
+    {kImage, "ImgCDView", 5, {438, 260, 172, 24}, "", kHand, &TMainForm::ImgCDViewClick,
      &TMainForm::ImgManualMouseMove},
-}};
+};
 
 struct EntryRow {
   int tag;
@@ -82,22 +77,15 @@ const EntryRow& EntryFor(int tag) {
 TMainForm::TMainForm(ui::Application& app, const Host& host)
     : ui::Form(app, nullptr), host_(host), latch_(host, launch_folder_) {
   visible_at_creation = true;
-  for (const ImageRow& row : kLayout) {
-    auto& image = add(std::make_unique<ui::Image>(*this, row.name, row.tag, row.bounds));
-    image.set_cursor(row.cursor);
-    if (row.click) image.on_click = [this, h = row.click](ui::Control& c) { (this->*h)(c); };
-    if (row.mouse_move) {
-      image.on_mouse_move = [this, h = row.mouse_move](ui::Control& c) { (this->*h)(c); };
-    }
-  }
-  auto& background = dynamic_cast<ui::Image&>(*find("ImgBackground"));
+  forms::BuildLayout<TMainForm>(*this, kLayout);
+  auto& background = forms::ImageOf(*this, "ImgBackground");
   background.align_client = true;
-  background.set_picture(BuiltinBackground());
+  background.set_picture(forms::BuiltinBackground());
   for (const EntryRow& row : kEntries) {
-    dynamic_cast<ui::Image&>(*find(row.image)).set_picture(BuiltinEntry(row.tag));
+    forms::ImageOf(*this, row.image).set_picture(forms::BuiltinEntry(row.tag));
   }
 
-  auto& content = dynamic_cast<ui::Image&>(*find("ImgContent"));
+  auto& content = forms::ImageOf(*this, "ImgContent");
   forms::LatchHooks hooks;
   hooks.first_highlight = [this, &content](const forms::LatchEntry& e) {
     forms::LoadSkinPicture(host_, launch_folder_, content, EntryFor(e.tag).content);
@@ -109,7 +97,7 @@ TMainForm::TMainForm(ui::Application& app, const Host& host)
   hooks.invalid_on_restore = [this] { ClearPictures(false); };
   latch_.set_hooks(std::move(hooks));
   for (const EntryRow& row : kEntries) {
-    latch_.add({row.tag, &dynamic_cast<ui::Image&>(*find(row.image)), row.normal, row.active});
+    latch_.add({row.tag, &forms::ImageOf(*this, row.image), row.normal, row.active});
   }
 }
 
@@ -128,9 +116,9 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::ClearPictures(bool with_background) {
-  if (with_background) dynamic_cast<ui::Image&>(*find("ImgBackground")).clear();
-  dynamic_cast<ui::Image&>(*find("ImgContent")).clear();
-  for (const EntryRow& row : kEntries) dynamic_cast<ui::Image&>(*find(row.image)).clear();
+  if (with_background) forms::ImageOf(*this, "ImgBackground").clear();
+  forms::ImageOf(*this, "ImgContent").clear();
+  for (const EntryRow& row : kEntries) forms::ImageOf(*this, row.image).clear();
 }
 
 // A missing picture stops the loading with an error for the default report;
@@ -149,7 +137,7 @@ void TMainForm::LoadSkin() {
   }};
   try {
     for (const auto& [name, file] : order) {
-      forms::LoadSkinPicture(host_, launch_folder_, dynamic_cast<ui::Image&>(*find(name)), file);
+      forms::LoadSkinPicture(host_, launch_folder_, forms::ImageOf(*this, name), file);
     }
     application().process_messages();
   } catch (const InvalidGraphic&) {

@@ -1,15 +1,270 @@
 #include "forms/frm_ghost_install.h"
 
+#include <array>
+#include <memory>
+
+#include "forms/builtin_pictures.h"
+#include "forms/frm_edit_notice.h"
+#include "forms/layout.h"
+#include "lang/keys.h"
+#include "lang/multilang.h"
 #include "medium/medium.h"
+#include "platform/command_line.h"
+#include "platform/errors.h"
+#include "platform/process_helpers.h"
 
 namespace ktr::forms {
+namespace {
+
+using Row = ControlRow<TGhostInstall>;
+constexpr ui::ControlKind kImage = ui::ControlKind::kImage;
+constexpr ui::ControlKind kLabel = ui::ControlKind::kLabel;
+constexpr ui::Cursor kHand = ui::Cursor::kHandPoint;
+constexpr ui::TextAlign kCenter = ui::TextAlign::kCenter;
+constexpr ui::TextAlign kLeft = ui::TextAlign::kLeft;
+
+constexpr Row kLayout[] = {
+    {kImage, "ImgBackground", 0, {0, 0, 658, 334}, "", ui::Cursor::kArrow, nullptr,
+     &TGhostInstall::ImgBackgroundMouseMove},
+    {kImage, "ImgConfirm", 3, {414, 291, 67, 28}, "", kHand, &TGhostInstall::ImgConfirmClick,
+     &TGhostInstall::ImgButton1MouseMove},
+    {kImage, "ImgCancel", 4, {493, 291, 67, 28}, "", kHand, &TGhostInstall::ImgCancelClick,
+     &TGhostInstall::ImgButton1MouseMove},
+    {kImage, "ImgHelp", 5, {570, 291, 67, 28}, "", kHand, &TGhostInstall::ImgHelpClick,
+     &TGhostInstall::ImgButton1MouseMove},
+    {kImage, "ImgButton1", 1, {439, 180, 172, 24}, "", kHand, &TGhostInstall::ImgButton1Click,
+     &TGhostInstall::ImgButton1MouseMove},
+    {kImage, "ImgButton2", 2, {439, 221, 172, 24}, "", kHand, &TGhostInstall::ImgButton2Click,
+     &TGhostInstall::ImgButton1MouseMove},
+    {kLabel, "lblButton1", 0, {452, 186, 146, 13}, "\xBC\xB3\xC4\xA1", kHand,
+     &TGhostInstall::ImgButton1Click, nullptr, kCenter},
+    {kLabel, "lblButton2", 0, {452, 227, 146, 13}, "\xC6\xED\xC1\xFD", kHand,
+     &TGhostInstall::ImgButton2Click, nullptr, kCenter},
+    {kLabel, "lblCancel", 0, {501, 300, 52, 13}, "\xC3\xEB\xBC\xD2", kHand,
+     &TGhostInstall::ImgCancelClick, nullptr, kCenter},
+    {kLabel, "lblHelp", 0, {577, 300, 52, 13}, "\xB5\xB5\xBF\xF2\xB8\xBB", kHand,
+     &TGhostInstall::ImgHelpClick, nullptr, kCenter},
+    {kLabel, "lblConfirm", 0, {422, 300, 52, 13}, "\xC8\xAE\xC0\xCE", kHand,
+     &TGhostInstall::ImgConfirmClick, nullptr, kCenter},
+    {kLabel, "lblTitle", 0, {54, 166, 340, 16}, "", ui::Cursor::kDefault, nullptr, nullptr, kLeft,
+     true},
+    {kLabel, "lblContent", 0, {54, 187, 340, 57}, "", ui::Cursor::kDefault, nullptr, nullptr,
+     kLeft, true},
+    {kLabel, "lblNotice", 0, {54, 248, 340, 29}, "", ui::Cursor::kDefault, nullptr, nullptr, kLeft,
+     true},
+    {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", ui::Cursor::kDefault, nullptr, nullptr,
+     kCenter, true},
+};
+
+struct ButtonRow {
+  int tag;
+  const char* image;
+  std::string_view normal;
+  std::string_view active;
+  std::string_view title;  // empty: the labels stay as they are
+  std::string_view content;
+  std::string_view notice;
+};
+
+constexpr std::array<ButtonRow, 5> kButtons = {{
+    {1, "ImgButton1", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+     lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE},
+    {2, "ImgButton2", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+     lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE},
+    {3, "ImgConfirm", medium::kButtonEmpty, medium::kButtonEmptyAct, {}, {}, {}},
+    {4, "ImgCancel", medium::kButtonEmpty, medium::kButtonEmptyAct, {}, {}, {}},
+    {5, "ImgHelp", medium::kButtonEmpty, medium::kButtonEmptyAct, {}, {}, {}},
+}};
+
+constexpr const char* kDescriptionLabels[] = {"lblTitle", "lblContent", "lblNotice"};
+
+bool SameContents(Files& files, const std::string& a, const std::string& b) {
+  auto first = files.open_read(a);
+  auto second = files.open_read(b);
+  if (!first || !second) return false;
+  std::array<char, 4096> x{};
+  std::array<char, 4096> y{};
+  for (;;) {
+    const std::int64_t got_x = first->read(x.data(), x.size());
+    const std::int64_t got_y = second->read(y.data(), y.size());
+    if (got_x < 0 || got_y < 0 || got_x != got_y) return false;
+    if (got_x == 0) return true;
+    if (!std::equal(x.begin(), x.begin() + got_x, y.begin())) return false;
+  }
+}
+
+}  // namespace
 
 TGhostInstall::TGhostInstall(ui::Application& app, ui::Form* owner, const Host& host)
-    : ui::Form(app, owner), host_(host) {}
+    : ui::Form(app, owner), host_(host), latch_(host_, launch_folder_) {
+  set_caption("GhostInstall");
+  BuildLayout<TGhostInstall>(*this, kLayout);
+  auto& background = ImageOf(*this, "ImgBackground");
+  background.align_client = true;
+  background.set_picture(BuiltinBackground());
+  for (const ButtonRow& row : kButtons) {
+    ImageOf(*this, row.image)
+        .set_picture(row.tag <= 2 ? BuiltinLongButton() : BuiltinShortButton());
+  }
+
+  LatchHooks hooks;
+  hooks.first_highlight = [this](const LatchEntry& e) {
+    const ButtonRow& row = kButtons[e.tag - 1];
+    if (row.title.empty()) return;
+    LabelOf(*this, "lblTitle").set_caption(Text(row.title));
+    LabelOf(*this, "lblContent").set_caption(Text(row.content));
+    LabelOf(*this, "lblNotice").set_caption(Text(row.notice));
+  };
+  hooks.each_highlight = [this](const LatchEntry& e) {
+    if (kButtons[e.tag - 1].title.empty()) return;
+    ShowLabels();
+    application().process_messages();
+  };
+  // Unlike its siblings, this window gives up its background on a broken
+  // highlight picture and keeps the buttons.
+  hooks.invalid_on_highlight = [this](const LatchEntry&) {
+    ImageOf(*this, "ImgBackground").clear();
+    ShowLabels();
+    application().process_messages();
+  };
+  hooks.background_always = [this] {
+    if (!LabelOf(*this, "lblTitle").visible()) return;
+    for (const char* name : kDescriptionLabels) LabelOf(*this, name).set_visible(false);
+  };
+  hooks.invalid_on_restore = [this] { ClearButtons(); };
+  hooks.restore_finished = [this] { application().process_messages(); };
+  latch_.set_hooks(std::move(hooks));
+  for (const ButtonRow& row : kButtons) {
+    latch_.add({row.tag, &ImageOf(*this, row.image), row.normal, row.active});
+  }
+}
+
+std::string TGhostInstall::Text(std::string_view key) const {
+  return lang::ReadLangString(host_.profile, launch_folder_, key);
+}
 
 void TGhostInstall::FormCreate() {
   launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
   set_font(application().backend().icon_title_font());
+  LoadSkin();
+  for (const char* name : kDescriptionLabels) LabelOf(*this, name).set_visible(false);
+  const std::string caption = Text(lang::RES_GHOST_CAPTION);
+  set_caption(caption);
+  LabelOf(*this, "lblFormTitle").set_caption(caption);
+  LabelOf(*this, "lblButton1").set_caption(Text(lang::RES_BTNINSTALL));
+  LabelOf(*this, "lblButton2").set_caption(Text(lang::RES_BTNEDIT));
+  LabelOf(*this, "lblConfirm").set_caption(Text(lang::RES_OK));
+  LabelOf(*this, "lblCancel").set_caption(Text(lang::RES_CANCEL));
+  LabelOf(*this, "lblHelp").set_caption(Text(lang::RES_HELP));
+}
+
+void TGhostInstall::LoadSkin() {
+  ui::BusyCursor busy(application());
+  try {
+    LoadSkinPicture(host_, launch_folder_, ImageOf(*this, "ImgBackground"),
+                    medium::kBackgroundEmpty);
+    for (const ButtonRow& row : kButtons) {
+      LoadSkinPicture(host_, launch_folder_, ImageOf(*this, row.image), row.normal);
+    }
+    application().process_messages();
+  } catch (const InvalidGraphic&) {
+    ImageOf(*this, "ImgBackground").clear();
+    ClearButtons();
+  }
+}
+
+void TGhostInstall::ShowLabels() {
+  for (const char* name : kDescriptionLabels) LabelOf(*this, name).set_visible(true);
+}
+
+void TGhostInstall::ClearButtons() {
+  for (const ButtonRow& row : kButtons) ImageOf(*this, row.image).clear();
+}
+
+void TGhostInstall::SetEnabled(const char* image, const char* label, bool enabled) {
+  find(image)->set_enabled(enabled);
+  find(label)->set_enabled(enabled);
+}
+
+void TGhostInstall::Warn(ui::Form* owner) {
+  application().message_box(owner, Text(lang::RES_GHOST_LBLINCOMPLETE), Text(lang::RES_ERROR),
+                            ui::kMbOk | ui::kMbIconWarning);
+}
+
+void TGhostInstall::ImgBackgroundMouseMove(ui::Control&) { latch_.background_mouse_move(); }
+
+void TGhostInstall::ImgButton1MouseMove(ui::Control& sender) {
+  latch_.entry_mouse_move(sender.tag());
+}
+
+void TGhostInstall::ImgButton1Click(ui::Control&) {
+  hide();
+  try {
+    application().process_messages();
+    platform::RunAndWait(host_.processes,
+                         platform::ProgramCommandLine(launch_folder_, medium::kClientInstaller),
+                         kSwShow);
+  } catch (...) {
+    show();
+    throw;
+  }
+  show();
+  const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder)) +
+                            std::string(medium::kAgentProgram);
+  if (!host_.files.exists(agent)) {
+    Warn(this);
+    return;
+  }
+  // Nothing to remove is fine; a value that stays would give every clone of
+  // this disk the same identity.
+  if (host_.registry.delete_value(std::string(medium::kClientKey),
+                                  std::string(medium::kClientIdValue)) ==
+      RegDeleteResult::kRefused) {
+    Warn(this);
+    return;
+  }
+  LabelOf(*this, "lblNotice").set_caption(Text(lang::RES_GHOST_LBLINSTCOMP));
+  SetEnabled("ImgButton1", "lblButton1", false);
+  SetEnabled("ImgCancel", "lblCancel", false);
+  SetEnabled("ImgButton2", "lblButton2", true);
+}
+
+// The run-once entry starts whatever lies at the tool's place on drive C:,
+// which any user may write to; only a byte-for-byte copy of the medium's own
+// tool is left there.
+bool TGhostInstall::PlaceTool() {
+  const std::string source = launch_folder_ + std::string(medium::kMediumTool);
+  const std::string installed(medium::kInstalledToolTest);
+  if (host_.files.exists(installed) && SameContents(host_.files, source, installed)) return true;
+  return platform::CopyFileWithDate(host_.files, source, std::string(medium::kInstalledToolCopy));
+}
+
+void TGhostInstall::ImgButton2Click(ui::Control&) {
+  auto dialog = ui::MakeForm<TEditNotice>(application(), this, host_);
+  application().process_messages();
+  if (dialog->show_modal() != ui::kModalOk) return;
+  if (!PlaceTool()) {
+    Warn(dialog.get());
+    return;
+  }
+  LabelOf(*this, "lblContent").set_caption(Text(lang::RES_GHOST_EDIT_COMP));
+  SetEnabled("ImgButton2", "lblButton2", false);
+  SetEnabled("ImgConfirm", "lblConfirm", true);
+}
+
+void TGhostInstall::ImgConfirmClick(ui::Control&) {
+  ui::BusyCursor busy(application());
+  set_modal_result(ui::kModalOk);
+}
+
+void TGhostInstall::ImgCancelClick(ui::Control&) { set_modal_result(ui::kModalCancel); }
+
+void TGhostInstall::ImgHelpClick(ui::Control&) {
+  try {
+    host_.processes.start(Text(lang::RES_GHOSTCLI), kSwShow);
+  } catch (...) {
+    // Help is optional; a medium without it still prepares the machine.
+  }
 }
 
 }  // namespace ktr::forms

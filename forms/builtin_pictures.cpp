@@ -1,8 +1,8 @@
-#include "app/builtin_pictures.h"
+#include "forms/builtin_pictures.h"
 
 #include <cstdint>
 
-namespace ktr::app {
+namespace ktr::forms {
 namespace {
 
 constexpr std::uint32_t Rgb(int r, int g, int b) {
@@ -61,4 +61,46 @@ ui::Bitmap BuiltinEntry(int tag) {
   return bitmap;
 }
 
-}  // namespace ktr::app
+ui::Bitmap BuiltinLongButton() {
+  ui::Bitmap bitmap = Filled(172, 24, 0);
+  for (int y = 0; y < bitmap.height; ++y) {
+    FillRect(bitmap, 0, y, bitmap.width, 1,
+             Rgb(Mix(92, 52, y, 24), Mix(132, 92, y, 24), Mix(204, 164, y, 24)));
+  }
+  return bitmap;
+}
+
+ui::Bitmap BuiltinShortButton() {
+  ui::Bitmap bitmap = Filled(67, 28, 0);
+  for (int y = 0; y < bitmap.height; ++y) {
+    FillRect(bitmap, 0, y, bitmap.width, 1,
+             Rgb(Mix(92, 52, y, 28), Mix(132, 92, y, 28), Mix(204, 164, y, 28)));
+  }
+  return bitmap;
+}
+
+ui::Bitmap BuiltinNoticePicture() {
+  const std::uint32_t teal = Rgb(0, 128, 128);
+  ui::Bitmap bitmap = Filled(32, 32, teal);
+  const std::uint32_t hair = Rgb(0, 0, 0);
+  const std::uint32_t face = Rgb(255, 255, 192);
+  const std::uint32_t body = Rgb(0, 0, 255);
+  // Shoulders and upper body: a wide rounded block at the bottom.
+  for (int y = 20; y < 32; ++y) {
+    const int inset = y < 23 ? 23 - y + 4 : 4;
+    FillRect(bitmap, inset, y, 32 - 2 * inset, 1, body);
+  }
+  // Head: a face with hair over its top and sides.
+  for (int y = 4; y < 19; ++y) {
+    const int half = y < 7 ? 3 + (y - 4) * 2 : (y > 15 ? 7 - (y - 15) : 7);
+    FillRect(bitmap, 16 - half, y, 2 * half, 1, y < 8 ? hair : face);
+  }
+  FillRect(bitmap, 9, 8, 2, 5, hair);
+  FillRect(bitmap, 21, 8, 2, 5, hair);
+  FillRect(bitmap, 13, 11, 2, 2, hair);  // eyes
+  FillRect(bitmap, 18, 11, 2, 2, hair);
+  FillRect(bitmap, 14, 19, 4, 1, face);  // neck
+  return bitmap;
+}
+
+}  // namespace ktr::forms

@@ -1,0 +1,186 @@
+#include "forms/frm_edit_notice.h"
+
+#include <array>
+#include <memory>
+
+#include "forms/builtin_pictures.h"
+#include "lang/keys.h"
+#include "lang/multilang.h"
+#include "medium/medium.h"
+#include "platform/errors.h"
+#include "platform/process_helpers.h"
+
+namespace ktr::forms {
+namespace {
+
+// Windows' own code for a read that failed (ERROR_READ_FAULT).
+constexpr unsigned long kReadFault = 30;
+constexpr unsigned long kAccessDenied = 5;
+
+// The template's lines: a line ends at CR (an LF right after it belongs to
+// the line end), Ctrl+Z ends the text.
+class AlertLines {
+ public:
+  explicit AlertLines(FileReader& reader) : reader_(reader) {}
+
+  // False at the end of the text.
+  bool next(std::string& line) {
+    line.clear();
+    if (at_end_) return false;
+    for (;;) {
+      int c = get();
+      if (c < 0 || c == 0x1A) {
+        at_end_ = true;
+        return true;
+      }
+      if (c == '\r') {
+        if (peek() == '\n') get();
+        if (peek() < 0 || peek() == 0x1A) at_end_ = true;
+        return true;
+      }
+      line.push_back(static_cast<char>(c));
+    }
+  }
+
+ private:
+  int peek() {
+    if (pos_ == size_ && !fill()) return -1;
+    return static_cast<unsigned char>(buffer_[pos_]);
+  }
+  int get() {
+    int c = peek();
+    if (c >= 0) ++pos_;
+    return c;
+  }
+  bool fill() {
+    const std::int64_t got = reader_.read(buffer_.data(), buffer_.size());
+    if (got < 0) throw InOutError(kReadFault);
+    pos_ = 0;
+    size_ = static_cast<std::size_t>(got);
+    return size_ > 0;
+  }
+
+  FileReader& reader_;
+  std::array<char, 4096> buffer_{};
+  std::size_t pos_ = 0;
+  std::size_t size_ = 0;
+  bool at_end_ = false;
+};
+
+}  // namespace
+
+TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host)
+    : ui::Form(app, owner), host_(host) {
+  border_style = ui::BorderStyle::kDialog;
+  client_width = 496;
+  client_height = 304;
+  set_caption("Change User Informarion... [Edit Notice]");
+
+  auto& picture = add(std::make_unique<ui::Image>(*this, "Image1", 0, ui::Rect{7, 9, 39, 39}));
+  picture.auto_size = false;
+  picture.transparent = true;
+  picture.set_picture(BuiltinNoticePicture());
+  auto& label = add(std::make_unique<ui::Label>(
+      *this, "Label1", 0, ui::Rect{57, 11, 431, 43},
+      "Change User Information. Send a notice for changing User Information. Enter a message "
+      "below and press 'OK' to send a notice."));
+  label.word_wrap = true;
+  add(std::make_unique<ui::Bevel>(*this, "Bevel1", 0, ui::Rect{7, 60, 481, 2}));
+  auto& memo = add(std::make_unique<ui::Memo>(*this, "memoAlert", 0, ui::Rect{7, 72, 481, 191}));
+  memo.ime_name = "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";
+  memo.tab_order = 0;
+  auto& yes = add(std::make_unique<ui::Button>(*this, "btnYes", 0, ui::Rect{167, 270, 104, 29},
+                                               "Confirm(&O)"));
+  yes.modal_result = ui::kModalOk;
+  yes.tab_order = 1;
+  yes.on_click = [this](ui::Control& c) { btnYesClick(c); };
+  auto& cancel = add(std::make_unique<ui::Button>(*this, "btnCancel", 0,
+                                                  ui::Rect{277, 270, 104, 29}, "Cancel(&C)"));
+  cancel.modal_result = ui::kModalCancel;
+  cancel.tab_order = 2;
+  auto& help = add(std::make_unique<ui::Button>(*this, "btnHelp", 0, ui::Rect{386, 270, 104, 29},
+                                                "\xB5\xB5\xBF\xF2\xB8\xBB(&H)"));
+  help.tab_order = 3;
+  help.on_click = [this](ui::Control& c) { btnHelpClick(c); };
+}
+
+ui::Memo& TEditNotice::memoAlert() const { return dynamic_cast<ui::Memo&>(*find("memoAlert")); }
+
+std::string TEditNotice::Text(std::string_view key) const {
+  return lang::ReadLangString(host_.profile, launch_folder_, key);
+}
+
+void TEditNotice::FormCreate() {
+  set_font(application().backend().icon_title_font());
+  launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
+  FProgramFolder = medium::ProgramFolder(host_.files);
+  set_caption(Text(lang::RES_EDITNOTICE_CAPTION));
+  dynamic_cast<ui::Label&>(*find("Label1")).set_caption(Text(lang::RES_EDITNOTICE_LBL));
+  dynamic_cast<ui::Button&>(*find("btnYes")).set_caption(Text(lang::RES_OK));
+  dynamic_cast<ui::Button&>(*find("btnCancel")).set_caption(Text(lang::RES_CANCEL));
+  dynamic_cast<ui::Button&>(*find("btnHelp")).set_caption(Text(lang::RES_HELP));
+  language_index_ = lang::GetLangIndex(host_.locale);
+  AlertShow();
+}
+
+void TEditNotice::AlertShow() {
+  ui::Memo& memo = memoAlert();
+  memo.clear();
+  const std::string path =
+      FProgramFolder + std::string(medium::kAlertFiles[static_cast<std::size_t>(language_index_)]);
+  if (!host_.files.exists(path)) {
+    memo.append_line(Text(lang::RES_ALERT_MSG));
+    return;
+  }
+  auto reader = host_.files.open_read(path);
+  if (!reader) throw InOutError(kAccessDenied);
+  AlertLines lines(*reader);
+  std::string line;
+  while (lines.next(line)) {
+    if (!line.empty()) memo.append_line(line);
+  }
+}
+
+// Either the whole notice is on disk or the failure is reported: a partly
+// written file is removed.
+void TEditNotice::SaveNotice() {
+  const std::string path(medium::kSavedNotice);
+  auto writer = host_.files.create(path);
+  if (!writer) throw FileCreateError(path);
+  const std::string& text = memoAlert().text();
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const std::int64_t wrote = writer->write(text.data() + done, text.size() - done);
+    if (wrote <= 0) {
+      writer.reset();
+      host_.files.remove(path);
+      throw FileCreateError(path);
+    }
+    done += static_cast<std::size_t>(wrote);
+  }
+}
+
+// A notice that is not saved, or a tool that will not start, is no
+// confirmation: the dialog stays open after the report so that the cause can
+// be put right and the notice confirmed again, or the dialog cancelled.
+void TEditNotice::btnYesClick(ui::Control&) {
+  try {
+    SaveNotice();
+    host_.registry.write_string(std::string(medium::kRunOnceKey),
+                                std::string(medium::kRunOnceValue),
+                                std::string(medium::kRunOnceData));
+  } catch (...) {
+    set_modal_result(ui::kModalNone);
+    throw;
+  }
+}
+
+void TEditNotice::btnHelpClick(ui::Control&) {
+  try {
+    host_.processes.start(Text(lang::RES_GHOSTCLI), kSwShow);
+  } catch (...) {
+    // Help is optional; the dialog stays as it was.
+  }
+}
+
+}  // namespace ktr::forms
