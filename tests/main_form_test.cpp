@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include "app/frm_main.h"
+#include "lang/multilang.h"
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/headless_backend.h"
+#include "tests/fakes/test_medium.h"
+
+namespace ktr::app {
+namespace {
+
+using testing::ClickOn;
+using testing::FileShownBy;
+using testing::ImageNamed;
+using testing::MoveOver;
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake.files.put_current_directory("D:\\KTR Setup");
+    fake.files.set_program_path("E:\\Media\\KtrSetup.exe");
+    medium.root = "D:\\KTR Setup\\";
+    medium.strings = {{"RES_MANUAL", "Manual\\Manual.pdf"},
+                      {"RES_ERROR", "Error"},
+                      {"RES_ERROR_EXPLOER", "The manual cannot be opened"},
+                      {"RES_CLIENT_INSTALL", "Install\\Client\\Setup.exe /quiet"},
+                      {"RES_SERVER_INSTALL", "Install\\Server\\Setup.exe"},
+                      {"RES_CODE_X_INSTALL", "Install\\CodeX\\CodeX.exe"},
+                      {"RES_CODE_X", "Install the extra program?"},
+                      {"RES_INSTALL_TITLE", "Extra"}};
+  }
+  void TearDown() override { lang::SetLanguageIndexForTesting(lang::kEnglish); }
+
+  void Speak(std::uint32_t lcid, std::string_view language) {
+    fake.locale.lcid = lcid;
+    lang::InitLanguageIndex(fake.locale);
+    medium.install(fake.files, language);
+  }
+  TMainForm& Open() {
+    form = &app.create_form<TMainForm>(fake.host());
+    return *form;
+  }
+  std::string Shown(const char* image) { return FileShownBy(ImageNamed(*form, image).picture()); }
+  void SetWindows2000Professional() {
+    fake.version.platform = 2;
+    fake.registry.set("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName",
+                      "Microsoft Windows 2000");
+    fake.registry.set("SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType", "WinNT");
+  }
+
+  fake::FakeHost fake;
+  testing::TestMedium medium;
+  testing::HeadlessBackend backend;
+  ui::Application app{backend};
+  TMainForm* form = nullptr;
+};
+
+TEST_F(MainFormTest, CreationTakesTheSkinOfTheLanguage) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  EXPECT_EQ(form->launch_folder(), "D:\\KTR Setup\\");
+  EXPECT_EQ(form->FLanguageIndex, lang::kEnglish);
+  EXPECT_EQ(Shown("ImgBackground"), "BackgroundEmpty.bmp");
+  EXPECT_EQ(Shown("ImgContent"), "ContentEmpty.bmp");
+  EXPECT_EQ(Shown("ImgManual"), "Button1.bmp");
+  EXPECT_EQ(Shown("ImgExit"), "ButtonExit.bmp");
+  EXPECT_EQ(form->font().face, "Tahoma");
+  EXPECT_TRUE(form->visible());
+  EXPECT_EQ(backend.cursor_history, (std::vector<ui::Cursor>{ui::Cursor::kHourGlass,
+                                                             ui::Cursor::kDefault}));
+}
+
+TEST_F(MainFormTest, HoverLatchHighlightsOneEntryPerCrossingOfTheBackground) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(Shown("ImgManual"), "ButtonAct1.bmp");
+  EXPECT_EQ(Shown("ImgContent"), "ContentManual.bmp");
+  EXPECT_TRUE(form->latch().AnyHighlighted());
+
+  // Moving within the entry loads nothing more.
+  const std::size_t opens = fake.files.opens.size();
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(fake.files.opens.size(), opens);
+
+  // Straight onto the next entry: the first stays highlighted.
+  MoveOver(*form, "ImgSnScan");
+  EXPECT_EQ(Shown("ImgManual"), "ButtonAct1.bmp");
+  EXPECT_EQ(Shown("ImgSnScan"), "Button2.bmp");
+
+  // The content panel has no handler of its own.
+  MoveOver(*form, "ImgContent");
+  EXPECT_TRUE(form->latch().AnyHighlighted());
+
+  form->mouse_move(5, 5);
+  EXPECT_EQ(Shown("ImgManual"), "Button1.bmp");
+  EXPECT_EQ(Shown("ImgContent"), "ContentEmpty.bmp");
+  EXPECT_FALSE(form->latch().AnyHighlighted());
+  EXPECT_FALSE(form->latch().EntryHighlighted(1));
+
+  // A second background movement loads nothing.
+  const std::size_t after = fake.files.opens.size();
+  form->mouse_move(6, 6);
+  EXPECT_EQ(fake.files.opens.size(), after);
+}
+
+TEST_F(MainFormTest, EveryEntryShowsItsOwnContentPicture) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  const std::vector<std::tuple<const char*, const char*, const char*>> rows = {
+      {"ImgManual", "ButtonAct1.bmp", "ContentManual.bmp"},
+      {"ImgSnScan", "ButtonAct2.bmp", "ContentSnScan.bmp"},
+      {"ImgInstallClient", "ButtonAct3.bmp", "ContentInstallClient.bmp"},
+      {"ImgInstallServer", "ButtonAct4.bmp", "ContentInstallServer.bmp"},
+      {"ImgCDView", "ButtonAct5.bmp", "ContentEmpty.bmp"},
+      {"ImgExit", "ButtonExitAct.bmp", "ContentEmpty.bmp"},
+  };
+  for (const auto& [image, active, content] : rows) {
+    MoveOver(*form, image);
+    EXPECT_EQ(Shown(image), active) << image;
+    EXPECT_EQ(Shown("ImgContent"), content) << image;
+    form->mouse_move(5, 5);
+  }
+}
+
+TEST_F(MainFormTest, AnInvalidPictureAtCreationClearsAllEightAndTheEntriesStillWork) {
+  Speak(0x0409, "ENGLISH");
+  fake.files.add_file(medium.skin_path("Button3.bmp"), "not a bitmap at all");
+  Open();
+  for (const char* image : {"ImgBackground", "ImgContent", "ImgManual", "ImgSnScan",
+                            "ImgInstallClient", "ImgInstallServer", "ImgCDView", "ImgExit"}) {
+    EXPECT_FALSE(ImageNamed(*form, image).picture().has_value()) << image;
+  }
+  EXPECT_TRUE(backend.message_boxes.empty());
+  EXPECT_EQ(backend.cursor_history.back(), ui::Cursor::kDefault);
+  // A cleared entry keeps its place; a later valid load shows its picture.
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(Shown("ImgManual"), "ButtonAct1.bmp");
+  EXPECT_EQ(Shown("ImgContent"), "ContentManual.bmp");
+}
+
+TEST_F(MainFormTest, InvalidPicturesWhileHoveringClearEntriesButKeepTheBackground) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  fake.files.add_file(medium.skin_path("ContentSnScan.bmp"), "BMgarbage");
+  MoveOver(*form, "ImgSnScan");
+  EXPECT_EQ(Shown("ImgBackground"), "BackgroundEmpty.bmp");
+  EXPECT_FALSE(ImageNamed(*form, "ImgSnScan").picture().has_value());
+  EXPECT_FALSE(ImageNamed(*form, "ImgContent").picture().has_value());
+  EXPECT_TRUE(form->latch().AnyHighlighted());
+  EXPECT_FALSE(form->latch().EntryHighlighted(2));
+
+  // And while restoring: the restore stops, the rest stays flagged.
+  form->mouse_move(5, 5);
+  MoveOver(*form, "ImgManual");
+  fake.files.add_file(medium.skin_path("Button1.bmp"), "BMgarbage");
+  form->mouse_move(5, 5);
+  EXPECT_FALSE(form->latch().AnyHighlighted());
+  EXPECT_TRUE(form->latch().EntryHighlighted(1));
+  EXPECT_FALSE(ImageNamed(*form, "ImgManual").picture().has_value());
+  EXPECT_TRUE(backend.message_boxes.empty());
+}
+
+TEST_F(MainFormTest, MissingPicturesAreReportedAndRetriedOnTheNextMovement) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  fake.files.remove(medium.skin_path("ButtonAct4.bmp"));
+  MoveOver(*form, "ImgInstallServer");
+  MoveOver(*form, "ImgInstallServer");
+  ASSERT_EQ(backend.message_boxes.size(), 2u);
+  EXPECT_EQ(backend.message_boxes[0].text,
+            "Cannot open file D:\\KTR Setup\\imgdata\\SkinKor\\ButtonAct4.bmp.");
+  EXPECT_FALSE(form->latch().AnyHighlighted());
+
+  // A missing normal picture leaves the latch set, so the background retries.
+  medium.install(fake.files, "ENGLISH");
+  MoveOver(*form, "ImgInstallServer");
+  fake.files.remove(medium.skin_path("Button4.bmp"));
+  form->mouse_move(5, 5);
+  EXPECT_EQ(backend.message_boxes.size(), 3u);
+  EXPECT_TRUE(form->latch().AnyHighlighted());
+  medium.install(fake.files, "ENGLISH");
+  form->mouse_move(5, 5);
+  EXPECT_FALSE(form->latch().AnyHighlighted());
+  EXPECT_EQ(Shown("ImgInstallServer"), "Button4.bmp");
+}
+
+TEST_F(MainFormTest, MissingPictureAtCreationKeepsTheEarlierSkinAndTheBuiltInRest) {
+  Speak(0x0409, "ENGLISH");
+  fake.files.remove(medium.skin_path("Button2.bmp"));
+  Open();
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
+  EXPECT_EQ(Shown("ImgManual"), "Button1.bmp");
+  EXPECT_TRUE(ImageNamed(*form, "ImgSnScan").picture().has_value());  // built-in
+  EXPECT_EQ(Shown("ImgSnScan"), "");
+  EXPECT_TRUE(form->visible());
+}
+
+TEST_F(MainFormTest, ScannerGetsThePackageOfTheLanguageAndTheWindowStays) {
+  for (auto [lcid, language, package] :
+       {std::tuple{0x0412u, "KOREAN", "/LITE/snlitekor.zip"},
+        std::tuple{0x0411u, "JAPANESE", "/LITE/snliteeng.zip"},
+        std::tuple{0x0409u, "ENGLISH", "/LITE/snliteeng.zip"}}) {
+    fake.processes.runs.clear();
+    Speak(lcid, language);
+    Open();
+    ClickOn(*form, "ImgSnScan");
+    const auto started = fake.processes.started();
+    ASSERT_EQ(started.size(), 1u);
+    const auto& run = started[0];
+    EXPECT_EQ(run.command_line.rfind("\"D:\\KTR Setup\\Run Sentova\\revuvez.exe\" http://", 0), 0u)
+        << run.command_line;
+    EXPECT_EQ(run.command_line.substr(run.command_line.size() - 19), package);
+    EXPECT_EQ(run.show, 5);
+    EXPECT_TRUE(form->visible());
+  }
+}
+
+TEST_F(MainFormTest, ServerInstallerRunsWithTheWindowHidden) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  fake.files.add_file("D:\\KTR Setup\\Install\\Server\\Setup.exe");
+  std::vector<bool> visible_during;
+  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(form->visible()); };
+  MoveOver(*form, "ImgInstallServer");
+  ClickOn(*form, "ImgInstallServer");
+  ASSERT_EQ(fake.processes.waited().size(), 1u);
+  EXPECT_EQ(fake.processes.waited()[0].command_line, "\"D:\\KTR Setup\\Install\\Server\\Setup.exe\"");
+  EXPECT_EQ(visible_during, std::vector<bool>{false});
+  EXPECT_TRUE(form->visible());
+  // The clicked entry stays highlighted until the pointer crosses the background.
+  EXPECT_EQ(Shown("ImgInstallServer"), "ButtonAct4.bmp");
+
+  // An installer that does not start brings the window back without a word.
+  fake.processes.set_missing("D:\\KTR Setup\\Install\\Server\\Setup.exe");
+  ClickOn(*form, "ImgInstallServer");
+  EXPECT_TRUE(form->visible());
+  EXPECT_TRUE(backend.message_boxes.empty());
+}
+
+TEST_F(MainFormTest, ClientInstallerOutsideKoreanOffersTheExtraProgramOnlyWhereItIsWanted) {
+  Speak(0x0409, "ENGLISH");
+  fake.files.add_file("D:\\KTR Setup\\Install\\Client\\Setup.exe");
+  fake.files.add_file("D:\\KTR Setup\\Install\\CodeX\\CodeX.exe");
+  struct Case {
+    std::string product;
+    std::string type;
+    std::size_t questions;
+  };
+  for (const Case& c : {Case{"Microsoft Windows 2000", "WinNT", 1},      // 5
+                        Case{"Microsoft Windows 2000", "ServerNT", 1},   // 6
+                        Case{"Microsoft Windows NT", "ServerNT", 1},     // 3
+                        Case{"Microsoft Windows NT", "WinNT", 0},        // 4
+                        Case{"Microsoft Windows XP", "WinNT", 0}}) {     // 7
+    fake.registry.set("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName", c.product);
+    fake.registry.set("SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType", c.type);
+    backend.message_boxes.clear();
+    fake.processes.runs.clear();
+    if (!form) Open();
+    backend.message_box_answers = {ui::kIdCancel};
+    ClickOn(*form, "ImgInstallClient");
+    EXPECT_EQ(backend.message_boxes.size(), c.questions) << c.product << " " << c.type;
+    ASSERT_EQ(fake.processes.waited().size(), 1u);
+    EXPECT_EQ(fake.processes.waited()[0].command_line,
+              "\"D:\\KTR Setup\\Install\\Client\\Setup.exe\" /quiet");
+  }
+}
+
+TEST_F(MainFormTest, OkRunsTheExtraProgramAfterTheClientInstallerWithTheWindowHidden) {
+  Speak(0x0409, "ENGLISH");
+  SetWindows2000Professional();
+  fake.files.add_file("D:\\KTR Setup\\Install\\Client\\Setup.exe");
+  fake.files.add_file("D:\\KTR Setup\\Install\\CodeX\\CodeX.exe");
+  Open();
+  std::vector<bool> visible_during;
+  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(form->visible()); };
+  backend.message_box_answers = {ui::kIdOk};
+  ClickOn(*form, "ImgInstallClient");
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "Install the extra program?");
+  EXPECT_EQ(backend.message_boxes[0].caption, "Extra");
+  EXPECT_EQ(backend.message_boxes[0].style, 1u);
+  EXPECT_EQ(backend.message_boxes[0].owner_class, "TMainForm");
+  ASSERT_EQ(fake.processes.waited().size(), 2u);
+  EXPECT_EQ(fake.processes.waited()[1].command_line, "\"D:\\KTR Setup\\Install\\CodeX\\CodeX.exe\"");
+  EXPECT_EQ(visible_during, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(form->visible());
+
+  // Without the extra program's file nothing is asked.
+  fake.files.remove("D:\\KTR Setup\\Install\\CodeX\\CodeX.exe");
+  ClickOn(*form, "ImgInstallClient");
+  EXPECT_EQ(backend.message_boxes.size(), 1u);
+}
+
+TEST_F(MainFormTest, KoreanClientInstallationOpensTheMenuWithTheMainWindowHidden) {
+  Speak(0x0412, "KOREAN");
+  SetWindows2000Professional();
+  Open();
+  std::vector<bool> main_visible;
+  backend.modal_scripts["TUserSetup"] = [&](ui::Form& setup) {
+    main_visible.push_back(form->visible());
+    EXPECT_EQ(setup.owner(), form);
+    setup.set_modal_result(ui::kModalCancel);
+  };
+  ClickOn(*form, "ImgInstallClient");
+  EXPECT_EQ(main_visible, std::vector<bool>{false});
+  EXPECT_TRUE(form->visible());
+  EXPECT_TRUE(fake.processes.waited().empty());  // no installer, no question
+  EXPECT_TRUE(backend.message_boxes.empty());
+}
+
+TEST_F(MainFormTest, ManualOpensThroughTheShellAndReportsOnlyRaisedErrors) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  ClickOn(*form, "ImgManual");
+  ASSERT_EQ(fake.shell.calls.size(), 1u);
+  EXPECT_EQ(fake.shell.calls[0].verb, "open");
+  EXPECT_EQ(fake.shell.calls[0].file, "D:\\KTR Setup\\Manual\\Manual.pdf");
+  EXPECT_EQ(fake.shell.calls[0].show, 1);
+  EXPECT_EQ(fake.shell.calls[0].owner, testing::HeadlessBackend::kApplicationHandle);
+  fake.shell.result = 2;  // the shell's own "file not found" says nothing
+  ClickOn(*form, "ImgManual");
+  EXPECT_TRUE(backend.message_boxes.empty());
+
+  fake.shell.throw_message = "broken shell";
+  ClickOn(*form, "ImgManual");
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "The manual cannot be opened");
+  EXPECT_EQ(backend.message_boxes[0].caption, "Error");
+  EXPECT_EQ(backend.message_boxes[0].style, 0u);
+  EXPECT_EQ(backend.cursor_history.back(), ui::Cursor::kDefault);
+}
+
+TEST_F(MainFormTest, BrowseOpensTheProgramFolderAndExitEndsTheProgram) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  ClickOn(*form, "ImgCDView");
+  ASSERT_EQ(fake.shell.calls.size(), 1u);
+  EXPECT_EQ(fake.shell.calls[0].verb, "explore");
+  EXPECT_EQ(fake.shell.calls[0].file, "E:\\Media\\");
+  EXPECT_EQ(fake.shell.calls[0].owner, 0u);
+  fake.shell.throw_message = "no explorer";
+  ClickOn(*form, "ImgCDView");
+  EXPECT_TRUE(backend.message_boxes.empty());
+
+  ClickOn(*form, "ImgExit");
+  EXPECT_TRUE(app.terminated());
+}
+
+}  // namespace
+}  // namespace ktr::app
