@@ -437,7 +437,7 @@ std::string FakeProfile::read_string(const std::string& file, const std::string&
 
 // --------------------------------------------------------------- processes
 
-std::string FakeProcesses::ProgramOf(const std::string& command_line) const {
+std::string FakeProcesses::ScriptedProgramOf(const std::string& command_line) const {
   std::string text = Folded(command_line);
   if (!text.empty() && text[0] == '"') text.erase(0, 1);
   std::string best;
@@ -453,22 +453,62 @@ std::string FakeProcesses::ProgramOf(const std::string& command_line) const {
   return best;
 }
 
-bool FakeProcesses::IsMissing(const std::string& command_line) const {
-  if (command_line.find_first_not_of(" \t") == std::string::npos) return true;
-  return missing_.contains(ProgramOf(command_line));
+std::optional<std::string> FakeProcesses::FileProgramOf(const std::string& command_line) const {
+  auto found = [&](const std::string& part) -> std::optional<std::string> {
+    if (part.empty()) return std::nullopt;
+    if (files_.file(part) != nullptr) return part;
+    auto dot = part.find_last_of('.');
+    auto slash = part.find_last_of('\\');
+    bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    if (!has_extension && files_.file(part + ".exe") != nullptr) return part + ".exe";
+    return std::nullopt;
+  };
+  if (!command_line.empty() && command_line[0] == '"') {
+    auto close = command_line.find('"', 1);
+    return found(command_line.substr(1, close == std::string::npos ? close : close - 1));
+  }
+  for (std::size_t end = 0; end <= command_line.size(); ++end) {
+    if (end < command_line.size() && command_line[end] != ' ' && command_line[end] != '\t') {
+      continue;
+    }
+    if (auto program = found(command_line.substr(0, end))) return program;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> FakeProcesses::ProgramOf(const std::string& command_line) const {
+  if (command_line.find_first_not_of(" \t") == std::string::npos) return std::nullopt;
+  std::string scripted = ScriptedProgramOf(command_line);
+  if (missing_.contains(scripted)) return std::nullopt;
+  if (!require_program_file) return scripted.empty() ? command_line : scripted;
+  return FileProgramOf(command_line);
+}
+
+int FakeProcesses::ExitCodeOf(const std::string& program) const {
+  for (const auto& [scripted, code] : exit_codes_) {
+    if (require_program_file ? files_.same_path(scripted, program) : scripted == program) {
+      return code;
+    }
+  }
+  return default_exit_code;
 }
 
 int FakeProcesses::run_and_wait(const std::string& command_line, unsigned short show) {
-  runs.push_back({How::kRunAndWait, command_line, show, files_.current_directory()});
-  if (IsMissing(command_line)) return -1;
+  std::optional<std::string> program = ProgramOf(command_line);
+  runs.push_back({How::kRunAndWait, command_line, show, files_.current_directory(),
+                  program.value_or(std::string())});
+  if (!program) return -1;
   if (during_wait) during_wait(command_line);
-  auto it = exit_codes_.find(ProgramOf(command_line));
-  return it == exit_codes_.end() ? default_exit_code : it->second;
+  return ExitCodeOf(*program);
 }
 
 unsigned FakeProcesses::start(const std::string& command_line, unsigned short show) {
-  runs.push_back({How::kStart, command_line, show, files_.current_directory()});
-  return IsMissing(command_line) ? 2u : start_result;
+  std::optional<std::string> program = ProgramOf(command_line);
+  runs.push_back({How::kStart, command_line, show, files_.current_directory(),
+                  program.value_or(std::string())});
+  if (!program) return 2u;
+  if (on_start) on_start(command_line);
+  return start_result;
 }
 
 std::vector<FakeProcesses::Run> FakeProcesses::waited() const {

@@ -117,6 +117,8 @@ class FakeFiles : public Files {
   std::optional<std::string> contents(const std::string& path) const;
   // Open handles of the file, readers and writers together.
   int open_count(const std::string& path) const;
+  // Whether two paths name one file or folder.
+  bool same_path(const std::string& a, const std::string& b) const { return Normal(a) == Normal(b); }
 
   // The last-write time a newly created file gets.
   DosDateTime now{0x5A21, 0x5000};
@@ -210,6 +212,8 @@ class FakeProcesses : public Processes {
     std::string command_line;
     unsigned short show = 0;
     std::string current_directory;  // the process's, when it was started
+    // The program as the fake understood the line; empty when none started.
+    std::string program;
   };
 
   // A command line runs the scripted program whose path it starts with (a
@@ -218,11 +222,19 @@ class FakeProcesses : public Processes {
   void set_exit_code(const std::string& program, int code) { exit_codes_[Folded(program)] = code; }
   // The program cannot be started: run_and_wait gives -1, start gives 2.
   void set_missing(const std::string& program) { missing_.insert(Folded(program)); }
+  // When set, a program must exist in the fake files and is found as the
+  // system finds it: a quoted path as it stands; an unquoted one by its
+  // shortest leading part, ended at a blank or the end, that names a file,
+  // ".exe" appended to a part without extension. Scripted exit codes then
+  // apply to the program found.
+  bool require_program_file = false;
   int default_exit_code = 0;
   // WinExec's answer for a program that starts; above 31 means success.
   unsigned start_result = 33;
   // Called while run_and_wait "waits", with the command line.
   std::function<void(const std::string&)> during_wait;
+  // Called after start has started a program, with the command line.
+  std::function<void(const std::string&)> on_start;
 
   std::vector<Run> runs;
   std::vector<Run> waited() const;
@@ -233,8 +245,11 @@ class FakeProcesses : public Processes {
 
  private:
   // The scripted program the command line starts, folded; empty for none.
-  std::string ProgramOf(const std::string& command_line) const;
-  bool IsMissing(const std::string& command_line) const;
+  std::string ScriptedProgramOf(const std::string& command_line) const;
+  // The program that would start, as given in the line; nullopt for none.
+  std::optional<std::string> ProgramOf(const std::string& command_line) const;
+  std::optional<std::string> FileProgramOf(const std::string& command_line) const;
+  int ExitCodeOf(const std::string& program) const;
 
   FakeFiles& files_;
   std::map<std::string, int> exit_codes_;
