@@ -68,14 +68,16 @@ int HeadlessBackend::message_box(ui::Form* owner, const std::string& text,
 
 ui::Font HeadlessBackend::icon_title_font() { return {"Tahoma", -11, 400, 1, false}; }
 
+// Near the top-left corner: the caption labels lie inside their buttons'
+// images, away from the edges, and would take the pointer in the middle.
 void MoveOver(ui::Form& form, const std::string& control_name) {
   const ui::Rect& r = Named(form, control_name).bounds();
-  form.mouse_move(r.left + r.width / 2, r.top + r.height / 2);
+  form.mouse_move(r.left + 2, r.top + 2);
 }
 
 void ClickOn(ui::Form& form, const std::string& control_name) {
   const ui::Rect& r = Named(form, control_name).bounds();
-  form.mouse_click(r.left + r.width / 2, r.top + r.height / 2);
+  form.mouse_click(r.left + 2, r.top + 2);
 }
 
 ui::Image& ImageNamed(ui::Form& form, const std::string& name) {

@@ -50,7 +50,7 @@ class HeadlessBackend : public ui::Backend {
   std::vector<std::string> created_classes;
 };
 
-// Pointer and clicks as a user would give them, at the centre of a control.
+// Pointer and clicks as a user would give them, inside a control.
 void MoveOver(ui::Form& form, const std::string& control_name);
 void ClickOn(ui::Form& form, const std::string& control_name);
 ui::Image& ImageNamed(ui::Form& form, const std::string& name);

@@ -1,0 +1,436 @@
+// The Korean installation windows: the client installation menu, the Ghost
+// preparation and the notice dialog, on the headless backend.
+#include <gtest/gtest.h>
+
+#include "forms/frm_edit_notice.h"
+#include "forms/frm_ghost_install.h"
+#include "forms/frm_user_setup.h"
+#include "lang/multilang.h"
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/headless_backend.h"
+#include "tests/fakes/test_medium.h"
+
+namespace ktr::forms {
+namespace {
+
+using testing::ClickOn;
+using testing::FileShownBy;
+using testing::ImageNamed;
+using testing::LabelNamed;
+using testing::MoveOver;
+
+constexpr const char* kRunOnce = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+constexpr const char* kClientKey = "\\Software\\KTR\\2.0\\RiduZadent\\General";
+
+class InstallationWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake.locale.lcid = 0x0412;
+    fake.locale.code_page = 949;
+    lang::InitLanguageIndex(fake.locale);
+    fake.files.put_current_directory("D:\\");
+    fake.files.set_program_path("D:\\KtrSetup.exe");
+    medium.strings = {{"RES_USER_CAPTION", "User setup"},   {"RES_USER_GBBASE", "Basic"},
+                      {"RES_USER_LBLBASE", "Basic text"},   {"RES_USER_GBNORMAL", "Custom"},
+                      {"RES_USER_LBLNORMAL", "Custom text"}, {"RES_USER_GBGHOST", "Ghost"},
+                      {"RES_USER_LBLGHOST", "Ghost text"},   {"RES_CANCEL", "Cancel"},
+                      {"RES_HELP", "Help"},                 {"RES_OK", "OK"},
+                      {"RES_HELPCLI", "hh.exe D:\\Help\\user.chm"},
+                      {"RES_GHOSTCLI", "hh.exe D:\\Help\\ghost.chm"},
+                      {"RES_GHOST_CAPTION", "Ghost setup"}, {"RES_BTNINSTALL", "Install"},
+                      {"RES_BTNEDIT", "Edit"},              {"RES_ERROR", "Error"},
+                      {"RES_GHOST_INSTALL_CAPTION", "Install title"},
+                      {"RES_GHOST_LBLINSTALL", "Install text"},
+                      {"RES_GHOST_LBLINSTNOTE", "Install note"},
+                      {"RES_GHOST_EDITNOTICE_CAPTION", "Edit title"},
+                      {"RES_GHOST_LBLEDIT", "Edit text"},   {"RES_GHOST_LBLEDITNOTE", "Edit note"},
+                      {"RES_GHOST_LBLINSTCOMP", "Installed"},
+                      {"RES_GHOST_EDIT_COMP", "Edited"},
+                      {"RES_GHOST_LBLINCOMPLETE", "Incomplete"},
+                      {"RES_EDITNOTICE_CAPTION", "Notice"}, {"RES_EDITNOTICE_LBL", "Enter"},
+                      {"RES_ALERT_MSG", "Default notice"}};
+    medium.install(fake.files, "KOREAN");
+    fake.files.add_file("D:\\Install\\KTR-Client\\Install.exe");
+    fake.files.add_file("D:\\Install\\InstallBuild\\InstallBuild.exe");
+    fake.files.add_file("D:\\imgdata\\RadOzevO.exe", "MZ tool bytes", 0x21, {0x5A21, 0x5001});
+    fake.registry.add_key(kRunOnce);
+  }
+  void TearDown() override { lang::SetLanguageIndexForTesting(lang::kEnglish); }
+
+  // The installer of the medium puts the agent in place, as a real one does.
+  void InstallerPlacesAgent() {
+    fake.processes.during_wait = [this](const std::string& command) {
+      if (command.find("KTR-Client") == std::string::npos) return;
+      fake.files.add_file("C:\\RiduZadent\\RiduZad.exe");
+      fake.registry.set(kClientKey, "ClientID", "{1234}");
+    };
+  }
+  // The state of the Ghost window's five buttons, image and caption label together.
+  std::string States(ui::Form& ghost) {
+    std::string states;
+    for (auto [image, label] : {std::pair{"ImgButton1", "lblButton1"}, {"ImgButton2", "lblButton2"},
+                                {"ImgConfirm", "lblConfirm"}, {"ImgCancel", "lblCancel"},
+                                {"ImgHelp", "lblHelp"}}) {
+      const bool enabled = ghost.find(image)->enabled();
+      EXPECT_EQ(enabled, ghost.find(label)->enabled()) << image;
+      states += enabled ? 'E' : '-';
+    }
+    return states;
+  }
+  void ConfirmNoticeWith(std::string text) {
+    backend.modal_scripts["TEditNotice"] = [text](ui::Form& dialog) {
+      dynamic_cast<TEditNotice&>(dialog).memoAlert().set_text(text);
+      ClickOn(dialog, "btnYes");
+    };
+  }
+
+  fake::FakeHost fake;
+  testing::TestMedium medium;
+  testing::HeadlessBackend backend;
+  ui::Application app{backend};
+  ui::Form& owner = app.create_form<ui::Form>(nullptr);
+};
+
+TEST_F(InstallationWindowsTest, MenuCreationSetsCaptionsAndStartsItsHelpAtOnce) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  EXPECT_EQ(menu->caption(), "User setup");
+  EXPECT_EQ(LabelNamed(*menu, "lblFormTitle").caption(), "User setup");
+  EXPECT_EQ(LabelNamed(*menu, "lblButton2").caption(), "Custom");
+  EXPECT_FALSE(LabelNamed(*menu, "lblTitle").visible());
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton3").picture()), "ButtonLongEmpty.bmp");
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgHelp").picture()), "ButtonEmpty.bmp");
+  const auto started = fake.processes.started();
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].command_line, "hh.exe D:\\Help\\user.chm");
+  EXPECT_EQ(started[0].show, 5);
+}
+
+TEST_F(InstallationWindowsTest, MenuWithAMissingPictureKeepsDesignCaptionsAndStartsNoHelp) {
+  fake.files.remove(medium.skin_path("ButtonEmpty.bmp"));
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "Cannot open file D:\\imgdata\\SkinKor\\ButtonEmpty.bmp.");
+  EXPECT_EQ(LabelNamed(*menu, "lblButton1").caption(), "\xB1\xE2\xBA\xBB \xBC\xB3\xC4\xA1");
+  EXPECT_TRUE(fake.processes.started().empty());
+}
+
+TEST_F(InstallationWindowsTest, MenuHoverShowsDescriptionsForTheInstallButtonsOnly) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  MoveOver(*menu, "ImgButton2");
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton2").picture()), "ButtonLongEmptyAct.bmp");
+  EXPECT_TRUE(LabelNamed(*menu, "lblTitle").visible());
+  EXPECT_EQ(LabelNamed(*menu, "lblTitle").caption(), "Custom");
+  EXPECT_EQ(LabelNamed(*menu, "lblContent").caption(), "Custom text");
+  // A caption label neither highlights nor resets.
+  MoveOver(*menu, "lblButton1");
+  EXPECT_TRUE(menu->latch().AnyHighlighted());
+  menu->mouse_move(5, 5);
+  EXPECT_FALSE(LabelNamed(*menu, "lblTitle").visible());
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton2").picture()), "ButtonLongEmpty.bmp");
+
+  MoveOver(*menu, "ImgCancel");
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgCancel").picture()), "ButtonEmptyAct.bmp");
+  EXPECT_FALSE(LabelNamed(*menu, "lblTitle").visible());
+  menu->mouse_move(5, 5);
+
+  // A broken highlight picture clears the five buttons, not the background.
+  fake.files.add_file(medium.skin_path("ButtonLongEmptyAct.bmp"), "BM broken");
+  MoveOver(*menu, "ImgButton1");
+  EXPECT_FALSE(ImageNamed(*menu, "ImgButton3").picture().has_value());
+  EXPECT_TRUE(ImageNamed(*menu, "ImgBackground").picture().has_value());
+  EXPECT_TRUE(LabelNamed(*menu, "lblTitle").visible());
+  EXPECT_TRUE(menu->latch().AnyHighlighted());
+}
+
+TEST_F(InstallationWindowsTest, MenuRunsTheInstallersHiddenAndTheBuilderInItsOwnFolder) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  std::vector<bool> visible_during;
+  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(menu->visible()); };
+  menu->show();
+  ClickOn(*menu, "lblButton1");
+  ClickOn(*menu, "ImgButton2");
+  const auto waited = fake.processes.waited();
+  ASSERT_EQ(waited.size(), 2u);
+  EXPECT_EQ(waited[0].command_line, "\"D:\\Install\\KTR-Client\\Install.exe\"");
+  EXPECT_EQ(waited[1].command_line, "\"D:\\Install\\InstallBuild\\InstallBuild.exe\"");
+  EXPECT_EQ(waited[1].current_directory, "D:\\Install\\InstallBuild");
+  EXPECT_EQ(fake.files.current_directory(), "D:\\");
+  EXPECT_EQ(visible_during, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(menu->visible());
+}
+
+TEST_F(InstallationWindowsTest, MenuReportsABuilderFolderThatCannotBeEntered) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  menu->show();
+  for (auto [code, text] : {std::pair{2ul, "File not found"}, {3ul, "Invalid filename"},
+                            {5ul, "File access denied"}, {87ul, "I/O error 87"}}) {
+    backend.message_boxes.clear();
+    fake.files.refuse_set_current_directory("D:\\Install\\InstallBuild", code);
+    ClickOn(*menu, "ImgButton2");
+    ASSERT_EQ(backend.message_boxes.size(), 1u);
+    EXPECT_EQ(backend.message_boxes[0].text, std::string(text) + ".");
+    EXPECT_TRUE(menu->visible());
+  }
+  EXPECT_TRUE(fake.processes.waited().empty());
+  EXPECT_EQ(fake.files.current_directory(), "D:\\");
+}
+
+TEST_F(InstallationWindowsTest, ConfirmedGhostPreparationClosesTheMenuAndCancelKeepsIt) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  std::vector<bool> menu_visible;
+  int ghost_result = ui::kModalCancel;
+  backend.modal_scripts["TGhostInstall"] = [&](ui::Form& ghost) {
+    menu_visible.push_back(menu->visible());
+    EXPECT_EQ(ghost.owner(), menu.get());
+    ClickOn(ghost, ghost_result == ui::kModalOk ? "lblConfirm" : "ImgCancel");
+  };
+  backend.modal_scripts["TUserSetup"] = [&](ui::Form& m) {
+    ClickOn(m, "ImgButton3");
+    EXPECT_EQ(m.modal_result(), ui::kModalNone);  // cancelled: the menu stays
+    EXPECT_TRUE(m.visible());
+    ghost_result = ui::kModalOk;
+    ClickOn(m, "lblButton3");
+  };
+  EXPECT_EQ(menu->show_modal(), ui::kModalCancel);
+  EXPECT_EQ(menu_visible, (std::vector<bool>{false, false}));
+}
+
+TEST_F(InstallationWindowsTest, GhostInstallRemovesTheIdentityValueAndFollowsTheStateTable) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  EXPECT_EQ(ghost->caption(), "Ghost setup");
+  EXPECT_EQ(LabelNamed(*ghost, "lblConfirm").caption(), "OK");
+  EXPECT_TRUE(fake.processes.started().empty());  // no help at creation
+  EXPECT_EQ(States(*ghost), "EEEEE");
+  InstallerPlacesAgent();
+  MoveOver(*ghost, "ImgButton1");
+  EXPECT_EQ(LabelNamed(*ghost, "lblNotice").caption(), "Install note");
+  ClickOn(*ghost, "ImgButton1");
+  EXPECT_FALSE(fake.registry.has_value(kClientKey, "ClientID"));
+  EXPECT_EQ(LabelNamed(*ghost, "lblNotice").caption(), "Installed");
+  EXPECT_EQ(States(*ghost), "-EE-E");
+  // The disabled Cancel takes no clicks and counts as background.
+  ClickOn(*ghost, "ImgCancel");
+  EXPECT_EQ(ghost->modal_result(), ui::kModalNone);
+  MoveOver(*ghost, "ImgCancel");
+  EXPECT_FALSE(LabelNamed(*ghost, "lblTitle").visible());
+  EXPECT_FALSE(ghost->latch().AnyHighlighted());
+
+  ConfirmNoticeWith("Hello\r\n");
+  ClickOn(*ghost, "ImgButton2");
+  EXPECT_EQ(States(*ghost), "--E-E");
+  EXPECT_EQ(LabelNamed(*ghost, "lblContent").caption(), "Edited");
+  ClickOn(*ghost, "lblConfirm");
+  EXPECT_EQ(ghost->modal_result(), ui::kModalOk);
+  EXPECT_TRUE(backend.message_boxes.empty());
+}
+
+TEST_F(InstallationWindowsTest, GhostEditFirstThenInstallEnablesEditAgain) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  ClickOn(*ghost, "ImgButton2");
+  EXPECT_EQ(States(*ghost), "E-EEE");
+  InstallerPlacesAgent();
+  ClickOn(*ghost, "ImgButton1");
+  EXPECT_EQ(States(*ghost), "-EE-E");
+}
+
+TEST_F(InstallationWindowsTest, GhostInstallFailuresWarnAndChangeNothing) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ghost->show();
+  std::vector<bool> visible_during;
+  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(ghost->visible()); };
+  // The installer left no agent behind.
+  ClickOn(*ghost, "ImgButton1");
+  EXPECT_EQ(visible_during, std::vector<bool>{false});
+  EXPECT_TRUE(ghost->visible());
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "Incomplete");
+  EXPECT_EQ(backend.message_boxes[0].caption, "Error");
+  EXPECT_EQ(backend.message_boxes[0].style, 0x30u);
+  EXPECT_EQ(backend.message_boxes[0].owner_class, "TGhostInstall");
+  EXPECT_EQ(States(*ghost), "EEEEE");
+  // The identity value exists but may not be removed: every clone would share it.
+  InstallerPlacesAgent();
+  fake.registry.refuse_delete(kClientKey);
+  ClickOn(*ghost, "ImgButton1");
+  EXPECT_EQ(backend.message_boxes.size(), 2u);
+  EXPECT_TRUE(fake.registry.has_value(kClientKey, "ClientID"));
+  EXPECT_EQ(States(*ghost), "EEEEE");
+}
+
+TEST_F(InstallationWindowsTest, GhostInstallCompletesWhenThereIsNothingToRemove) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  fake.files.add_file("C:\\RiduZadent\\RiduZad.exe");
+  ClickOn(*ghost, "ImgButton1");  // no key at all
+  EXPECT_EQ(States(*ghost), "-EE-E");
+  EXPECT_TRUE(backend.message_boxes.empty());
+}
+
+TEST_F(InstallationWindowsTest, GhostEditCopiesTheMediumToolWithItsDateAndAttributes) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("Line 1\r\n\r\nLine 3\r\n");
+  ClickOn(*ghost, "lblButton2");
+  EXPECT_EQ(fake.files.contents("C:\\Alert.alt"), "Line 1\r\n\r\nLine 3\r\n");
+  EXPECT_EQ(fake.registry.get(kRunOnce, "RadOzevO"), "C:\\RadOzevO.Exe");
+  const auto* tool = fake.files.file("C:\\RadOzevO.exe");
+  ASSERT_NE(tool, nullptr);
+  EXPECT_EQ(tool->bytes, "MZ tool bytes");
+  EXPECT_EQ(tool->attributes, 0x21u);
+  EXPECT_EQ(tool->last_write, (DosDateTime{0x5A21, 0x5001}));
+}
+
+TEST_F(InstallationWindowsTest, GhostEditKeepsAnIdenticalToolAndReplacesAForeignOne) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes", 0x20, {0x4000, 0x0000});
+  ClickOn(*ghost, "ImgButton2");
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->last_write, (DosDateTime{0x4000, 0x0000}));
+
+  auto again = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  fake.files.add_file("C:\\RadOzevO.exe", "planted program", 0x20, {0x4000, 0x0000});
+  ClickOn(*again, "ImgButton2");
+  EXPECT_EQ(fake.files.contents("C:\\RadOzevO.exe"), "MZ tool bytes");
+  EXPECT_EQ(States(*again), "E-EEE");
+}
+
+TEST_F(InstallationWindowsTest, GhostEditWarnsOverTheDialogWhenTheToolCannotBePlaced) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  fake.files.refuse_create("C:\\RadOzevO.exe");
+  ClickOn(*ghost, "ImgButton2");
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].owner_class, "TEditNotice");
+  EXPECT_EQ(backend.message_boxes[0].style, 0x30u);
+  EXPECT_EQ(States(*ghost), "EEEEE");
+  // What the dialog saved stays.
+  EXPECT_TRUE(fake.files.exists("C:\\Alert.alt"));
+
+  backend.modal_scripts["TEditNotice"] = [](ui::Form& dialog) { ClickOn(dialog, "btnCancel"); };
+  ClickOn(*ghost, "ImgButton2");
+  EXPECT_EQ(States(*ghost), "EEEEE");
+  EXPECT_EQ(backend.message_boxes.size(), 1u);
+}
+
+TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsTheBackground) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  MoveOver(*ghost, "ImgButton2");
+  EXPECT_EQ(LabelNamed(*ghost, "lblTitle").caption(), "Edit title");
+  EXPECT_EQ(LabelNamed(*ghost, "lblContent").caption(), "Edit text");
+  EXPECT_EQ(LabelNamed(*ghost, "lblNotice").caption(), "Edit note");
+  EXPECT_TRUE(LabelNamed(*ghost, "lblNotice").visible());
+  ghost->mouse_move(5, 5);
+  EXPECT_FALSE(LabelNamed(*ghost, "lblNotice").visible());
+  fake.files.add_file(medium.skin_path("ButtonEmptyAct.bmp"), "BM broken");
+  MoveOver(*ghost, "ImgHelp");
+  EXPECT_FALSE(ImageNamed(*ghost, "ImgBackground").picture().has_value());
+  EXPECT_TRUE(ImageNamed(*ghost, "ImgButton1").picture().has_value());
+  EXPECT_TRUE(LabelNamed(*ghost, "lblNotice").visible());
+}
+
+class NoticeDialogTest : public InstallationWindowsTest {
+ protected:
+  std::unique_ptr<TEditNotice> Open() { return ui::MakeForm<TEditNotice>(app, &owner, fake.host()); }
+};
+
+TEST_F(NoticeDialogTest, TemplateComesFromTheProgramFolderLineByLine) {
+  fake.files.put_current_directory("D:\\Work");
+  testing::TestMedium work = medium;
+  work.root = "D:\\Work\\";
+  work.strings["RES_EDITNOTICE_CAPTION"] = "Notice from work";
+  work.install(fake.files, "KOREAN");
+  fake.files.add_file("D:\\imgdata\\Alert.alt", "A\r\n\r\nB\rC\r\n\x1AHidden\r\n");
+  auto dialog = Open();
+  EXPECT_EQ(dialog->FProgramFolder, "D:\\");
+  EXPECT_EQ(dialog->caption(), "Notice from work");
+  EXPECT_EQ(dialog->memoAlert().text(), "A\r\nB\r\nC\r\n");
+  EXPECT_EQ(dialog->border_style, ui::BorderStyle::kDialog);
+  EXPECT_EQ(dialog->client_width, 496);
+}
+
+TEST_F(NoticeDialogTest, EachLanguageHasItsTemplateAndAMissingOneGivesTheDefaultLine) {
+  auto korean = Open();
+  EXPECT_EQ(korean->memoAlert().text(), "Default notice\r\n");
+  fake.files.add_file("D:\\imgdata\\Alert.alt", "");
+  EXPECT_EQ(Open()->memoAlert().text(), "");  // an empty file is no missing file
+  fake.locale.lcid = 0x0411;
+  fake.files.add_file("D:\\imgdata\\Jap_Alert.alt", "JP\r\n");
+  EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
+}
+
+TEST_F(NoticeDialogTest, AnUnreadableTemplateIsReportedAndTheDialogStillOpens) {
+  fake.files.add_file("D:\\imgdata\\Alert.alt", "first\r\nsecond\r\n");
+  fake.files.refuse_open("D:\\imgdata\\Alert.alt");
+  auto dialog = Open();
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(dialog->memoAlert().text(), "");
+}
+
+TEST_F(NoticeDialogTest, ConfirmWritesTheNoticeByteForByteAndTheRunOnceValue) {
+  fake.files.add_file("C:\\Alert.alt", "an older and much longer notice");
+  fake.registry.set(kRunOnce, "RadOzevO", "C:\\other.exe");
+  auto dialog = Open();
+  backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
+    dynamic_cast<TEditNotice&>(d).memoAlert().set_text("\xC7\xD1\xB1\xDB\r\n\r\nend");
+    ClickOn(d, "btnYes");
+  };
+  EXPECT_EQ(dialog->show_modal(), ui::kModalOk);
+  EXPECT_EQ(fake.files.contents("C:\\Alert.alt"), "\xC7\xD1\xB1\xDB\r\n\r\nend");
+  EXPECT_EQ(fake.registry.get(kRunOnce, "RadOzevO"), "C:\\RadOzevO.Exe");
+
+  auto empty = Open();
+  backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
+    dynamic_cast<TEditNotice&>(d).memoAlert().clear();
+    ClickOn(d, "btnYes");
+  };
+  EXPECT_EQ(empty->show_modal(), ui::kModalOk);
+  EXPECT_EQ(fake.files.contents("C:\\Alert.alt"), "");
+}
+
+TEST_F(NoticeDialogTest, AFailedSaveIsReportedAndTheDialogStaysOpen) {
+  auto dialog = Open();
+  fake.files.refuse_create("C:\\Alert.alt");
+  fake.registry.refuse_write(kRunOnce);
+  backend.modal_scripts["TEditNotice"] = [&](ui::Form& d) {
+    ClickOn(d, "btnYes");
+    EXPECT_EQ(d.modal_result(), ui::kModalNone);
+    EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
+    ClickOn(d, "btnCancel");
+  };
+  EXPECT_EQ(dialog->show_modal(), ui::kModalCancel);
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "Cannot create file C:\\Alert.alt.");
+  EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
+}
+
+TEST_F(NoticeDialogTest, ARefusedRunOnceKeyIsReportedAndTheDialogStaysOpen) {
+  auto dialog = Open();
+  fake.registry.refuse_write(kRunOnce);
+  backend.modal_scripts["TEditNotice"] = [&](ui::Form& d) {
+    ClickOn(d, "btnYes");
+    EXPECT_EQ(d.modal_result(), ui::kModalNone);
+    d.close_requested();
+  };
+  EXPECT_EQ(dialog->show_modal(), ui::kModalCancel);
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  // "'" sorts before ".": no full stop is added.
+  EXPECT_EQ(backend.message_boxes[0].text, "Failed to set data for 'RadOzevO'");
+  EXPECT_TRUE(fake.files.exists("C:\\Alert.alt"));
+}
+
+TEST_F(NoticeDialogTest, CancelAndHelpWriteNothing) {
+  auto dialog = Open();
+  backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
+    ClickOn(d, "btnHelp");
+    EXPECT_EQ(d.modal_result(), ui::kModalNone);
+    ClickOn(d, "btnCancel");
+  };
+  EXPECT_EQ(dialog->show_modal(), ui::kModalCancel);
+  EXPECT_FALSE(fake.files.exists("C:\\Alert.alt"));
+  EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
+  const auto started = fake.processes.started();
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].command_line, "hh.exe D:\\Help\\ghost.chm");
+}
+
+}  // namespace
+}  // namespace ktr::forms
