@@ -1,0 +1,78 @@
+// The launcher's process entry: the platform set-up that must come before
+// everything else, then the launcher itself on the Windows host and toolkit.
+// The command line is not read.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <objbase.h>
+#include <windows.h>
+
+#include <exception>
+
+#include "app/launcher.h"
+#include "platform/win32/win32_host.h"
+#include "ui/win32/win32_backend.h"
+
+namespace {
+
+// Functions that older systems lack are looked up at run time, so that the
+// program still starts there; casting through void(*)() is the sanctioned
+// way to convert GetProcAddress's answer.
+template <class Function>
+Function Lookup(HMODULE module, const char* name) {
+  FARPROC address = module ? ::GetProcAddress(module, name) : nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// A medium copied to a download folder may lie beside planted DLLs, so DLLs
+// are looked for in the system folder only. SetDefaultDllDirectories exists
+// from Windows 8 (and Vista/7 with KB2533623); SetDllDirectoryA("") at least
+// takes the current directory out of the search (XP SP1 on; RTM lacks both).
+void LimitDllSearchToSystemFolder() {
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+  constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+  if (auto set_default = Lookup<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories")) {
+    if (set_default(kSearchSystem32)) return;
+  }
+  if (auto set_directory = Lookup<SetDllDirectoryFn>(kernel, "SetDllDirectoryA")) {
+    set_directory("");
+  }
+}
+
+// COM for the user-interface thread (the shell's requests need it), released
+// after every window is gone.
+class ComApartment {
+ public:
+  ComApartment() : result_(::CoInitialize(nullptr)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  HRESULT result_;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  LimitDllSearchToSystemFolder();
+  ComApartment com;
+  try {
+    ktr::win32::Win32Host system;
+    ktr::Host host = system.host();
+    ktr::ui::win32::Win32Backend backend;
+    return ktr::app::RunLauncher(host, backend);
+  } catch (const std::exception& e) {
+    // Only a failure to make the application's windows gets here; the
+    // windows' own errors are reported by the toolkit and the loop goes on.
+    ::MessageBoxA(nullptr, e.what(), ktr::app::kInitialTitle, MB_OK | MB_ICONSTOP);
+    return 1;
+  }
+}

@@ -1,0 +1,51 @@
+# KtrSetup.exe: the launcher, one statically linked i686 GUI program that
+# imports system DLLs only, with its icon, version and manifest; plus the
+# release checks of its size and imports.
+enable_language(RC)
+
+target_link_libraries(ktr_win32 PUBLIC comctl32 gdi32 user32 ole32 shell32 advapi32)
+
+# Optimised for size: -O3 makes the launcher's code about a quarter larger,
+# and the program must stay within 512 KiB with the static C++ runtime in it.
+foreach(target ktr_core ktr_win32)
+  target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Os>)
+endforeach()
+
+# The icon is drawn by a small program built for the build machine itself.
+find_program(KTR_HOST_CXX NAMES c++ g++ clang++ REQUIRED)
+set(KTR_GENERATED_DIR ${CMAKE_CURRENT_BINARY_DIR}/generated)
+set(KTR_ICON ${KTR_GENERATED_DIR}/ktr.ico)
+set(KTR_ICON_ART ${KTR_GENERATED_DIR}/icon_art)
+add_custom_command(
+  OUTPUT ${KTR_ICON}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KTR_GENERATED_DIR}
+  COMMAND ${KTR_HOST_CXX} -std=c++17 -O2 -o ${KTR_ICON_ART}
+          ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/icon_art.cpp
+  COMMAND ${KTR_ICON_ART} ${KTR_ICON}
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/icon_art.cpp
+  COMMENT "Drawing the launcher's icon"
+  VERBATIM)
+
+set(KTR_LAUNCHER_MAP ${CMAKE_CURRENT_BINARY_DIR}/KtrSetup.map)
+add_executable(KtrSetup WIN32 app/win32/winmain.cpp app/win32/launcher.rc)
+set_source_files_properties(app/win32/launcher.rc PROPERTIES
+  OBJECT_DEPENDS "${KTR_ICON};${CMAKE_CURRENT_SOURCE_DIR}/app/win32/launcher.manifest")
+target_include_directories(KtrSetup PRIVATE ${KTR_GENERATED_DIR}
+  ${CMAKE_CURRENT_SOURCE_DIR}/app/win32)
+target_compile_options(KtrSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KTR_WARNINGS}>
+  $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<CONFIG:Release>>:-Os>)
+target_link_libraries(KtrSetup PRIVATE ktr_win32 ktr_core)
+target_link_options(KtrSetup PRIVATE ${KTR_STATIC_LINK} -s
+  -Wl,-Map=${KTR_LAUNCHER_MAP})
+
+if(NOT CMAKE_OBJDUMP)
+  find_program(CMAKE_OBJDUMP NAMES i686-w64-mingw32-objdump objdump REQUIRED)
+endif()
+set(KTR_CHECK_LAUNCHER ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/check_launcher.cmake)
+add_test(NAME launcher_size
+  COMMAND ${CMAKE_COMMAND} -DCHECK=size -DEXE=$<TARGET_FILE:KtrSetup> -P ${KTR_CHECK_LAUNCHER})
+add_test(NAME launcher_imports_system_dlls_only
+  COMMAND ${CMAKE_COMMAND} -DCHECK=imports -DEXE=$<TARGET_FILE:KtrSetup>
+          -DOBJDUMP=${CMAKE_OBJDUMP} -P ${KTR_CHECK_LAUNCHER})
+add_test(NAME launcher_without_iostreams
+  COMMAND ${CMAKE_COMMAND} -DCHECK=iostreams -DMAP=${KTR_LAUNCHER_MAP} -P ${KTR_CHECK_LAUNCHER})

@@ -1,0 +1,27 @@
+#pragma once
+// The model's font description and GDI's LOGFONT, both ways.
+#include <optional>
+
+#include "ui/toolkit.h"
+#include "ui/win32/gdi.h"
+
+namespace ktr::ui::win32 {
+
+LOGFONTA LogFontOf(const Font& font);
+Font FontOf(const LOGFONTA& log_font);
+bool SameFont(const Font& a, const Font& b);
+
+// A GDI font that follows the form's font; remade only when that changes.
+class FormFont {
+ public:
+  // Nothing when the font is unchanged; else the previous handle, to be let
+  // go once the native children have been given the new one.
+  std::optional<GdiObject> update(const Font& font);
+  HFONT get() const { return static_cast<HFONT>(handle_.get()); }
+
+ private:
+  Font font_;
+  GdiObject handle_;
+};
+
+}  // namespace ktr::ui::win32

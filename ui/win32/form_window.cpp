@@ -1,0 +1,363 @@
+#include "ui/win32/form_window.h"
+
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "ui/win32/painter.h"
+#include "ui/win32/win32_backend.h"
+
+namespace ktr::ui::win32 {
+namespace {
+
+constexpr WORD kKoreanLanguage = 0x0412;
+
+DWORD StyleOf(const Form& form) {
+  if (form.border_style == BorderStyle::kDialog) {
+    return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  }
+  return WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+}
+
+DWORD ExStyleOf(const Form& form) {
+  return form.border_style == BorderStyle::kDialog ? WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE : 0;
+}
+
+// The window size that gives the form its client size.
+SIZE FrameSize(const Form& form) {
+  RECT r{0, 0, form.client_width, form.client_height};
+  ::AdjustWindowRectEx(&r, StyleOf(form), FALSE, ExStyleOf(form));
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+POINT CentreOnScreen(SIZE size) {
+  return {(::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2,
+          (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2};
+}
+
+// A fixed-size dialog frame keeps only Move and Close in its system menu.
+void TrimSystemMenu(HWND window) {
+  HMENU menu = ::GetSystemMenu(window, FALSE);
+  if (!menu) return;
+  for (UINT item : {SC_RESTORE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE}) {
+    ::DeleteMenu(menu, item, MF_BYCOMMAND);
+  }
+}
+
+int XOf(LPARAM l) { return static_cast<short>(LOWORD(l)); }
+int YOf(LPARAM l) { return static_cast<short>(HIWORD(l)); }
+
+}  // namespace
+
+FormWindow::FormWindow(Win32Backend& backend, Form& form) : backend_(backend), form_(form) {
+  backend_.register_form_class(form.class_name());
+  SIZE size = FrameSize(form);
+  POINT at = CentreOnScreen(size);
+  // The handle is taken on WM_NCCREATE, so that the messages of creation
+  // already reach this object.
+  ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(), StyleOf(form),
+                    at.x, at.y, size.cx, size.cy, backend_.application_window(), nullptr,
+                    backend_.instance(), this);
+  if (!window_) throw std::runtime_error("Error creating window");
+  if (form.border_style == BorderStyle::kDialog) TrimSystemMenu(hwnd());
+  backend_.attach(*this);
+  sync_font();
+  children_.create_missing(hwnd(), form_, font_.get());
+}
+
+FormWindow::~FormWindow() {
+  backend_.detach(*this);
+  if (window_) ::SetWindowLongPtrA(hwnd(), GWLP_USERDATA, 0);
+  restore_input();
+  children_.clear();
+  window_.reset();
+}
+
+LRESULT CALLBACK FormWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams);
+    self->window_.reset(window);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcA(window, message, w, l);
+  if (message == WM_NCDESTROY) {
+    // Destroyed by the system (with its owner): nothing left to destroy.
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    self->window_.release();
+    return ::DefWindowProcA(window, message, w, l);
+  }
+  try {
+    return self->handle(message, w, l);
+  } catch (...) {
+    self->backend_.report(std::current_exception());
+    return 0;
+  }
+}
+
+LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;  // the back buffer covers every pixel
+    case WM_PAINT: {
+      PaintScope paint(hwnd());
+      render(paint.dc(), paint.area());
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      RECT client;
+      ::GetClientRect(hwnd(), &client);
+      render(reinterpret_cast<HDC>(w), client);
+      return 0;
+    }
+    case WM_MOUSEMOVE:
+      form_.mouse_move(XOf(l), YOf(l));
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      button_down(XOf(l), YOf(l), message == WM_LBUTTONDBLCLK);
+      return 0;
+    case WM_LBUTTONUP:
+      button_up(XOf(l), YOf(l));
+      return 0;
+    case WM_CAPTURECHANGED:
+      pressed_ = nullptr;
+      return 0;
+    case WM_SETCURSOR:
+      if (set_cursor(reinterpret_cast<HWND>(w), static_cast<short>(LOWORD(l)))) return TRUE;
+      break;
+    case WM_COMMAND:
+      command(w, l);
+      return 0;
+    case WM_ACTIVATE:
+      activated(LOWORD(w) != WA_INACTIVE);
+      if (LOWORD(w) != WA_INACTIVE && !children_.empty()) return 0;
+      break;
+    case WM_CLOSE:
+      form_.close_requested();
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(hwnd(), message, w, l);
+}
+
+void FormWindow::render(HDC target, const RECT& area) {
+  sync_font();
+  RECT client;
+  ::GetClientRect(hwnd(), &client);
+  BackBuffer buffer(target, client.right, client.bottom);
+  if (!buffer.valid()) {
+    ::FillRect(target, &area, ::GetSysColorBrush(COLOR_BTNFACE));
+    return;
+  }
+  PaintForm(form_, font_.get(), buffer);
+  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top,
+           buffer.dc(), area.left, area.top, SRCCOPY);
+}
+
+void FormWindow::sync_font() {
+  if (auto previous = font_.update(form_.font())) children_.set_font(font_.get());
+}
+
+void FormWindow::centre() {
+  RECT frame;
+  ::GetWindowRect(hwnd(), &frame);
+  POINT at = CentreOnScreen({frame.right - frame.left, frame.bottom - frame.top});
+  ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::show() {
+  if (!window_) return;
+  sync_font();
+  children_.create_missing(hwnd(), form_, font_.get());
+  if (!centred_) {
+    centre();
+    centred_ = true;
+  }
+  previously_active_ = ::GetActiveWindow();
+  const bool first = !shown_before_;
+  shown_before_ = true;
+  ::ShowWindow(hwnd(), first ? backend_.first_show_command(form_) : SW_SHOW);
+  backend_.visibility_changed();
+  if (first) backend_.after_first_show(form_);
+  // A form with an edit box or buttons opens with the focus on the lowest
+  // tab order; one shown again gets back the child it had.
+  if (HWND child = last_focus_ ? last_focus_ : children_.first_tab_stop()) ::SetFocus(child);
+  ::UpdateWindow(hwnd());
+}
+
+void FormWindow::hide() {
+  if (!window_) return;
+  ::ShowWindow(hwnd(), SW_HIDE);
+  backend_.visibility_changed();
+}
+
+void FormWindow::invalidate(const Rect& area) {
+  if (!window_) return;
+  RECT r{area.left, area.top, area.left + area.width, area.top + area.height};
+  ::InvalidateRect(hwnd(), &r, FALSE);
+}
+
+void FormWindow::caption_changed() {
+  if (window_) ::SetWindowTextA(hwnd(), form_.caption().c_str());
+}
+
+void FormWindow::control_changed(Control& control) {
+  if (!window_) return;
+  if (control.kind() == ControlKind::kMemo || control.kind() == ControlKind::kButton) {
+    sync_font();
+    children_.create_missing(hwnd(), form_, font_.get());
+    children_.update(control, font_.get());
+  } else {
+    invalidate(control.bounds());
+  }
+}
+
+void FormWindow::focus(Control& control) {
+  if (NativeChildren::Child* child = children_.find(control)) ::SetFocus(child->window.get());
+}
+
+std::uintptr_t FormWindow::native_handle() const {
+  return reinterpret_cast<std::uintptr_t>(hwnd());
+}
+
+// As the dialog manager would, with the rules of our forms: no default and
+// no cancel button, so Enter presses only a focused button (in the memo it
+// starts a new line) and Escape presses nothing; Tab walks the tab order.
+bool FormWindow::pretranslate(MSG& msg) {
+  if (children_.empty() || !window_) return false;
+  NativeChildren::Child* target = children_.find(msg.hwnd);
+  const bool in_memo = target && target->control->kind() == ControlKind::kMemo;
+  if (msg.message == WM_KEYDOWN) {
+    switch (msg.wParam) {
+      case VK_ESCAPE:
+        return true;
+      case VK_RETURN:
+        if (target && !in_memo) {
+          press(*target);
+          return true;
+        }
+        if (in_memo && !static_cast<const Memo&>(*target->control).want_return) return true;
+        return false;
+      case VK_TAB:
+        if (::GetKeyState(VK_CONTROL) < 0) break;
+        if (HWND next = ::GetNextDlgTabItem(hwnd(), ::GetFocus(), ::GetKeyState(VK_SHIFT) < 0)) {
+          ::SetFocus(next);
+        }
+        return true;
+      default:
+        break;
+    }
+  }
+  // Typing in the memo, the input method's composition included, goes
+  // straight to it; the dialog manager sees Alt+letter (access keys)
+  // everywhere and the keys of the buttons.
+  const bool system_key = msg.message == WM_SYSCHAR || msg.message == WM_SYSKEYDOWN;
+  if (in_memo && !system_key) return false;
+  return ::IsDialogMessageA(hwnd(), &msg) != FALSE;
+}
+
+void FormWindow::press(NativeChildren::Child& child) {
+  try {
+    child.control->click();
+  } catch (...) {
+    form_.application().handle_exception(std::current_exception());
+  }
+}
+
+void FormWindow::command(WPARAM w, LPARAM l) {
+  NativeChildren::Child* child = children_.find(reinterpret_cast<HWND>(l));
+  if (!child) return;  // IDOK/IDCANCEL from the dialog manager: no such buttons
+  switch (HIWORD(w)) {
+    case BN_CLICKED:
+      if (child->control->kind() == ControlKind::kButton) press(*child);
+      break;
+    case EN_CHANGE:
+      if (child->control->kind() == ControlKind::kMemo && !children_.pushing_text()) {
+        static_cast<Memo&>(*child->control)
+            .text_edited(NativeChildren::WindowText(child->window.get()));
+      }
+      break;
+    case EN_SETFOCUS:
+      if (child->control->kind() == ControlKind::kMemo &&
+          !static_cast<const Memo&>(*child->control).ime_name.empty()) {
+        prefer_korean_input();
+      }
+      break;
+    case EN_KILLFOCUS:
+      if (child->control->kind() == ControlKind::kMemo) restore_input();
+      break;
+    default:
+      break;
+  }
+}
+
+// The busy pointer set for the whole screen wins over every control's own.
+bool FormWindow::set_cursor(HWND over, int hit) {
+  if (hit != HTCLIENT) return false;
+  Cursor screen = form_.application().screen_cursor();
+  if (screen != Cursor::kDefault) {
+    ::SetCursor(Win32Backend::CursorHandle(screen));
+    return true;
+  }
+  if (over != hwnd()) return false;  // a child keeps its own (the edit's I-beam)
+  POINT at;
+  ::GetCursorPos(&at);
+  ::ScreenToClient(hwnd(), &at);
+  ::SetCursor(Win32Backend::CursorHandle(form_.cursor_at(at.x, at.y)));
+  return true;
+}
+
+// A double click counts as one click: its second press starts none, so a
+// quick double click on an entry does not start its program twice.
+void FormWindow::button_down(int x, int y, bool double_click) {
+  ::SetCapture(hwnd());
+  pressed_ = double_click ? nullptr : form_.control_at(x, y);
+}
+
+void FormWindow::button_up(int x, int y) {
+  Control* pressed = std::exchange(pressed_, nullptr);
+  if (::GetCapture() == hwnd()) ::ReleaseCapture();
+  if (pressed && form_.control_at(x, y) == pressed) form_.mouse_click(x, y);
+}
+
+void FormWindow::activated(bool active) {
+  if (children_.empty()) return;
+  if (!active) {
+    HWND focus = ::GetFocus();
+    if (children_.find(focus)) last_focus_ = focus;
+    return;
+  }
+  HWND child = last_focus_ ? last_focus_ : children_.first_tab_stop();
+  if (child && ::IsWindowEnabled(child) && ::IsWindowVisible(child)) {
+    ::SetFocus(child);
+  } else {
+    ::SetFocus(hwnd());
+  }
+}
+
+// Best effort: switches to a Korean layout the user already has installed,
+// and back on leaving; a system without one keeps its layout.
+void FormWindow::prefer_korean_input() {
+  int count = ::GetKeyboardLayoutList(0, nullptr);
+  if (count <= 0) return;
+  std::vector<HKL> layouts(static_cast<std::size_t>(count));
+  count = ::GetKeyboardLayoutList(count, layouts.data());
+  HKL current = ::GetKeyboardLayout(0);
+  for (int i = 0; i < count; ++i) {
+    HKL layout = layouts[static_cast<std::size_t>(i)];
+    if (LOWORD(reinterpret_cast<UINT_PTR>(layout)) != kKoreanLanguage) continue;
+    if (layout != current && ::ActivateKeyboardLayout(layout, 0)) {
+      if (!restore_layout_) restore_layout_ = current;
+    }
+    return;
+  }
+}
+
+void FormWindow::restore_input() {
+  if (!restore_layout_) return;
+  ::ActivateKeyboardLayout(std::exchange(restore_layout_, nullptr), 0);
+}
+
+}  // namespace ktr::ui::win32

@@ -1,0 +1,139 @@
+#include "ui/win32/painter.h"
+
+#include <algorithm>
+
+namespace ktr::ui::win32 {
+namespace {
+
+constexpr std::uint32_t kColourMask = 0x00FFFFFF;
+
+RECT RectOf(const Rect& r) { return {r.left, r.top, r.left + r.width, r.top + r.height}; }
+
+void FillSysColour(HDC dc, const RECT& area, int colour) {
+  ::FillRect(dc, &area, ::GetSysColorBrush(colour));
+}
+
+BITMAPINFO TopDownInfo(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// Not stretched: the picture sits at the control's top-left corner and what
+// lies outside the control is cut off.
+void DrawOpaque(const Image& image, const Bitmap& picture, BackBuffer& buffer) {
+  const Rect& b = image.bounds();
+  SavedDc saved(buffer.dc());
+  ::IntersectClipRect(buffer.dc(), b.left, b.top, b.left + b.width, b.top + b.height);
+  BITMAPINFO info = TopDownInfo(picture.width, picture.height);
+  ::SetDIBitsToDevice(buffer.dc(), b.left, b.top, picture.width, picture.height, 0, 0, 0,
+                      picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS);
+}
+
+// The colour of the bottom-left pixel is left out, so the form shows through.
+void DrawTransparent(const Image& image, const Bitmap& picture, BackBuffer& buffer) {
+  const Rect& b = image.bounds();
+  const std::uint32_t key = picture.at(0, picture.height - 1) & kColourMask;
+  const int x0 = std::max(b.left, 0);
+  const int y0 = std::max(b.top, 0);
+  const int x1 = std::min({b.left + b.width, b.left + picture.width, buffer.width()});
+  const int y1 = std::min({b.top + b.height, b.top + picture.height, buffer.height()});
+  ::GdiFlush();
+  std::uint32_t* bits = buffer.bits();
+  for (int y = y0; y < y1; ++y) {
+    std::uint32_t* row = bits + static_cast<std::size_t>(y) * buffer.width();
+    for (int x = x0; x < x1; ++x) {
+      std::uint32_t pixel = picture.at(x - b.left, y - b.top) & kColourMask;
+      if (pixel != key) row[x] = pixel;
+    }
+  }
+}
+
+void DrawImage(const Image& image, BackBuffer& buffer) {
+  const auto& picture = image.picture();
+  if (!picture || picture->width <= 0 || picture->height <= 0) return;
+  if (picture->pixels.size() < static_cast<std::size_t>(picture->width) * picture->height) return;
+  if (image.transparent) {
+    DrawTransparent(image, *picture, buffer);
+  } else {
+    DrawOpaque(image, *picture, buffer);
+  }
+}
+
+void DrawLabel(const Label& label, HFONT font, HDC dc) {
+  RECT area = RectOf(label.bounds());
+  if (!label.transparent) FillSysColour(dc, area, COLOR_BTNFACE);
+  if (label.caption().empty()) return;
+  SelectScope selected(dc, font);
+  ::SetBkMode(dc, TRANSPARENT);
+  UINT flags = DT_EXPANDTABS | (label.align == TextAlign::kCenter ? DT_CENTER : DT_LEFT);
+  if (label.word_wrap) flags |= DT_WORDBREAK;
+  const std::string& text = label.caption();
+  const int length = static_cast<int>(text.size());
+  if (label.enabled()) {
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::DrawTextA(dc, text.data(), length, &area, flags);
+    return;
+  }
+  // The system's etched look for disabled text: a highlight copy one pixel
+  // down and right, the shadow-coloured text over it.
+  RECT offset = area;
+  ::OffsetRect(&offset, 1, 1);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
+  ::DrawTextA(dc, text.data(), length, &offset, flags);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
+  ::DrawTextA(dc, text.data(), length, &area, flags);
+}
+
+// A lowered line along the top edge: shadow, then highlight under it.
+void DrawBevel(const Bevel& bevel, HDC dc) {
+  const Rect& b = bevel.bounds();
+  SavedDc saved(dc);
+  ::IntersectClipRect(dc, b.left, b.top, b.left + b.width, b.top + b.height);
+  FillSysColour(dc, {b.left, b.top, b.left + b.width, b.top + 1}, COLOR_BTNSHADOW);
+  FillSysColour(dc, {b.left, b.top + 1, b.left + b.width, b.top + 2}, COLOR_BTNHIGHLIGHT);
+}
+
+}  // namespace
+
+BackBuffer::BackBuffer(HDC reference, int width, int height)
+    : width_(std::max(width, 1)), height_(std::max(height, 1)) {
+  dc_.reset(::CreateCompatibleDC(reference));
+  if (!dc_) return;
+  BITMAPINFO info = TopDownInfo(width_, height_);
+  void* bits = nullptr;
+  bitmap_.reset(::CreateDIBSection(dc_.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap_ || !bits) return;
+  selection_.emplace(dc_.get(), bitmap_.get());
+  bits_ = static_cast<std::uint32_t*>(bits);
+}
+
+void PaintForm(const Form& form, HFONT font, BackBuffer& buffer) {
+  HDC dc = buffer.dc();
+  FillSysColour(dc, {0, 0, buffer.width(), buffer.height()}, COLOR_BTNFACE);
+  for (const auto& control : form.controls()) {
+    if (!control->visible()) continue;
+    switch (control->kind()) {
+      case ControlKind::kImage:
+        DrawImage(static_cast<const Image&>(*control), buffer);
+        break;
+      case ControlKind::kLabel:
+        DrawLabel(static_cast<const Label&>(*control), font, dc);
+        break;
+      case ControlKind::kBevel:
+        DrawBevel(static_cast<const Bevel&>(*control), dc);
+        break;
+      case ControlKind::kMemo:
+      case ControlKind::kButton:
+        break;
+    }
+  }
+  ::GdiFlush();
+}
+
+}  // namespace ktr::ui::win32

@@ -1,0 +1,40 @@
+#pragma once
+// Draws what a form shows on its own surface: the button-face ground and the
+// graphic controls (image, label, bevel) in stacking order, into a back
+// buffer that is then copied to the screen in one piece, so nothing flickers.
+// Native children (memo, button) draw themselves.
+#include <cstdint>
+#include <optional>
+
+#include "ui/toolkit.h"
+#include "ui/win32/gdi.h"
+
+namespace ktr::ui::win32 {
+
+// A 32-bit top-down DIB section in a memory DC: GDI draws into it and the
+// painter reads and writes its pixels directly.
+class BackBuffer {
+ public:
+  BackBuffer(HDC reference, int width, int height);
+  BackBuffer(const BackBuffer&) = delete;
+  BackBuffer& operator=(const BackBuffer&) = delete;
+
+  bool valid() const { return bits_ != nullptr; }
+  HDC dc() const { return dc_.get(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // Only after GdiFlush: GDI may still be drawing into it.
+  std::uint32_t* bits() const { return bits_; }
+
+ private:
+  int width_;
+  int height_;
+  std::uint32_t* bits_ = nullptr;
+  MemoryDc dc_;
+  GdiObject bitmap_;
+  std::optional<SelectScope> selection_;
+};
+
+void PaintForm(const Form& form, HFONT font, BackBuffer& buffer);
+
+}  // namespace ktr::ui::win32
