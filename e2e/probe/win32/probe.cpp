@@ -1,0 +1,205 @@
+// The end-to-end tests' eyes inside Wine: it reports what the window system
+// knows about the windows on the desktop, and it can ask a window to close.
+// It answers into a file, never on standard output, because Wine's helper
+// processes keep inherited pipes open.
+//
+//   probe.exe windows OUT   every top-level window and its descendants
+//   probe.exe close OUT HWND   post WM_CLOSE to the window (hex handle)
+//   probe.exe info OUT      the process's view of the system: current
+//                           directory, code pages, locale, version
+//
+// One line per window, tab-separated name=value fields. Texts are the ANSI
+// bytes that GetWindowTextA gives, with every byte outside printable ASCII
+// and the backslash written as \xNN, so that the line stays one line and the
+// bytes can be compared exactly.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+
+namespace {
+
+using ktr::win32::FileHandle;
+using ktr::win32::UniqueHandle;
+
+std::string Escaped(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c >= 0x20 && c < 0x7f && c != '\\') {
+      out += static_cast<char>(c);
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+std::string Hex(const void* handle) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%llx",
+                static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(handle)));
+  return text;
+}
+
+std::string Bits(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(value));
+  return text;
+}
+
+std::string Number(long long value) { return std::to_string(value); }
+
+std::string WindowText(HWND window) {
+  int length = ::GetWindowTextLengthA(window);
+  std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+  int got = ::GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = {};
+  int got = ::GetClassNameA(window, name, sizeof name);
+  return std::string(name, got > 0 ? static_cast<std::size_t>(got) : 0);
+}
+
+std::string ImageOf(DWORD process_id) {
+  using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+  FARPROC address =
+      ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+  auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void (*)()>(address));
+  if (!query) return {};
+  UniqueHandle process(::OpenProcess(0x1000 /* PROCESS_QUERY_LIMITED_INFORMATION */, FALSE,
+                                     process_id));
+  if (!process) return {};
+  char path[MAX_PATH * 4] = {};
+  DWORD size = sizeof path;
+  if (!query(process.get(), 0, path, &size)) return {};
+  return std::string(path, size);
+}
+
+std::string Rect(const RECT& r) {
+  return Number(r.left) + "," + Number(r.top) + "," + Number(r.right - r.left) + "," +
+         Number(r.bottom - r.top);
+}
+
+std::string Describe(HWND window, HWND parent) {
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  RECT rect{};
+  ::GetWindowRect(window, &rect);
+  RECT client{};
+  ::GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ::ClientToScreen(window, &origin);
+  RECT client_on_screen{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+  HWND owner = ::GetWindow(window, GW_OWNER);
+  std::string line;
+  line += "hwnd=" + Hex(window);
+  line += "\tparent=" + Hex(parent);
+  line += "\tpid=" + Number(process_id);
+  line += "\timage=" + Escaped(ImageOf(process_id));
+  line += "\tclass=" + Escaped(ClassOf(window));
+  line += "\ttext=" + Escaped(WindowText(window));
+  line += "\trect=" + Rect(rect);
+  line += "\tclient=" + Rect(client_on_screen);
+  line += "\tstyle=" + Bits(static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE)));
+  line += "\texstyle=" + Bits(static_cast<DWORD>(::GetWindowLongA(window, GWL_EXSTYLE)));
+  line += "\tvisible=" + Number(::IsWindowVisible(window) ? 1 : 0);
+  line += "\tenabled=" + Number(::IsWindowEnabled(window) ? 1 : 0);
+  line += "\towner=" + Hex(owner);
+  line += "\towner_class=" + Escaped(owner ? ClassOf(owner) : std::string());
+  line += "\n";
+  return line;
+}
+
+struct Listing {
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK Collect(HWND window, LPARAM param) {
+  try {
+    reinterpret_cast<Listing*>(param)->windows.push_back(window);
+  } catch (...) {
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string ListWindows() {
+  Listing top;
+  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&top));
+  std::string out;
+  for (HWND window : top.windows) {
+    out += Describe(window, nullptr);
+    Listing children;
+    ::EnumChildWindows(window, Collect, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children.windows) out += Describe(child, ::GetParent(child));
+  }
+  return out;
+}
+
+std::string Info() {
+  char directory[MAX_PATH * 4] = {};
+  DWORD length = ::GetCurrentDirectoryA(sizeof directory, directory);
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  ::GetVersionExA(&version);
+  std::string out;
+  out += "cwd=" + Escaped(std::string(directory, length < sizeof directory ? length : 0));
+  out += "\tacp=" + Number(::GetACP());
+  out += "\tlcid=" + Bits(::GetSystemDefaultLCID());
+  out += "\tplatform=" + Number(version.dwPlatformId);
+  out += "\tversion=" + Number(version.dwMajorVersion) + "." + Number(version.dwMinorVersion);
+  out += "\tscreen=" + Number(::GetSystemMetrics(SM_CXSCREEN)) + "," +
+         Number(::GetSystemMetrics(SM_CYSCREEN));
+  out += "\n";
+  return out;
+}
+
+bool WriteWhole(const char* path, const std::string& text) {
+  // Written to a side file and renamed, so that a reader never sees half.
+  std::string partial = std::string(path) + ".part";
+  {
+    FileHandle file(::CreateFileA(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written,
+                     nullptr) ||
+        written != text.size()) {
+      return false;
+    }
+  }
+  return ::MoveFileExA(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  std::string command = argv[1];
+  const char* out = argv[2];
+  std::string text;
+  if (command == "windows") {
+    text = ListWindows();
+  } else if (command == "info") {
+    text = Info();
+  } else if (command == "close" && argc >= 4) {
+    auto window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[3], nullptr, 16)));
+    if (!::IsWindow(window)) return 3;
+    text = ::PostMessageA(window, WM_CLOSE, 0, 0) ? "posted\n" : "failed\n";
+  } else {
+    return 2;
+  }
+  return WriteWhole(out, text) ? 0 : 1;
+}
