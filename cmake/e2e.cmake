@@ -1,0 +1,90 @@
+# End-to-end tests: the real KtrSetup.exe on a generated medium under Wine,
+# watched through Xvfb, xdotool, screenshots and the window probe. Each
+# e2e/test_*.py file is one test; they share one fresh Wine prefix per test
+# run (the ktr_wine_prefix fixture) and take turns on it.
+find_package(Python3 COMPONENTS Interpreter)
+
+add_executable(ktr_probe e2e/probe/win32/probe.cpp)
+target_include_directories(ktr_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(ktr_probe PRIVATE ${KTR_WARNINGS} -Os)
+target_link_options(ktr_probe PRIVATE ${KTR_STATIC_LINK} -s)
+
+# Which Wine runs this build's programs. A host without a 32-bit x86 mode
+# (some virtual machines) cannot run the i686 programs at all; there the
+# Windows-side tests run from a second, x86_64 build of the same sources
+# (cmake/mingw-x86_64.cmake, scripts/test.sh), and this build's tests that
+# need Wine are disabled rather than failed.
+execute_process(COMMAND /usr/lib/wine/wine --version
+  RESULT_VARIABLE KTR_WINE32_RESULT OUTPUT_QUIET ERROR_QUIET TIMEOUT 60)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(KTR_E2E_WINE /usr/lib/wine/wine64)
+  set(KTR_E2E_WINEARCH win64)
+  set(KTR_WINE_RUNS_THIS_BUILD ON)
+  # The release checks judge the i686 launcher; in this build they would
+  # judge a program that is never shipped.
+  set(KTR_ONLY_WINE_TESTS ON)
+else()
+  set(KTR_E2E_WINE wine)
+  set(KTR_E2E_WINEARCH win32)
+  if(KTR_WINE32_RESULT EQUAL 0)
+    set(KTR_WINE_RUNS_THIS_BUILD ON)
+  else()
+    set(KTR_WINE_RUNS_THIS_BUILD OFF)
+    message(STATUS "This host cannot execute 32-bit x86 code: the tests under Wine run from "
+                   "an x86_64 build (scripts/test.sh does both)")
+  endif()
+endif()
+
+set(KTR_E2E_DIR ${CMAKE_BINARY_DIR}/e2e)
+set(KTR_E2E_ENV
+  "KTR_LAUNCHER=$<TARGET_FILE:KtrSetup>"
+  "KTR_STUB=$<TARGET_FILE:ktr_stub>"
+  "KTR_PROBE=$<TARGET_FILE:ktr_probe>"
+  "KTR_E2E_DIR=${KTR_E2E_DIR}"
+  "KTR_WINE=${KTR_E2E_WINE}"
+  "KTR_WINEARCH=${KTR_E2E_WINEARCH}"
+  "PYTHONDONTWRITEBYTECODE=1")
+
+set(KTR_WINE_TESTS)
+if(Python3_Interpreter_FOUND AND TARGET KtrSetup AND TARGET ktr_stub)
+  set(KTR_E2E_PREFIX_TOOL ${CMAKE_CURRENT_SOURCE_DIR}/e2e/prefix.py)
+  add_test(NAME e2e_prefix_create COMMAND ${Python3_EXECUTABLE} ${KTR_E2E_PREFIX_TOOL} create)
+  add_test(NAME e2e_prefix_end COMMAND ${Python3_EXECUTABLE} ${KTR_E2E_PREFIX_TOOL} end)
+  set_tests_properties(e2e_prefix_create PROPERTIES FIXTURES_SETUP ktr_wine_prefix TIMEOUT 900)
+  set_tests_properties(e2e_prefix_end PROPERTIES FIXTURES_CLEANUP ktr_wine_prefix TIMEOUT 120)
+  list(APPEND KTR_WINE_TESTS e2e_prefix_create e2e_prefix_end)
+
+  file(GLOB KTR_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/e2e/test_*.py)
+  foreach(test_file ${KTR_E2E_TESTS})
+    get_filename_component(test_name ${test_file} NAME_WE)
+    string(REGEX REPLACE "^test_" "e2e_" test_name ${test_name})
+    add_test(NAME ${test_name} COMMAND ${Python3_EXECUTABLE} ${test_file})
+    set_tests_properties(${test_name} PROPERTIES
+      FIXTURES_REQUIRED ktr_wine_prefix
+      RESOURCE_LOCK ktr_wine_prefix
+      TIMEOUT 900)
+    list(APPEND KTR_WINE_TESTS ${test_name})
+  endforeach()
+  foreach(test_name ${KTR_WINE_TESTS})
+    set_tests_properties(${test_name} PROPERTIES
+      ENVIRONMENT "${KTR_E2E_ENV}" LABELS "wine;e2e")
+  endforeach()
+endif()
+
+if(TEST ktr_contract)
+  list(APPEND KTR_WINE_TESTS ktr_contract)
+  set_property(TEST ktr_contract APPEND PROPERTY LABELS wine)
+endif()
+
+if(NOT KTR_WINE_RUNS_THIS_BUILD)
+  foreach(test_name ${KTR_WINE_TESTS})
+    set_tests_properties(${test_name} PROPERTIES DISABLED TRUE)
+  endforeach()
+elseif(KTR_ONLY_WINE_TESTS)
+  get_property(KTR_ALL_TESTS DIRECTORY PROPERTY TESTS)
+  foreach(test_name ${KTR_ALL_TESTS})
+    if(NOT test_name IN_LIST KTR_WINE_TESTS)
+      set_tests_properties(${test_name} PROPERTIES DISABLED TRUE)
+    endif()
+  endforeach()
+endif()
