@@ -269,8 +269,9 @@ Bytes MakeBmp(std::int32_t width, std::int32_t height, unsigned bits, unsigned c
   Put16(b, 28, bits);
   Put32(b, 30, compression);
   Put32(b, 46, colours);
-  b.insert(b.end(), extra.begin(), extra.end());
-  b.insert(b.end(), pixels.begin(), pixels.end());
+  b.resize(54 + extra.size() + pixels.size());
+  std::copy(extra.begin(), extra.end(), b.begin() + 54);
+  std::copy(pixels.begin(), pixels.end(), b.begin() + 54 + static_cast<std::ptrdiff_t>(extra.size()));
   Put32(b, 2, static_cast<std::uint32_t>(b.size()));
   return b;
 }
