@@ -461,11 +461,13 @@ class Launcher:
         return [window for window in self.probe.windows()
                 if window.image.lower().endswith("\\" + self.name.lower())]
 
-    def wait_for_window(self, class_name, timeout=90, visible=True):
+    def wait_for_window(self, class_name, timeout=90, visible=True, exclude=()):
+        """The first top-level window of this class (visible, unless told
+        otherwise) whose handle is not in exclude."""
         def find():
             for window in self.windows():
                 if window.class_name == class_name and window.top_level and \
-                        (window.visible or not visible):
+                        window.hwnd not in exclude and (window.visible or not visible):
                     return window
             if self.process.poll() is not None:
                 raise HarnessError("the launcher ended (code %s) before a %s window appeared"
