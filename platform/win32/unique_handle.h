@@ -68,7 +68,16 @@ struct RegKeyTraits {
   static void Close(pointer h) noexcept { ::RegCloseKey(h); }
 };
 
+// FindFirstFileA's search handle, closed by FindClose.
+struct FindHandleTraits {
+  using pointer = HANDLE;
+  static pointer Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(pointer h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(pointer h) noexcept { ::FindClose(h); }
+};
+
 using UniqueHandle = UniqueResource<HandleTraits>;
+using FindHandle = UniqueResource<FindHandleTraits>;
 using FileHandle = UniqueResource<FileHandleTraits>;
 using RegKey = UniqueResource<RegKeyTraits>;
 

@@ -1,0 +1,29 @@
+# The host contract suites against the win32 adapters, run under Wine. The
+# same *_contract.cpp files run natively against the fakes (native.cmake).
+set(KTR_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH
+    "GoogleTest sources, built here with the MinGW toolchain")
+if(NOT EXISTS ${KTR_GOOGLETEST_SOURCE}/CMakeLists.txt)
+  message(STATUS "No GoogleTest sources at ${KTR_GOOGLETEST_SOURCE}: no contract tests")
+  return()
+endif()
+
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(${KTR_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+file(GLOB KTR_CONTRACT_SOURCES CONFIGURE_DEPENDS tests/contract/*_contract.cpp
+  tests/contract/win32/*.cpp)
+add_executable(ktr_contract ${KTR_CONTRACT_SOURCES})
+target_link_libraries(ktr_contract PRIVATE ktr_win32 gtest)
+target_include_directories(ktr_contract PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(ktr_contract PRIVATE ${KTR_WARNINGS})
+target_link_options(ktr_contract PRIVATE ${KTR_STATIC_LINK})
+# The test programs are copies of the stub, taken from beside ktr_contract.exe.
+add_dependencies(ktr_contract ktr_stub)
+
+add_test(NAME ktr_contract
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine-exec.sh $<TARGET_FILE_NAME:ktr_contract>
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(ktr_contract PROPERTIES
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract"
+  TIMEOUT 600)

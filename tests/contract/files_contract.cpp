@@ -1,0 +1,196 @@
+// The files port: existence, block transfers without sharing, DOS times,
+// attributes, the current directory.
+#include <string>
+
+#include "tests/contract/contract_env.h"
+
+namespace ktr::contract {
+namespace {
+
+constexpr std::uint32_t kDirectory = 0x10;
+
+class FilesContract : public ContractTest {
+ protected:
+  Files& files() { return host().files; }
+
+  std::string ReadAll(const std::string& path) {
+    auto reader = files().open_read(path);
+    if (!reader) return "<cannot open>";
+    std::string bytes;
+    char block[700];
+    for (;;) {
+      std::int64_t got = reader->read(block, sizeof(block));
+      if (got <= 0) break;
+      bytes.append(block, static_cast<std::size_t>(got));
+    }
+    return bytes;
+  }
+
+  // The process's current directory is shared by every test.
+  void SetUp() override {
+    ContractTest::SetUp();
+    saved_directory_ = files().current_directory();
+  }
+  void TearDown() override {
+    files().set_current_directory(saved_directory_);
+    ContractTest::TearDown();
+  }
+
+ private:
+  std::string saved_directory_;
+};
+
+TEST_F(FilesContract, ExistsIsForFilesOnlyAndIgnoresCase) {
+  env().make_folder(In("Install\\KTR-Client"));
+  env().make_file(In("Install\\KTR-Client\\Install.exe"), "MZ");
+  EXPECT_TRUE(files().exists(In("Install\\KTR-Client\\Install.exe")));
+  EXPECT_TRUE(files().exists(In("INSTALL\\ktr-client\\install.EXE")));
+  EXPECT_FALSE(files().exists(In("Install\\KTR-Client")));
+  EXPECT_FALSE(files().exists(In("Install\\KTR-Client\\Missing.exe")));
+  EXPECT_FALSE(files().exists(In("Missing\\Install.exe")));
+}
+
+TEST_F(FilesContract, WrittenBytesReadBackWithTheirSize) {
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i % 251);
+  {
+    auto writer = files().create(In("copy.bin"));
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(writer->write(bytes.data(), 3000), 3000);
+    EXPECT_EQ(writer->write(bytes.data() + 3000, 2000), 2000);
+  }
+  auto reader = files().open_read(In("copy.bin"));
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->size(), 5000u);
+  reader.reset();
+  EXPECT_EQ(ReadAll(In("copy.bin")), bytes);
+}
+
+TEST_F(FilesContract, ReadGivesAtMostTheAskedBytesThenZero) {
+  env().make_file(In("five.bin"), "12345");
+  auto reader = files().open_read(In("five.bin"));
+  ASSERT_NE(reader, nullptr);
+  char block[8];
+  EXPECT_EQ(reader->read(block, 2), 2);
+  EXPECT_EQ(reader->read(block, 8), 3);
+  EXPECT_EQ(reader->read(block, 8), 0);
+}
+
+TEST_F(FilesContract, CreateEmptiesAnExistingFile) {
+  env().make_file(In("old.txt"), "a long old text");
+  {
+    auto writer = files().create(In("OLD.txt"));
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(writer->write("new", 3), 3);
+  }
+  EXPECT_EQ(ReadAll(In("old.txt")), "new");
+}
+
+TEST_F(FilesContract, OpenAndCreateFailWhereTheyCannotWork) {
+  EXPECT_EQ(files().open_read(In("missing.bin")), nullptr);
+  EXPECT_EQ(files().create(In("Missing Folder\\x.bin")), nullptr);
+  env().make_folder(In("Folder"));
+  EXPECT_EQ(files().create(In("Folder")), nullptr);
+  EXPECT_FALSE(files().exists(In("Missing Folder\\x.bin")));
+}
+
+TEST_F(FilesContract, AnOpenFileIsNotShared) {
+  env().make_file(In("busy.bin"), "data");
+  auto reader = files().open_read(In("busy.bin"));
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(files().open_read(In("busy.bin")), nullptr);
+  EXPECT_EQ(files().create(In("BUSY.bin")), nullptr);
+  EXPECT_FALSE(files().remove(In("busy.bin")));
+  reader.reset();
+  EXPECT_TRUE(files().remove(In("busy.bin")));
+  EXPECT_FALSE(files().exists(In("busy.bin")));
+  EXPECT_FALSE(files().remove(In("busy.bin")));
+}
+
+TEST_F(FilesContract, LastWriteTimeIsALocalDosTime) {
+  env().make_file(In("dated.bin"), "x");
+  env().set_local_write_time(In("dated.bin"), 2002, 2, 1, 10, 0, 3);
+  auto reader = files().open_read(In("dated.bin"));
+  ASSERT_NE(reader, nullptr);
+  auto when = reader->last_write_time();
+  ASSERT_TRUE(when.has_value());
+  EXPECT_EQ(when->date, ((2002 - 1980) << 9) | (2 << 5) | 1);
+  EXPECT_EQ(when->time, (10 << 11) | (0 << 5) | 1);  // 10:00:02
+
+  const DosDateTime set{static_cast<std::uint16_t>(((1999 - 1980) << 9) | (12 << 5) | 31),
+                        static_cast<std::uint16_t>((23 << 11) | (59 << 5) | 29)};
+  {
+    auto writer = files().create(In("stamped.bin"));
+    ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(writer->write("abc", 3), 3);
+    EXPECT_TRUE(writer->set_last_write_time(set));
+  }
+  auto stamped = files().open_read(In("stamped.bin"));
+  ASSERT_NE(stamped, nullptr);
+  EXPECT_EQ(stamped->last_write_time(), set);
+}
+
+TEST_F(FilesContract, AttributesByName) {
+  env().make_file(In("tool.exe"), "MZ");
+  env().make_folder(In("Folder"));
+  EXPECT_EQ(files().attributes(In("missing.exe")), std::nullopt);
+  ASSERT_TRUE(files().attributes(In("Folder")).has_value());
+  EXPECT_NE(*files().attributes(In("Folder")) & kDirectory, 0u);
+  EXPECT_EQ(*files().attributes(In("tool.exe")) & (kFileAttributeReadOnly | kDirectory), 0u);
+
+  EXPECT_TRUE(files().set_attributes(In("TOOL.exe"), kFileAttributeReadOnly));
+  EXPECT_NE(*files().attributes(In("tool.exe")) & kFileAttributeReadOnly, 0u);
+  EXPECT_FALSE(files().remove(In("tool.exe")));
+  EXPECT_EQ(ReadAll(In("tool.exe")), "MZ");
+
+  EXPECT_TRUE(files().set_attributes(In("tool.exe"), kFileAttributeNormal));
+  EXPECT_EQ(*files().attributes(In("tool.exe")) & kFileAttributeReadOnly, 0u);
+  EXPECT_TRUE(files().remove(In("tool.exe")));
+  EXPECT_FALSE(files().set_attributes(In("tool.exe"), kFileAttributeNormal));
+}
+
+TEST_F(FilesContract, ReadOnlyFileIsNotReplaced) {
+  if (!env().read_only_refuses_writing()) GTEST_SKIP() << "read-only is not enforced here";
+  env().make_file(In("tool.exe"), "MZ");
+  ASSERT_TRUE(files().set_attributes(In("tool.exe"), kFileAttributeReadOnly));
+  EXPECT_EQ(files().create(In("tool.exe")), nullptr);
+  EXPECT_EQ(ReadAll(In("tool.exe")), "MZ");
+  files().set_attributes(In("tool.exe"), kFileAttributeNormal);
+}
+
+TEST_F(FilesContract, CurrentDirectoryIsSetAndReadWhole) {
+  std::string deep = In("Install\\InstallBuild");
+  for (int i = 0; deep.size() < 200; ++i) deep += "\\folder with a long name " + std::to_string(i);
+  env().make_folder(deep);
+  ASSERT_EQ(files().set_current_directory(deep), 0u);
+  EXPECT_EQ(files().current_directory(), deep);
+  ASSERT_EQ(files().set_current_directory(deep + "\\"), 0u);
+  EXPECT_EQ(files().current_directory(), deep);
+}
+
+TEST_F(FilesContract, RelativeNamesFollowTheCurrentDirectory) {
+  env().make_folder(In("Medium\\imgdata"));
+  env().make_file(In("Medium\\imgdata\\RadOzevO.exe"), "MZ");
+  ASSERT_EQ(files().set_current_directory(In("Medium")), 0u);
+  EXPECT_TRUE(files().exists("imgdata\\RadOzevO.exe"));
+  EXPECT_TRUE(files().exists(In("Medium\\imgdata\\\\RadOzevO.exe")));
+}
+
+TEST_F(FilesContract, SetCurrentDirectoryGivesTheSystemsErrorCode) {
+  env().make_file(In("file.txt"), "x");
+  std::string before = files().current_directory();
+  EXPECT_EQ(files().set_current_directory(In("Missing")), 2u);
+  EXPECT_EQ(files().set_current_directory(In("Missing\\Deeper")), 3u);
+  EXPECT_NE(files().set_current_directory(In("file.txt")), 0u);
+  EXPECT_EQ(files().current_directory(), before);
+}
+
+TEST_F(FilesContract, ProgramPathNamesAnExistingProgram) {
+  std::string path = files().program_path();
+  ASSERT_GT(path.size(), 4u);
+  EXPECT_EQ(path[1], ':');
+  EXPECT_TRUE(files().exists(path));
+}
+
+}  // namespace
+}  // namespace ktr::contract
