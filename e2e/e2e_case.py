@@ -23,7 +23,8 @@ class E2ECase(unittest.TestCase):
     version = "winxp"
 
     def setUp(self):
-        self.folder = harness.work_dir() / "tests" / re.sub(r"[^\w.]+", "_", self.id())
+        name = "%s.%s" % (type(self).__name__, self._testMethodName)
+        self.folder = harness.work_dir() / "tests" / re.sub(r"[^\w.]+", "_", name)
         if self.folder.exists():
             shutil.rmtree(self.folder)
         self.folder.mkdir(parents=True)

@@ -1,0 +1,26 @@
+# Sourced by the scripts: the repository root, the builds and the way to tell
+# whether this host can run the i686 programs under Wine.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root" || exit 1
+jobs=${KTR_JOBS:-2}
+mkdir -p build/logs
+
+# Configures and builds one build folder; the compiler's output goes to a
+# log, of which the end is shown when the build fails.
+build() {
+  local dir=$1
+  shift
+  local log=build/logs/$(basename "$dir").log
+  echo "== building $dir"
+  if ! { cmake -S . -B "$dir" "$@" && cmake --build "$dir" -j "$jobs"; } >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "build of $dir failed (whole log: $log)"
+    return 1
+  fi
+}
+
+# Some virtual machines have no 32-bit x86 mode, so no 32-bit Wine; there
+# the Windows programs for Wine come from a second, x86_64 build.
+host_runs_win32() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null
+}
