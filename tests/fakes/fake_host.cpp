@@ -398,17 +398,14 @@ unsigned long FakeFiles::set_current_directory(const std::string& path) {
 // GetPrivateProfileStringA: the first section and the first key of that
 // name count; names are trimmed and compared without regard to case; a
 // value in matching quotes loses them; the value is cut to the buffer.
-std::string FakeProfile::read_string(const std::string& file, const std::string& section,
-                                     const std::string& key, std::size_t buffer_size) {
-  calls.push_back({file, section, key, buffer_size});
+std::string ProfileValue(const std::string& text, const std::string& section,
+                         const std::string& key, std::size_t buffer_size) {
   if (buffer_size == 0) return {};
-  auto text = files_.contents(file);
-  if (!text) return {};
   std::string wanted_section = Folded(Trimmed(section));
   std::string wanted_key = Folded(Trimmed(key));
   bool in_section = false;
   bool seen_section = false;
-  for (const std::string& raw : LinesOf(*text)) {
+  for (const std::string& raw : LinesOf(text)) {
     std::string line = Trimmed(raw);
     if (line.empty()) continue;
     if (line[0] == '[') {
@@ -433,6 +430,15 @@ std::string FakeProfile::read_string(const std::string& file, const std::string&
     return value;
   }
   return {};
+}
+
+std::string FakeProfile::read_string(const std::string& file, const std::string& section,
+                                     const std::string& key, std::size_t buffer_size) {
+  calls.push_back({file, section, key, buffer_size});
+  if (buffer_size == 0) return {};
+  auto text = files_.contents(file);
+  if (!text) return {};
+  return ProfileValue(*text, section, key, buffer_size);
 }
 
 // --------------------------------------------------------------- processes
