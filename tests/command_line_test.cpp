@@ -1,8 +1,9 @@
 // Quoted program paths: what the system runs must lie on the medium.
+#include "platform/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include "medium/medium.h"
-#include "platform/command_line.h"
 #include "tests/fakes/fake_host.h"
 
 namespace ktr::platform {

@@ -22,7 +22,9 @@ std::string Pattern(std::size_t size) {
 
 class CopyFileTest : public testing::Test {
  protected:
-  void SetUp() override { files.add_file(kSource, Pattern(5000), kFileAttributeReadOnly, kTenOhTwo); }
+  void SetUp() override {
+    files.add_file(kSource, Pattern(5000), kFileAttributeReadOnly, kTenOhTwo);
+  }
 
   void ExpectNoCopyLeft() {
     EXPECT_FALSE(files.exists(kCopy));

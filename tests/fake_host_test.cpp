@@ -1,9 +1,10 @@
 // The test doubles' own switches: what the contract suites cannot reach
 // because the real system has no such switch.
+#include "tests/fakes/fake_host.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
-#include "tests/fakes/fake_host.h"
 
 namespace ktr::fake {
 namespace {

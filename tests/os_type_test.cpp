@@ -1,11 +1,12 @@
 // The edition decision over registry facts, as a boundary table.
+#include "platform/os_type.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
 #include "platform/errors.h"
-#include "platform/os_type.h"
 #include "tests/fakes/fake_host.h"
 
 namespace ktr::platform {
@@ -48,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         Machine{"2000 domain controller", 2, "Microsoft Windows 2000", "LanmanNT", std::nullopt, 6},
         Machine{"2000 no type", 2, "Microsoft Windows 2000", std::nullopt, std::nullopt, 6},
         Machine{"2000 with blank", 2, "Microsoft Windows 2000 ", "WinNT", std::nullopt, 4},
-        Machine{"2000 with blank server", 2, "Microsoft Windows 2000 ", "ServerNT", std::nullopt, 3},
+        Machine{"2000 with blank server", 2, "Microsoft Windows 2000 ", "ServerNT", std::nullopt,
+                3},
         Machine{"nt4 workstation", 2, std::nullopt, "WinNT", std::nullopt, 4},
         Machine{"nt4 server", 2, std::nullopt, "ServerNT", std::nullopt, 3},
         Machine{"windows 10", 2, "Windows 10 Pro", "WinNT", std::nullopt, 4},
@@ -63,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         Machine{"bare edition name", 1, std::nullopt, std::nullopt, "Windows 98", -1},
         Machine{"empty 9x name", 1, std::nullopt, std::nullopt, "", -1},
         Machine{"missing 9x name", 1, "Microsoft Windows XP", "WinNT", std::nullopt, -1},
-        Machine{"9x name of an nt edition", 0, std::nullopt, std::nullopt,
-                "Microsoft Windows XP", 7}));
+        Machine{"9x name of an nt edition", 0, std::nullopt, std::nullopt, "Microsoft Windows XP",
+                7}));
 
 TEST(OsTypeTest, ProbesOnlyWhatTheBranchNeeds) {
   fake::FakeHost host;

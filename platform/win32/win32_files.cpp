@@ -23,8 +23,8 @@ class Win32FileReader : public FileReader {
 
   std::int64_t read(void* buffer, std::size_t count) override {
     DWORD done = 0;
-    if (!::ReadFile(handle_.get(), buffer, static_cast<DWORD>(std::min(count, kMaxTransfer)),
-                    &done, nullptr)) {
+    if (!::ReadFile(handle_.get(), buffer, static_cast<DWORD>(std::min(count, kMaxTransfer)), &done,
+                    nullptr)) {
       return -1;
     }
     return done;
@@ -52,8 +52,8 @@ class Win32FileWriter : public FileWriter {
 
   std::int64_t write(const void* data, std::size_t count) override {
     DWORD done = 0;
-    if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(std::min(count, kMaxTransfer)),
-                     &done, nullptr)) {
+    if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(std::min(count, kMaxTransfer)), &done,
+                     nullptr)) {
       return -1;
     }
     return done;

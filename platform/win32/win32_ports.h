@@ -22,8 +22,7 @@ class Win32Version : public Version {
 
 class Win32Registry : public Registry {
  public:
-  std::optional<std::string> read_string(const std::string& key,
-                                         const std::string& value) override;
+  std::optional<std::string> read_string(const std::string& key, const std::string& value) override;
   void write_string(const std::string& key, const std::string& value,
                     const std::string& data) override;
   RegDeleteResult delete_value(const std::string& key, const std::string& value) override;

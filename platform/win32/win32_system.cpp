@@ -1,7 +1,7 @@
 // Locale, version, profile strings and the shell: one call each.
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
-
+// shellapi.h builds on <windows.h>, which unique_handle.h brings in.
 #include <shellapi.h>
 
 namespace ktr::win32 {

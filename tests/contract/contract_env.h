@@ -42,8 +42,8 @@ class Environment {
 
   virtual void make_folder(const std::string& path) = 0;
   virtual void make_file(const std::string& path, const std::string& bytes) = 0;
-  virtual void set_local_write_time(const std::string& path, int year, int month, int day,
-                                    int hour, int minute, int second) = 0;
+  virtual void set_local_write_time(const std::string& path, int year, int month, int day, int hour,
+                                    int minute, int second) = 0;
 
   // Whether a read-only file refuses to be opened for writing. Wine keeps
   // the attribute as the Unix mode, which does not stop the root user.

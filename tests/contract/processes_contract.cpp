@@ -89,10 +89,10 @@ TEST_F(ProcessesContract, QuotedProgramIgnoresAPlantedOne) {
 
   std::string line = platform::MediumCommandLine(files(), launch, "Server Setup\\Setup.exe /s");
   EXPECT_EQ(platform::RunAndWait(processes(), line, kSwShow), 4);
-  EXPECT_EQ(platform::RunAndWait(processes(),
-                                 platform::ProgramCommandLine(launch, "Server Setup\\Setup.exe"),
-                                 kSwShow),
-            4);
+  EXPECT_EQ(
+      platform::RunAndWait(
+          processes(), platform::ProgramCommandLine(launch, "Server Setup\\Setup.exe"), kSwShow),
+      4);
   EXPECT_TRUE(env().runs_of(planted).empty());
   auto runs = env().runs_of(server);
   ASSERT_EQ(runs.size(), 2u);

@@ -33,9 +33,9 @@ TEST_F(ProfileContract, BlanksAroundNamesAndValuesAreDropped) {
 }
 
 TEST_F(ProfileContract, MatchingQuotesAreRemoved) {
-  std::string ini = Ini(
-      "[ENGLISH]\r\nA=\"Install\\Server Setup.exe\"\r\nB='single'\r\nC=\"open\r\n"
-      "D=\"mixed'\r\nE=say \"hi\"\r\n");
+  std::string ini =
+      Ini("[ENGLISH]\r\nA=\"Install\\Server Setup.exe\"\r\nB='single'\r\nC=\"open\r\n"
+          "D=\"mixed'\r\nE=say \"hi\"\r\n");
   EXPECT_EQ(Read(ini, "ENGLISH", "A"), "Install\\Server Setup.exe");
   EXPECT_EQ(Read(ini, "ENGLISH", "B"), "single");
   EXPECT_EQ(Read(ini, "ENGLISH", "C"), "\"open");

@@ -164,10 +164,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const std::string pid = std::to_string(GetCurrentProcessId());
 
   if (!log.empty()) {
-    Append(log, "event=started\ttime=" + std::to_string(NowMs()) + "\tpid=" + pid +
-                    "\tprogram=" + program + "\tcwd=" + CurrentDirectory() +
-                    "\tshow=" + std::to_string(show) + "\tcommand_line=" + GetCommandLineA() +
-                    "\r\n");
+    Append(log, "event=started\ttime=" + std::to_string(NowMs()) + "\tpid=" + pid + "\tprogram=" +
+                    program + "\tcwd=" + CurrentDirectory() + "\tshow=" + std::to_string(show) +
+                    "\tcommand_line=" + GetCommandLineA() + "\r\n");
   }
   for (int i = 1; i <= 16; ++i) {
     std::string file = Setting(ini, ("file" + std::to_string(i)).c_str(), nullptr);

@@ -77,8 +77,8 @@ class FakeEnvironment : public Environment {
       text += "event=started\ttime=0\tpid=" + pid + "\tprogram=" + program.path +
               "\tcwd=" + run.current_directory + "\tshow=" + std::to_string(run.show) +
               "\tcommand_line=" + run.command_line + "\r\n";
-      text += "event=ended\ttime=0\tpid=" + pid + "\texit_code=" +
-              std::to_string(program.exit_code) + "\r\n";
+      text += "event=ended\ttime=0\tpid=" + pid +
+              "\texit_code=" + std::to_string(program.exit_code) + "\r\n";
       host_.files.add_file(log, text);
     }
   }

@@ -154,7 +154,8 @@ class Win32Environment : public Environment {
       status = RegSetValueExA(created.get(), value.c_str(), 0, REG_DWORD,
                               reinterpret_cast<const BYTE*>(&number), sizeof(number));
     } else {
-      DWORD size = static_cast<DWORD>(data.size() + (type == ValueType::kStringWithoutZero ? 0 : 1));
+      DWORD size =
+          static_cast<DWORD>(data.size() + (type == ValueType::kStringWithoutZero ? 0 : 1));
       status = RegSetValueExA(created.get(), value.c_str(), 0,
                               type == ValueType::kExpandString ? REG_EXPAND_SZ : REG_SZ,
                               reinterpret_cast<const BYTE*>(data.c_str()), size);
@@ -163,9 +164,9 @@ class Win32Environment : public Environment {
   }
 
   void make_program(const std::string& path, int exit_code, int sleep_ms) override {
-    ASSERT_TRUE(PlaceStub(path, "[stub]\r\nlog=" + RecordPathOf(path) + "\r\nexit_code=" +
-                                    std::to_string(exit_code) + "\r\nsleep_ms=" +
-                                    std::to_string(sleep_ms) + "\r\n"))
+    ASSERT_TRUE(PlaceStub(path, "[stub]\r\nlog=" + RecordPathOf(path) +
+                                    "\r\nexit_code=" + std::to_string(exit_code) +
+                                    "\r\nsleep_ms=" + std::to_string(sleep_ms) + "\r\n"))
         << path;
   }
 

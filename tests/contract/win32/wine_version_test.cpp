@@ -25,8 +25,8 @@ std::optional<std::string> ReadText(HKEY root, const std::string& key, const std
   char data[1024];
   DWORD size = sizeof(data) - 1;
   DWORD type = 0;
-  if (RegQueryValueExA(opened.get(), value.c_str(), nullptr, &type,
-                       reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExA(opened.get(), value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data),
+                       &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   data[size] = '\0';
@@ -114,8 +114,8 @@ TEST_P(WineVersionTest, RealAdaptersTellTheEdition) {
     WriteText(kType.root, kType.key, kType.value, e.type);
     WriteText(k9xName.root, k9xName.key, k9xName.value, e.name_9x);
   }
-  EXPECT_EQ(Report(), "platform=" + std::to_string(e.platform) +
-                          " index=" + std::to_string(e.index))
+  EXPECT_EQ(Report(),
+            "platform=" + std::to_string(e.platform) + " index=" + std::to_string(e.index))
       << e.label;
 }
 
@@ -124,12 +124,14 @@ TEST_P(WineVersionTest, RealAdaptersTellTheEdition) {
 INSTANTIATE_TEST_SUITE_P(
     Versions, WineVersionTest,
     testing::Values(
-        Emulated{"win95", "win95", true, "Microsoft Windows XP", "WinNT", "Microsoft Windows 95", 1, 0},
+        Emulated{"win95", "win95", true, "Microsoft Windows XP", "WinNT", "Microsoft Windows 95", 1,
+                 0},
         Emulated{"win98", "win98", true, "Microsoft Windows XP", "WinNT",
                  "Microsoft Windows 98 Second Edition", 1, 1},
         Emulated{"winme", "winme", true, std::nullopt, std::nullopt, "Microsoft Windows ME", 1, 2},
         Emulated{"win98 bare name", "win98", true, std::nullopt, std::nullopt, "Windows 98", 1, -1},
-        Emulated{"nt40 server", "nt40", true, std::nullopt, "ServerNT", "Microsoft Windows 98", 2, 3},
+        Emulated{"nt40 server", "nt40", true, std::nullopt, "ServerNT", "Microsoft Windows 98", 2,
+                 3},
         Emulated{"nt40 workstation", "nt40", true, std::nullopt, "WinNT", std::nullopt, 2, 4},
         Emulated{"win2k professional", "win2k", true, "Microsoft Windows 2000", "WinNT",
                  std::nullopt, 2, 5},
