@@ -24,6 +24,12 @@ add_dependencies(ktr_contract ktr_stub)
 add_test(NAME ktr_contract
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine-exec.sh $<TARGET_FILE_NAME:ktr_contract>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+# A prefix of the contract tests' own, of the architecture of this build.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(KTR_CONTRACT_WINEARCH win64)
+else()
+  set(KTR_CONTRACT_WINEARCH win32)
+endif()
 set_tests_properties(ktr_contract PROPERTIES
-  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract"
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract-${KTR_CONTRACT_WINEARCH};WINEARCH=${KTR_CONTRACT_WINEARCH}"
   TIMEOUT 600)
