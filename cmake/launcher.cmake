@@ -26,12 +26,20 @@ add_custom_command(
   COMMENT "Drawing the launcher's icon"
   VERBATIM)
 
+# The release is i686; a build with a 64-bit MinGW-w64 is for running the
+# tests where only a 64-bit Wine works, and its manifest must say so.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KTR_MANIFEST_ARCH amd64)
+else()
+  set(KTR_MANIFEST_ARCH x86)
+endif()
+configure_file(app/win32/launcher.manifest.in ${KTR_GENERATED_DIR}/launcher.manifest @ONLY)
+
 set(KTR_LAUNCHER_MAP ${CMAKE_CURRENT_BINARY_DIR}/KtrSetup.map)
 add_executable(KtrSetup WIN32 app/win32/winmain.cpp app/win32/launcher.rc)
 set_source_files_properties(app/win32/launcher.rc PROPERTIES
-  OBJECT_DEPENDS "${KTR_ICON};${CMAKE_CURRENT_SOURCE_DIR}/app/win32/launcher.manifest")
-target_include_directories(KtrSetup PRIVATE ${KTR_GENERATED_DIR}
-  ${CMAKE_CURRENT_SOURCE_DIR}/app/win32)
+  OBJECT_DEPENDS "${KTR_ICON};${KTR_GENERATED_DIR}/launcher.manifest")
+target_include_directories(KtrSetup PRIVATE ${KTR_GENERATED_DIR})
 target_compile_options(KtrSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KTR_WARNINGS}>
   $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<CONFIG:Release>>:-Os>)
 target_link_libraries(KtrSetup PRIVATE ktr_win32 ktr_core)
@@ -49,3 +57,19 @@ add_test(NAME launcher_imports_system_dlls_only
           -DOBJDUMP=${CMAKE_OBJDUMP} -P ${KTR_CHECK_LAUNCHER})
 add_test(NAME launcher_without_iostreams
   COMMAND ${CMAKE_COMMAND} -DCHECK=iostreams -DMAP=${KTR_LAUNCHER_MAP} -P ${KTR_CHECK_LAUNCHER})
+
+# The toolkit backend's own tests: real windows, painted and clicked under
+# Wine on a display of their own.
+file(GLOB KTR_TOOLKIT_TEST_SOURCES CONFIGURE_DEPENDS ui/win32/tests/*.cpp)
+add_executable(ktr_toolkit_tests ${KTR_TOOLKIT_TEST_SOURCES})
+target_link_libraries(ktr_toolkit_tests PRIVATE ktr_win32 ktr_core)
+target_compile_options(ktr_toolkit_tests PRIVATE ${KTR_WARNINGS})
+target_link_options(ktr_toolkit_tests PRIVATE ${KTR_STATIC_LINK})
+add_test(NAME ktr_toolkit_tests
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/ui/win32/tests/run-with-display.sh
+          $<TARGET_FILE_NAME:ktr_toolkit_tests>
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(ktr_toolkit_tests PROPERTIES
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-toolkit"
+  LABELS wine
+  TIMEOUT 600)

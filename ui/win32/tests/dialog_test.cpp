@@ -1,0 +1,194 @@
+// The native children of a dialog: the edit box and the push buttons, their
+// keys (Enter, Escape, Tab, access keys) and their link to the model.
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "ui/win32/tests/check.h"
+#include "ui/win32/tests/support.h"
+
+namespace ktr::ui::win32::testing {
+namespace {
+
+struct Notice {
+  std::unique_ptr<TestForm> form;
+  Memo* memo = nullptr;
+  Button* yes = nullptr;
+  Button* cancel = nullptr;
+  Button* help = nullptr;
+  // Shared with the handler, which outlives moves of this record.
+  std::shared_ptr<int> help_clicks = std::make_shared<int>(0);
+};
+
+// The notice dialog's layout, with the buttons made before the memo so that
+// the tab order, not the order of creation, decides the focus.
+Notice MakeNotice(Application& app, Form* owner) {
+  Notice n;
+  n.form = std::make_unique<TestForm>(app, owner, "TTestNotice", BorderStyle::kDialog);
+  Form& f = *n.form;
+  n.help = &f.add(std::make_unique<Button>(f, "btnHelp", 0, Rect{386, 270, 104, 29}, "Help(&H)"));
+  n.help->tab_order = 3;
+  n.help->on_click = [clicks = n.help_clicks](Control&) { ++*clicks; };
+  n.cancel =
+      &f.add(std::make_unique<Button>(f, "btnCancel", 0, Rect{277, 270, 104, 29}, "Cancel(&C)"));
+  n.cancel->tab_order = 2;
+  n.cancel->modal_result = kModalCancel;
+  n.yes = &f.add(std::make_unique<Button>(f, "btnYes", 0, Rect{167, 270, 104, 29}, "Confirm(&O)"));
+  n.yes->tab_order = 1;
+  n.yes->modal_result = kModalOk;
+  n.memo = &f.add(std::make_unique<Memo>(f, "memoAlert", 0, Rect{7, 72, 481, 191}));
+  n.memo->tab_order = 0;
+  f.create();
+  return n;
+}
+
+HWND ChildAt(HWND parent, int x, int y) {
+  return ::ChildWindowFromPointEx(parent, POINT{x, y}, CWP_SKIPINVISIBLE);
+}
+
+std::string TextOf(HWND window) {
+  char text[256] = {};
+  ::GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+LPARAM KeyData(UINT scan_code, bool alt = false) {
+  return static_cast<LPARAM>(1 | scan_code << 16 | (alt ? 1u << 29 : 0u));
+}
+
+void PostKey(HWND window, UINT key, UINT scan_code) {
+  ::PostMessageA(window, WM_KEYDOWN, key, KeyData(scan_code));
+  ::PostMessageA(window, WM_KEYUP, key, KeyData(scan_code) | 0xC0000000);
+}
+
+}  // namespace
+
+TEST_CASE(memo_and_buttons_are_native_children_in_step_with_the_model) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  Notice n = MakeNotice(app, &main);
+  n.form->set_font(backend.icon_title_font());
+  HWND dialog = WindowOf(*n.form);
+  HWND edit = ChildAt(dialog, 20, 80);
+  HWND yes = ChildAt(dialog, 170, 280);
+  CHECK(edit != dialog && yes != dialog);
+  char name[16] = {};
+  ::GetClassNameA(edit, name, sizeof(name));
+  CHECK(std::string(name) == "Edit");
+  const LONG style = ::GetWindowLongA(edit, GWL_STYLE);
+  CHECK((style & ES_MULTILINE) && (style & WS_VSCROLL) && (style & ES_WANTRETURN));
+  CHECK((style & ES_AUTOHSCROLL) == 0);  // lines wrap at the box's width
+  RECT r;
+  ::GetWindowRect(edit, &r);
+  CHECK_EQ(r.right - r.left, 481L);
+  CHECK_EQ(r.bottom - r.top, 191L);
+
+  n.memo->set_text("First line\r\n\r\nThird line");
+  CHECK(TextOf(edit) == "First line\r\n\r\nThird line");
+  CHECK(TextOf(yes) == "Confirm(&O)");
+  n.yes->set_caption("OK(&O)");
+  CHECK(TextOf(yes) == "OK(&O)");
+  n.yes->set_enabled(false);
+  CHECK(!::IsWindowEnabled(yes));
+  n.help->set_visible(false);
+  CHECK(!::IsWindowVisible(ChildAt(dialog, 390, 280)) || ChildAt(dialog, 390, 280) == dialog);
+
+  LOGFONTA used{};
+  ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(edit, WM_GETFONT, 0, 0)), sizeof(used),
+               &used);
+  CHECK(std::string(used.lfFaceName) == n.form->font().face);
+}
+
+TEST_CASE(typing_reaches_the_model_enter_starts_a_line_and_escape_presses_nothing) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  main.show();
+  Notice n = MakeNotice(app, &main);
+  HWND dialog = WindowOf(*n.form);
+  HWND edit = ChildAt(dialog, 20, 80);
+  n.form->show();
+  ::PostMessageA(edit, WM_CHAR, 'a', KeyData(0x1E));
+  PostKey(edit, VK_RETURN, 0x1C);  // its WM_CHAR comes from the loop's translation
+  Pump(backend);
+  ::PostMessageA(edit, WM_CHAR, 'b', KeyData(0x30));
+  PostKey(edit, VK_ESCAPE, 0x01);
+  Pump(backend);
+  HWND yes = ChildAt(dialog, 170, 280);
+  ::SetFocus(yes);
+  PostKey(yes, VK_ESCAPE, 0x01);  // no cancel button, whatever has the focus
+  Pump(backend);
+  CHECK(n.memo->text() == "a\r\nb");
+  CHECK(::IsWindowVisible(dialog));
+  ::PostMessageA(yes, BM_CLICK, 0, 0);
+  CHECK_EQ(n.form->show_modal(), kModalOk);  // not cancelled by the Escapes before
+  CHECK(n.memo->text() == "a\r\nb");
+}
+
+TEST_CASE(focus_starts_at_the_lowest_tab_order_and_tab_walks_on) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  main.show();
+  Notice n = MakeNotice(app, &main);
+  HWND dialog = WindowOf(*n.form);
+  HWND edit = ChildAt(dialog, 20, 80);
+  n.form->show();
+  Pump(backend);
+  CHECK(::GetFocus() == edit);
+  PostKey(::GetFocus(), VK_TAB, 0x0F);
+  Pump(backend);
+  CHECK(::GetFocus() == ChildAt(dialog, 170, 280));
+  PostKey(::GetFocus(), VK_TAB, 0x0F);
+  Pump(backend);
+  CHECK(::GetFocus() == ChildAt(dialog, 280, 280));
+  CHECK(n.memo->text().find('\t') == std::string::npos);
+  n.form->hide();
+}
+
+TEST_CASE(access_keys_and_enter_press_buttons) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  main.show();
+  {
+    Notice n = MakeNotice(app, &main);
+    HWND edit = ChildAt(WindowOf(*n.form), 20, 80);
+    ::PostMessageA(edit, WM_SYSCHAR, 'c', KeyData(0x2E, true));  // Alt+C from the memo
+    CHECK_EQ(n.form->show_modal(), kModalCancel);
+  }
+  {
+    Notice n = MakeNotice(app, &main);
+    HWND dialog = WindowOf(*n.form);
+    HWND help = ChildAt(dialog, 390, 280);
+    n.form->show();
+    ::SetFocus(help);
+    PostKey(help, VK_RETURN, 0x1C);  // Enter presses the focused button only
+    ::PostMessageA(help, WM_SYSCHAR, 'o', KeyData(0x18, true));
+    CHECK_EQ(n.form->show_modal(), kModalOk);
+    CHECK_EQ(*n.help_clicks, 1);
+  }
+}
+
+TEST_CASE(errors_of_button_handlers_are_reported_and_the_dialog_stays) {
+  RecordingBackend backend;
+  Application app(backend);
+  app.set_title("Title");
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  main.show();
+  Notice n = MakeNotice(app, &main);
+  n.help->on_click = [](Control&) { throw std::runtime_error("Help is missing"); };
+  HWND dialog = WindowOf(*n.form);
+  ::PostMessageA(ChildAt(dialog, 390, 280), BM_CLICK, 0, 0);
+  ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+  CHECK_EQ(n.form->show_modal(), kModalCancel);
+  CHECK_EQ(backend.boxes.size(), std::size_t{1});
+  if (!backend.boxes.empty()) {
+    CHECK(backend.boxes[0].text == "Help is missing.");
+    CHECK(backend.boxes[0].caption == "Title");
+    CHECK_EQ(backend.boxes[0].style, 0x10u);
+  }
+}
+
+}  // namespace ktr::ui::win32::testing

@@ -1,0 +1,166 @@
+// Mouse input: moves and clicks reach the model's controls, double clicks
+// count once, pointer shapes, and errors of handlers reach the report.
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ui/win32/tests/check.h"
+#include "ui/win32/tests/support.h"
+
+namespace ktr::ui::win32::testing {
+namespace {
+
+struct Entries {
+  Image* background;
+  Image* entry;
+  Image* disabled;  // lies over the entry's right half
+  std::vector<std::string> moves;
+  // Kept apart: taking and releasing the capture makes the system send a
+  // mouse move of its own, at wherever the real pointer is.
+  std::vector<std::string> clicks;
+};
+
+void Build(TestForm& form, Entries& e) {
+  // The pointer waits in a corner, off the form, so that no real movement
+  // mixes with the posted ones.
+  ::SetCursorPos(0, 0);
+  e.background = &form.add(std::make_unique<Image>(form, "Background", 0, Rect{0, 0, 658, 334}));
+  e.entry = &form.add(std::make_unique<Image>(form, "Entry", 1, Rect{400, 100, 100, 24}));
+  e.disabled = &form.add(std::make_unique<Image>(form, "Disabled", 2, Rect{450, 100, 50, 24}));
+  e.background->set_cursor(Cursor::kArrow);
+  e.entry->set_cursor(Cursor::kHandPoint);
+  e.disabled->set_enabled(false);
+  for (Image* image : {e.background, e.entry, e.disabled}) {
+    image->auto_size = false;
+    image->on_click = [&e](Control& c) { e.clicks.push_back(c.name()); };
+    image->on_mouse_move = [&e](Control& c) { e.moves.push_back(c.name()); };
+  }
+}
+
+// The events seen, in order, for a failure's message.
+std::string Seen(const std::vector<std::string>& events) {
+  std::string text;
+  for (const std::string& event : events) text += "[" + event + "]";
+  return text;
+}
+
+#define CHECK_EVENTS(actual, ...)                                                          \
+  Record((actual) == std::vector<std::string>(__VA_ARGS__), #actual " == " #__VA_ARGS__, \
+         __FILE__, __LINE__, "saw " + Seen(actual))
+
+HCURSOR SystemCursor(int id) { return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(id)); }
+
+// Puts the pointer over a client point and lets the window choose its shape.
+HCURSOR CursorOver(HWND window, int x, int y) {
+  POINT at{x, y};
+  ::ClientToScreen(window, &at);
+  ::SetCursorPos(at.x, at.y);
+  ::SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  return ::GetCursor();
+}
+
+}  // namespace
+
+TEST_CASE(mouse_moves_reach_the_control_under_the_pointer) {
+  RecordingBackend backend;
+  Application app(backend);
+  Entries e;
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  Build(form, e);
+  form.show();
+  HWND window = WindowOf(form);
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(410, 110));
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(460, 110));  // through the disabled one
+  Pump(backend);
+  CHECK_EVENTS(e.moves, {"Background", "Entry", "Entry"});
+}
+
+TEST_CASE(a_click_needs_press_and_release_on_the_same_control) {
+  RecordingBackend backend;
+  Application app(backend);
+  Entries e;
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  Build(form, e);
+  form.show();
+  HWND window = WindowOf(form);
+
+  ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(410, 110));
+  ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
+  Pump(backend);
+  CHECK_EVENTS(e.clicks, {"Entry"});
+
+  e.clicks.clear();
+  ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(410, 110));
+  ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));  // released on the background
+  ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
+  Pump(backend);
+  CHECK_EVENTS(e.clicks, {});
+
+  // A double click starts the entry's action once, not twice.
+  e.clicks.clear();
+  ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(410, 110));
+  ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
+  ::PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(410, 110));
+  ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
+  Pump(backend);
+  CHECK_EVENTS(e.clicks, {"Entry"});
+
+  // The disabled control lets the click fall through to the entry beneath.
+  e.clicks.clear();
+  PostClick(window, 460, 110);
+  Pump(backend);
+  CHECK_EVENTS(e.clicks, {"Entry"});
+}
+
+TEST_CASE(pointer_shape_follows_the_control_and_the_screen_cursor) {
+  RecordingBackend backend;
+  Application app(backend);
+  Entries e;
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  Build(form, e);
+  form.show();
+  Pump(backend);
+  HWND window = WindowOf(form);
+  const HCURSOR arrow = SystemCursor(32512);
+  const HCURSOR hand = SystemCursor(32649);
+  const HCURSOR wait = SystemCursor(32514);
+  CHECK(CursorOver(window, 10, 10) == arrow);
+  CHECK(CursorOver(window, 410, 110) == hand);
+  CHECK(CursorOver(window, 460, 110) == hand);  // disabled: the entry beneath decides
+
+  app.set_screen_cursor(Cursor::kHourGlass);
+  CHECK(::GetCursor() == wait);
+  CHECK(CursorOver(window, 410, 110) == wait);  // the busy pointer wins everywhere
+  app.set_screen_cursor(Cursor::kDefault);
+  CHECK(::GetCursor() == hand);  // the window under the pointer chose again
+}
+
+TEST_CASE(errors_of_handlers_go_to_the_default_report) {
+  RecordingBackend backend;
+  Application app(backend);
+  app.set_title("KTR Installation");
+  Entries e;
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  Build(form, e);
+  e.entry->on_click = [](Control&) { throw std::runtime_error("Cannot open file D:\\a.bmp"); };
+  e.background->on_mouse_move = [](Control&) { throw std::runtime_error("moved"); };
+  form.show();
+  HWND window = WindowOf(form);
+  PostClick(window, 410, 110);
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  Pump(backend);
+  CHECK_EQ(backend.boxes.size(), std::size_t{2});
+  if (backend.boxes.size() == 2) {
+    CHECK(backend.boxes[0].text == "Cannot open file D:\\a.bmp.");
+    CHECK(backend.boxes[0].caption == "KTR Installation");
+    CHECK_EQ(backend.boxes[0].style, 0x10u);
+    CHECK(backend.boxes[1].text == "moved.");
+  }
+  CHECK(::IsWindowVisible(window));  // the loop and the window go on
+}
+
+}  // namespace ktr::ui::win32::testing

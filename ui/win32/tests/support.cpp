@@ -1,0 +1,86 @@
+#include "ui/win32/tests/support.h"
+
+namespace ktr::ui::win32::testing {
+
+int RecordingBackend::message_box(Form* owner, const std::string& text,
+                                  const std::string& caption, unsigned style) {
+  boxes.push_back({owner ? WindowOf(*owner) : nullptr, text, caption, style});
+  return kIdOk;
+}
+
+TestForm::TestForm(Application& app, Form* owner, const char* class_name, BorderStyle border)
+    : Form(app, owner), class_name_(class_name) {
+  border_style = border;
+  if (border == BorderStyle::kDialog) {
+    client_width = 496;
+    client_height = 304;
+  }
+}
+
+void TestForm::FormCreate() {
+  if (on_create) on_create(*this);
+}
+
+HWND WindowOf(const Form& form) { return reinterpret_cast<HWND>(form.native_handle()); }
+
+int Snapshot::count(std::uint32_t rgb, int left, int top, int right, int bottom) const {
+  int n = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) n += at(x, y) == rgb ? 1 : 0;
+  }
+  return n;
+}
+
+Snapshot TakeSnapshot(HWND window) {
+  RECT client;
+  ::GetClientRect(window, &client);
+  Snapshot shot;
+  shot.width = client.right;
+  shot.height = client.bottom;
+  WindowDc screen(nullptr);
+  MemoryDc dc(::CreateCompatibleDC(screen.get()));
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = shot.width;
+  info.bmiHeader.biHeight = -shot.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  GdiObject bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  {
+    SelectScope selected(dc.get(), bitmap.get());
+    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    ::GdiFlush();
+  }
+  const auto* pixels = static_cast<const std::uint32_t*>(bits);
+  shot.pixels.assign(pixels, pixels + static_cast<std::size_t>(shot.width) * shot.height);
+  return shot;
+}
+
+std::uint32_t SysRgb(int index) {
+  COLORREF c = ::GetSysColor(index);
+  return static_cast<std::uint32_t>(GetRValue(c)) << 16 | GetGValue(c) << 8 | GetBValue(c);
+}
+
+Bitmap SolidBitmap(int width, int height, std::uint32_t rgb) {
+  Bitmap bitmap;
+  bitmap.width = width;
+  bitmap.height = height;
+  bitmap.pixels.assign(static_cast<std::size_t>(width) * height, 0xFF000000 | rgb);
+  return bitmap;
+}
+
+void PostClick(HWND window, int x, int y) {
+  LPARAM at = MAKELPARAM(x, y);
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, at);
+  ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageA(window, WM_LBUTTONUP, 0, at);
+}
+
+void Pump(Backend& backend) {
+  // Posted messages first, then whatever their handling queued in turn.
+  for (int i = 0; i < 3; ++i) backend.process_messages();
+}
+
+}  // namespace ktr::ui::win32::testing

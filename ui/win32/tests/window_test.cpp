@@ -1,0 +1,121 @@
+// The native windows: frames, sizes, placement, owner and the task-bar window.
+#include <string>
+
+#include "ui/win32/tests/check.h"
+#include "ui/win32/tests/support.h"
+
+namespace ktr::ui::win32::testing {
+namespace {
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  ::GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  char text[256] = {};
+  ::GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+RECT ClientOf(HWND window) {
+  RECT r;
+  ::GetClientRect(window, &r);
+  return r;
+}
+
+RECT FrameOf(HWND window) {
+  RECT r;
+  ::GetWindowRect(window, &r);
+  return r;
+}
+
+}  // namespace
+
+TEST_CASE(borderless_form_is_a_popup_of_its_client_size_centred_when_shown) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  form.set_caption("Main menu");
+  HWND window = WindowOf(form);
+  CHECK(ClassOf(window) == "TTestMain");
+  CHECK(TextOf(window) == "Main menu");
+  CHECK_EQ(ClientOf(window).right, 658L);
+  CHECK_EQ(ClientOf(window).bottom, 334L);
+  const LONG style = ::GetWindowLongA(window, GWL_STYLE);
+  CHECK((style & WS_POPUP) != 0);
+  CHECK((style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU)) == 0);
+  CHECK(::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(backend.application_handle()));
+  CHECK(!::IsWindowVisible(window));
+
+  form.show();
+  CHECK(::IsWindowVisible(window));
+  RECT frame = FrameOf(window);
+  CHECK_EQ(frame.left, static_cast<LONG>((::GetSystemMetrics(SM_CXSCREEN) - 658) / 2));
+  CHECK_EQ(frame.top, static_cast<LONG>((::GetSystemMetrics(SM_CYSCREEN) - 334) / 2));
+  CHECK_EQ(frame.right - frame.left, 658L);
+}
+
+TEST_CASE(dialog_form_has_a_fixed_frame_with_close_box_only) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& dialog = app.create_form<TestForm>(nullptr, "TTestDialog", BorderStyle::kDialog);
+  HWND window = WindowOf(dialog);
+  const LONG style = ::GetWindowLongA(window, GWL_STYLE);
+  CHECK((style & WS_CAPTION) == WS_CAPTION);
+  CHECK((style & WS_SYSMENU) != 0);
+  CHECK((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0);
+  CHECK_EQ(ClientOf(window).right, 496L);
+  CHECK_EQ(ClientOf(window).bottom, 304L);
+  HMENU menu = ::GetSystemMenu(window, FALSE);
+  CHECK(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND) != static_cast<UINT>(-1));
+  CHECK(::GetMenuState(menu, SC_SIZE, MF_BYCOMMAND) == static_cast<UINT>(-1));
+  CHECK(::GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND) == static_cast<UINT>(-1));
+
+  dialog.show();
+  RECT frame = FrameOf(window);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  CHECK(width > 496 && height > 304);  // a frame and a title bar around the client area
+  CHECK_EQ(frame.left, static_cast<LONG>((::GetSystemMetrics(SM_CXSCREEN) - width) / 2));
+  CHECK_EQ(frame.top, static_cast<LONG>((::GetSystemMetrics(SM_CYSCREEN) - height) / 2));
+}
+
+TEST_CASE(application_window_carries_the_title_and_shows_only_with_a_form) {
+  RecordingBackend backend;
+  Application app(backend);
+  HWND task = reinterpret_cast<HWND>(backend.application_handle());
+  app.set_title("KTR Installation");
+  CHECK(TextOf(task) == "KTR Installation");
+  app.set_title("");
+  CHECK(TextOf(task).empty());
+  CHECK((::GetWindowLongA(task, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) == 0);
+
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  CHECK(!::IsWindowVisible(task));
+  form.show();
+  CHECK(::IsWindowVisible(task));
+  // Never seen: no size, or wholly off the screens.
+  RECT frame = FrameOf(task);
+  RECT screens{::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN),
+               ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+               ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  RECT overlap;
+  CHECK(::IsRectEmpty(&frame) || !::IntersectRect(&overlap, &frame, &screens));
+  form.hide();
+  CHECK(!::IsWindowVisible(task));
+}
+
+TEST_CASE(icon_title_font_is_the_systems) {
+  RecordingBackend backend;
+  LOGFONTA expected{};
+  ::SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof(expected), &expected, 0);
+  Font font = backend.icon_title_font();
+  CHECK(font.face == expected.lfFaceName);
+  CHECK(!font.face.empty());
+  CHECK_EQ(font.height, static_cast<int>(expected.lfHeight));
+  CHECK_EQ(font.charset, static_cast<int>(expected.lfCharSet));
+}
+
+}  // namespace ktr::ui::win32::testing
