@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/errors.h"
 
@@ -17,7 +18,7 @@ bool IsProfileBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
 }
 
-std::string Trimmed(const std::string& text) {
+std::string_view TrimmedView(std::string_view text) {
   std::size_t begin = 0;
   std::size_t end = text.size();
   while (begin < end && IsProfileBlank(text[begin])) ++begin;
@@ -25,19 +26,17 @@ std::string Trimmed(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
-std::vector<std::string> LinesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\n' || c == '\r') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line += c;
-    }
+std::string Trimmed(const std::string& text) { return std::string(TrimmedView(text)); }
+
+// Whether `text` folds to `folded` (ASCII only, as Folded), without a copy.
+bool FoldsTo(std::string_view text, std::string_view folded) {
+  if (text.size() != folded.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != folded[i]) return false;
   }
-  lines.push_back(line);
-  return lines;
+  return true;
 }
 
 }  // namespace
@@ -401,27 +400,32 @@ unsigned long FakeFiles::set_current_directory(const std::string& path) {
 std::string ProfileValue(const std::string& text, const std::string& section,
                          const std::string& key, std::size_t buffer_size) {
   if (buffer_size == 0) return {};
-  std::string wanted_section = Folded(Trimmed(section));
-  std::string wanted_key = Folded(Trimmed(key));
+  const std::string wanted_section = Folded(Trimmed(section));
+  const std::string wanted_key = Folded(Trimmed(key));
+  const std::string_view all = text;
   bool in_section = false;
   bool seen_section = false;
-  for (const std::string& raw : LinesOf(text)) {
-    std::string line = Trimmed(raw);
+  // Lines end at every CR and every LF; views keep the lookup free of copies.
+  for (std::size_t start = 0; start <= all.size();) {
+    std::size_t stop = all.find_first_of("\r\n", start);
+    if (stop == std::string_view::npos) stop = all.size();
+    const std::string_view line = TrimmedView(all.substr(start, stop - start));
+    start = stop + 1;
     if (line.empty()) continue;
     if (line[0] == '[') {
       auto close = line.find(']');
-      if (close != std::string::npos) {
+      if (close != std::string_view::npos) {
         if (in_section) return {};
-        in_section = !seen_section && Folded(line.substr(1, close - 1)) == wanted_section;
+        in_section = !seen_section && FoldsTo(line.substr(1, close - 1), wanted_section);
         seen_section = seen_section || in_section;
         continue;
       }
     }
     if (!in_section) continue;
     auto equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    if (Folded(Trimmed(line.substr(0, equals))) != wanted_key) continue;
-    std::string value = Trimmed(line.substr(equals + 1));
+    if (equals == std::string_view::npos) continue;
+    if (!FoldsTo(TrimmedView(line.substr(0, equals)), wanted_key)) continue;
+    std::string value(TrimmedView(line.substr(equals + 1)));
     if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
         value.back() == value[0]) {
       value = value.substr(1, value.size() - 2);
