@@ -270,8 +270,21 @@ void IndexedRow(const std::uint8_t* src, std::uint32_t* dst, std::size_t width,
   }
 }
 
+// Four pixels are twelve bytes, three whole words: taking them a word at a
+// time halves the cost of the skin pictures, which are nearly all 24-bit and
+// are decoded again on every highlight change.
 void Bgr24Row(const std::uint8_t* src, std::uint32_t* dst, std::size_t width) {
-  for (std::size_t x = 0; x < width; ++x, src += 3) {
+  std::size_t x = 0;
+  for (; x + 4 <= width; x += 4, src += 12) {
+    const std::uint32_t a = U32(src);
+    const std::uint32_t b = U32(src + 4);
+    const std::uint32_t c = U32(src + 8);
+    dst[x] = kOpaque | (a & 0xFFFFFF);
+    dst[x + 1] = kOpaque | (a >> 24) | ((b & 0xFFFF) << 8);
+    dst[x + 2] = kOpaque | (b >> 16) | ((c & 0xFF) << 16);
+    dst[x + 3] = kOpaque | (c >> 8);
+  }
+  for (; x < width; ++x, src += 3) {
     dst[x] = kOpaque | (std::uint32_t{src[2]} << 16) | (std::uint32_t{src[1]} << 8) | src[0];
   }
 }
@@ -484,17 +497,19 @@ Bitmap LoadBitmapFile(Files& files, const std::string& path) {
   if (!size) throw FileOpenError(path);
   if (*size > kMaxFileSize) Invalid();
 
-  std::vector<std::uint8_t> content(static_cast<std::size_t>(*size));
+  // Left uninitialised: the read overwrites it, and only the bytes read are
+  // handed to the decoder; clearing it first showed in every hover.
+  const std::size_t announced = static_cast<std::size_t>(*size);
+  const auto content = std::make_unique_for_overwrite<std::uint8_t[]>(announced);
   std::size_t filled = 0;
-  while (filled < content.size()) {
-    const std::int64_t got = reader->read(content.data() + filled, content.size() - filled);
+  while (filled < announced) {
+    const std::int64_t got = reader->read(content.get() + filled, announced - filled);
     if (got < 0) throw FileOpenError(path);
     if (got == 0) break;  // shorter than announced: decode what is there
-    filled += static_cast<std::size_t>(std::min<std::uint64_t>(
-        static_cast<std::uint64_t>(got), content.size() - filled));
+    filled += static_cast<std::size_t>(
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(got), announced - filled));
   }
-  content.resize(filled);
-  return DecodeBmp(content);
+  return DecodeBmp(std::span<const std::uint8_t>(content.get(), filled));
 }
 
 }  // namespace ktr::ui
