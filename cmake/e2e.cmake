@@ -1,7 +1,7 @@
 # End-to-end tests: the real KtrSetup.exe on a generated medium under Wine,
 # watched through Xvfb, xdotool, screenshots and the window probe. Each
 # e2e/test_*.py file is one test; they share one fresh Wine prefix per test
-# run (the ktr_wine_prefix fixture) and take turns on it.
+# run (a fixture) and take turns on it.
 find_package(Python3 COMPONENTS Interpreter)
 
 add_executable(ktr_probe e2e/probe/win32/probe.cpp)
@@ -45,13 +45,19 @@ set(KTR_E2E_ENV
   "KTR_WINEARCH=${KTR_E2E_WINEARCH}"
   "PYTHONDONTWRITEBYTECODE=1")
 
+# One ctest run may cover several build folders (scripts/test.sh), each
+# with its own prefix: the fixture and the lock are named per folder.
+string(MD5 KTR_BUILD_ID "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${KTR_BUILD_ID}" 0 8 KTR_BUILD_ID)
+set(KTR_PREFIX_FIXTURE ktr_wine_prefix_${KTR_BUILD_ID})
+
 set(KTR_WINE_TESTS)
 if(Python3_Interpreter_FOUND AND TARGET KtrSetup AND TARGET ktr_stub)
   set(KTR_E2E_PREFIX_TOOL ${CMAKE_CURRENT_SOURCE_DIR}/e2e/prefix.py)
   add_test(NAME e2e_prefix_create COMMAND ${Python3_EXECUTABLE} ${KTR_E2E_PREFIX_TOOL} create)
   add_test(NAME e2e_prefix_end COMMAND ${Python3_EXECUTABLE} ${KTR_E2E_PREFIX_TOOL} end)
-  set_tests_properties(e2e_prefix_create PROPERTIES FIXTURES_SETUP ktr_wine_prefix TIMEOUT 900)
-  set_tests_properties(e2e_prefix_end PROPERTIES FIXTURES_CLEANUP ktr_wine_prefix TIMEOUT 120)
+  set_tests_properties(e2e_prefix_create PROPERTIES FIXTURES_SETUP ${KTR_PREFIX_FIXTURE} TIMEOUT 900)
+  set_tests_properties(e2e_prefix_end PROPERTIES FIXTURES_CLEANUP ${KTR_PREFIX_FIXTURE} TIMEOUT 120)
   list(APPEND KTR_WINE_TESTS e2e_prefix_create e2e_prefix_end)
 
   file(GLOB KTR_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/e2e/test_*.py)
@@ -60,8 +66,8 @@ if(Python3_Interpreter_FOUND AND TARGET KtrSetup AND TARGET ktr_stub)
     string(REGEX REPLACE "^test_" "e2e_" test_name ${test_name})
     add_test(NAME ${test_name} COMMAND ${Python3_EXECUTABLE} ${test_file})
     set_tests_properties(${test_name} PROPERTIES
-      FIXTURES_REQUIRED ktr_wine_prefix
-      RESOURCE_LOCK ktr_wine_prefix
+      FIXTURES_REQUIRED ${KTR_PREFIX_FIXTURE}
+      RESOURCE_LOCK ${KTR_PREFIX_FIXTURE}
       TIMEOUT 900)
     list(APPEND KTR_WINE_TESTS ${test_name})
   endforeach()
