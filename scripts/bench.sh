@@ -1,0 +1,206 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and prints their figures against the targets:
+#
+#   native (build-bench, Google Benchmark's ktr_bench)
+#     - our BMP decoder against stb_image, 658 x 334 and 172 x 24, 24-bit
+#     - ReadLangString for one key of a full MultiLang.ini on disk
+#     - one highlight change of the main menu against a raw read of its bytes
+#   under Wine (build-bench-win, on a generated medium, own prefix and Xvfb)
+#     - start-up to input idle: KtrSetup.exe against a bare window program
+#     - peak working set of the idle main menu
+#
+# Benchmarks are measurements, not tests: a missed target is printed, not
+# failed. Usage: scripts/bench.sh [--runs N] [--native-only | --wine-only]
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+runs=15
+do_native=1
+do_wine=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) runs=$2; shift 2 ;;
+    --native-only) do_wine=0; shift ;;
+    --wine-only) do_native=0; shift ;;
+    *) echo "usage: $0 [--runs N] [--native-only | --wine-only]" >&2; exit 2 ;;
+  esac
+done
+
+say() { printf 'bench: %s\n' "$*"; }
+
+if [ -f "$root/scripts/setup.sh" ]; then
+  bash "$root/scripts/setup.sh"
+fi
+
+native_build=$root/build-bench
+summary=$(mktemp "${TMPDIR:-/tmp}/ktr-bench-summary.XXXXXX")
+xvfb_pid=
+timer_pid=
+wine_prefix=
+cleanup() {
+  if [ -n "$wine_prefix" ] && [ -d "$wine_prefix" ]; then
+    WINEPREFIX=$wine_prefix timeout 60 "${KTR_WINESERVER:-wineserver}" -k >/dev/null 2>&1 || true
+    WINEPREFIX=$wine_prefix timeout 60 "${KTR_WINESERVER:-wineserver}" -w >/dev/null 2>&1 || true
+  fi
+  for pid in $timer_pid $xvfb_pid; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -f "$summary"
+}
+trap cleanup EXIT
+
+# ------------------------------------------------------------------ native
+if [ "$do_native" = 1 ]; then
+  say "building the native benchmarks in $native_build"
+  mkdir -p "$native_build"
+  cmake -S "$root" -B "$native_build" -DCMAKE_BUILD_TYPE=Release >"$native_build/configure.log" 2>&1 ||
+    { cat "$native_build/configure.log"; exit 1; }
+  cmake --build "$native_build" -j2 --target ktr_bench
+  say "running ktr_bench (5 repetitions, medians)"
+  "$native_build/ktr_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    --benchmark_out="$native_build/bench.json" --benchmark_out_format=json \
+    >"$native_build/bench.txt" 2>&1 || { cat "$native_build/bench.txt"; exit 1; }
+  python3 - "$native_build/bench.json" >>"$summary" <<'EOF'
+import json, sys
+runs = json.load(open(sys.argv[1]))["benchmarks"]
+median = {}
+for b in runs:
+    if b.get("aggregate_name") == "median":
+        name = b["run_name"]
+        median[name] = b
+def ns(name, field="cpu_time"):
+    b = median[name]
+    scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b["time_unit"]]
+    return b[field] * scale
+def verdict(ok):
+    return "met" if ok else "MISSED"
+print("Native (processor time, medians of 5)")
+for size in ("w:658/h:334", "w:172/h:24"):
+    ours, stb, native = ns("Ours/" + size), ns("StbRgba/" + size), ns("StbNative/" + size)
+    print("  BMP %-12s ours %8.1f us, stb_image RGBA %8.1f us, stb native %8.1f us: "
+          "ours/stb %.2f (target <= 1.00, %s)" % (size, ours / 1e3, stb / 1e3, native / 1e3,
+                                                  ours / stb, verdict(ours <= stb)))
+for name in sorted(n for n in median if n.startswith("ReadLangString/")):
+    print("  ReadLangString %-10s %6.1f us (%s)" % (name.split("/")[1], ns(name) / 1e3,
+                                                    median[name].get("label", "")))
+print("  raw read of MultiLang.ini  %6.1f us" % (ns("RawIniRead") / 1e3))
+for change in ("Highlight", "Restore"):
+    # Manual time is the thread's processor time of the one move measured.
+    ours = ns("Hover%s/manual_time" % change, "real_time")
+    raw = ns("Raw%s/manual_time" % change, "real_time")
+    print("  hover %-9s %6.1f us against raw read %6.1f us: ratio %.2f (target <= 1.50, %s)"
+          % (change.lower(), ours / 1e3, raw / 1e3, ours / raw, verdict(ours / raw <= 1.5)))
+EOF
+fi
+
+# -------------------------------------------------------------------- Wine
+if [ "$do_wine" = 1 ]; then
+  # shellcheck source=e2e/wine-loader.sh
+  . "$root/e2e/wine-loader.sh"
+  if [ "$KTR_WINEARCH" = win64 ]; then
+    win_build=$root/build-bench-win64
+    toolchain=$root/cmake/mingw-x86_64.cmake
+  else
+    win_build=$root/build-bench-win
+    toolchain=$root/cmake/mingw-i686.cmake
+  fi
+  say "building the launcher and the timing programs in $win_build"
+  mkdir -p "$win_build"
+  cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    >"$win_build/configure.log" 2>&1 || { cat "$win_build/configure.log"; exit 1; }
+  cmake --build "$win_build" -j2 --target KtrSetup ktr_stub ktr_startup_timer ktr_bare_window
+
+  medium=$win_build/bench-medium
+  if [ -f "$root/tools/make_medium.py" ]; then
+    style="test"
+    [ -f "$root/tools/demo_skin.py" ] && style=demo
+    say "writing a $style medium with tools/make_medium.py"
+    python3 "$root/tools/make_medium.py" "$medium" --stub "$win_build/ktr_stub.exe" \
+      --style "$style" --launcher "$win_build/KtrSetup.exe" >"$win_build/medium.log" 2>&1 ||
+      { cat "$win_build/medium.log"; exit 1; }
+  else
+    say "writing a minimal medium (tools/make_medium.py is not there)"
+    rm -rf "$medium"
+    python3 "$root/bench/minimal_medium.py" "$medium"
+    cp "$win_build/KtrSetup.exe" "$medium/KtrSetup.exe"
+  fi
+  cp "$win_build/ktr_bare_window.exe" "$medium/ktr_bare_window.exe"
+  skin=$(sed -n 's/^RES_LANG=\([^\r]*\).*$/\1/p' "$medium/ImgData/ENGLISH/MultiLang.ini" | head -n 1)
+  background="imgdata\\$skin\\BackgroundEmpty.bmp"
+
+  # An X server of our own on the first free display.
+  display=
+  for n in $(seq 91 150); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
+  done
+  [ -n "$display" ] || { say "no free X display"; exit 1; }
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$win_build/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  [ -e "/tmp/.X11-unix/X$display" ] || { cat "$win_build/xvfb.log"; exit 1; }
+  export DISPLAY=":$display"
+
+  wine_prefix=$win_build/wine-bench
+  export WINEPREFIX=$wine_prefix WINEARCH=$KTR_WINEARCH WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ ! -f "$wine_prefix/system.reg" ]; then
+    say "making the Wine prefix $wine_prefix"
+    timeout 600 "$KTR_WINE" wineboot -i >"$win_build/wineboot.log" 2>&1 </dev/null || true
+    timeout 120 "$KTR_WINESERVER" -w || true
+    [ -f "$wine_prefix/system.reg" ] || { cat "$win_build/wineboot.log"; exit 1; }
+  fi
+  # The medium's English texts and skin.
+  export LANG=C.UTF-8
+  locale -a 2>/dev/null | grep -qix 'en_US.utf8' && export LANG=en_US.UTF-8
+
+  windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+  result=$win_build/startup.txt
+  rm -f "$result"
+  say "timing $runs starts of each program under Wine (display :$display)"
+  timeout 1800 "$KTR_WINE" "$win_build/ktr_startup_timer.exe" "$(windows_path "$result")" "$runs" \
+    "$(windows_path "$medium")" \
+    "launcher=\"$(windows_path "$medium/KtrSetup.exe")\"" \
+    "bare=\"$(windows_path "$medium/ktr_bare_window.exe")\" $background" \
+    >"$win_build/startup.log" 2>&1 </dev/null &
+  timer_pid=$!
+  timer_rc=0
+  wait "$timer_pid" || timer_rc=$?
+  timer_pid=
+  if [ ! -f "$result" ]; then
+    say "the timing program wrote nothing (exit code $timer_rc); its output:"
+    cat "$win_build/startup.log"
+    exit 1
+  fi
+  python3 - "$result" "$runs" >>"$summary" <<'EOF'
+import sys
+figures, errors = {}, []
+for line in open(sys.argv[1]):
+    words = line.split()
+    if not words:
+        continue
+    if words[0] == "error":
+        errors.append(" ".join(words[1:]))
+        continue
+    figures[words[0]] = dict(w.split("=", 1) for w in words[1:])
+print("Under Wine (medians of %s starts)" % sys.argv[2])
+for error in errors:
+    print("  error: " + error)
+if "launcher" in figures and "bare" in figures:
+    l, b = figures["launcher"], figures["bare"]
+    idle = float(l["idle_ms"]) / float(b["idle_ms"])
+    shown = float(l["shown_ms"]) / float(b["shown_ms"])
+    print("  start to input idle: launcher %s ms, bare window %s ms: ratio %.2f "
+          "(target <= 1.15, %s)" % (l["idle_ms"], b["idle_ms"], idle,
+                                     "met" if idle <= 1.15 else "MISSED"))
+    print("  start to window shown: launcher %s ms, bare window %s ms: ratio %.2f"
+          % (l["shown_ms"], b["shown_ms"], shown))
+    peak = int(l["peak_working_set_kib"])
+    print("  peak working set of the idle main menu: %.1f MiB (target <= 8 MiB, %s); "
+          "bare window %.1f MiB" % (peak / 1024, "met" if peak <= 8192 else "MISSED",
+                                    int(b["peak_working_set_kib"]) / 1024))
+EOF
+fi
+
+echo
+cat "$summary"
