@@ -23,7 +23,7 @@ fi
 # of the tests under Wine comes last; every run's result counts.
 failed=0
 run_ctest() {
-  echo "== testing $1 ${2:-}"
+  echo "== testing $*"
   ctest --test-dir "$@" --output-on-failure -j "$jobs" --timeout 1500 || failed=1
 }
 run_ctest build/native
