@@ -51,6 +51,14 @@ string(MD5 KTR_BUILD_ID "${CMAKE_BINARY_DIR}")
 string(SUBSTRING "${KTR_BUILD_ID}" 0 8 KTR_BUILD_ID)
 set(KTR_PREFIX_FIXTURE ktr_wine_prefix_${KTR_BUILD_ID})
 
+# The medium generator's own test: plain Python, no Wine.
+if(Python3_Interpreter_FOUND)
+  add_test(NAME medium_generator
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tools/test_make_medium.py)
+  set_tests_properties(medium_generator PROPERTIES
+    ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 300)
+endif()
+
 set(KTR_WINE_TESTS)
 if(Python3_Interpreter_FOUND AND TARGET KtrSetup AND TARGET ktr_stub)
   set(KTR_E2E_PREFIX_TOOL ${CMAKE_CURRENT_SOURCE_DIR}/e2e/prefix.py)
