@@ -73,3 +73,9 @@ set_tests_properties(ktr_toolkit_tests PROPERTIES
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-toolkit"
   LABELS wine
   TIMEOUT 600)
+
+# A demo of the toolkit for looking at it under Wine (screenshots); not a test.
+add_executable(ktr_toolkit_demo WIN32 EXCLUDE_FROM_ALL ui/win32/demo/toolkit_demo.cpp)
+target_link_libraries(ktr_toolkit_demo PRIVATE ktr_win32 ktr_core)
+target_compile_options(ktr_toolkit_demo PRIVATE ${KTR_WARNINGS})
+target_link_options(ktr_toolkit_demo PRIVATE ${KTR_STATIC_LINK})

@@ -85,14 +85,16 @@ std::vector<std::uint32_t> Draw(int size) {
       Colour sum;
       for (int sy = 0; sy < kSamples; ++sy) {
         for (int sx = 0; sx < kSamples; ++sx) {
-          Colour c = Sample((px + (sx + 0.5) / kSamples) / size, (py + (sy + 0.5) / kSamples) / size);
+          Colour c =
+              Sample((px + (sx + 0.5) / kSamples) / size, (py + (sy + 0.5) / kSamples) / size);
           sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b, sum.a + c.a};
         }
       }
       const double n = kSamples * kSamples;
       double a = sum.a / n;
       auto channel = [a](double premultiplied) {
-        return static_cast<std::uint32_t>(std::lround(a > 0 ? std::clamp(premultiplied / a, 0.0, 1.0) * 255 : 0));
+        return static_cast<std::uint32_t>(
+            std::lround(a > 0 ? std::clamp(premultiplied / a, 0.0, 1.0) * 255 : 0));
       };
       std::uint32_t alpha = static_cast<std::uint32_t>(std::lround(a * 255));
       pixels.push_back(alpha << 24 | channel(sum.r / n) << 16 | channel(sum.g / n) << 8 |

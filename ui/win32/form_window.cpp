@@ -55,8 +55,8 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form) : backend_(backend), f
   POINT at = CentreOnScreen(size);
   // The handle is taken on WM_NCCREATE, so that the messages of creation
   // already reach this object.
-  ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(), StyleOf(form),
-                    at.x, at.y, size.cx, size.cy, backend_.application_window(), nullptr,
+  ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(), StyleOf(form), at.x,
+                    at.y, size.cx, size.cy, backend_.application_window(), nullptr,
                     backend_.instance(), this);
   if (!window_) throw std::runtime_error("Error creating window");
   if (form.border_style == BorderStyle::kDialog) TrimSystemMenu(hwnd());
@@ -152,8 +152,8 @@ void FormWindow::render(HDC target, const RECT& area) {
     return;
   }
   PaintForm(form_, font_.get(), buffer);
-  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top,
-           buffer.dc(), area.left, area.top, SRCCOPY);
+  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.dc(),
+           area.left, area.top, SRCCOPY);
 }
 
 void FormWindow::sync_font() {
@@ -272,6 +272,15 @@ void FormWindow::command(WPARAM w, LPARAM l) {
   switch (HIWORD(w)) {
     case BN_CLICKED:
       if (child->control->kind() == ControlKind::kButton) press(*child);
+      break;
+    case BN_SETFOCUS:
+    case BN_KILLFOCUS:
+      // The focused button is drawn as the one Enter presses; there is no
+      // default button otherwise.
+      if (child->control->kind() == ControlKind::kButton) {
+        ::SendMessageA(child->window.get(), BM_SETSTYLE,
+                       HIWORD(w) == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+      }
       break;
     case EN_CHANGE:
       if (child->control->kind() == ControlKind::kMemo && !children_.pushing_text()) {

@@ -40,8 +40,7 @@ using MemoryDc = UniqueResource<MemoryDcTraits>;
 // A registered window class, unregistered when the owner goes.
 class WindowClass {
  public:
-  WindowClass(std::string name, HINSTANCE instance)
-      : name_(std::move(name)), instance_(instance) {}
+  WindowClass(std::string name, HINSTANCE instance) : name_(std::move(name)), instance_(instance) {}
   ~WindowClass() {
     if (instance_) ::UnregisterClassA(name_.c_str(), instance_);
   }

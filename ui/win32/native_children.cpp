@@ -24,9 +24,9 @@ HWND CreateMemo(HWND parent, const Memo& memo, int id) {
 
 HWND CreateButton(HWND parent, const Button& button, int id) {
   const Rect& b = button.bounds();
-  return ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, b.left, b.top,
-                           b.width, b.height, parent, reinterpret_cast<HMENU>(INT_PTR{id}),
-                           ::GetModuleHandleA(nullptr), nullptr);
+  return ::CreateWindowExA(
+      0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, b.left, b.top, b.width,
+      b.height, parent, reinterpret_cast<HMENU>(INT_PTR{id}), ::GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace

@@ -25,8 +25,7 @@ BOOL CALLBACK CollectEnabled(HWND window, LPARAM param) {
 
 DisabledTaskWindows::DisabledTaskWindows(HWND keep) {
   Collector collector{keep, &disabled_};
-  ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabled,
-                      reinterpret_cast<LPARAM>(&collector));
+  ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&collector));
   for (HWND window : disabled_) ::EnableWindow(window, FALSE);
 }
 
@@ -34,6 +33,11 @@ DisabledTaskWindows::~DisabledTaskWindows() {
   for (auto it = disabled_.rbegin(); it != disabled_.rend(); ++it) {
     if (::IsWindow(*it)) ::EnableWindow(*it, TRUE);
   }
+}
+
+void CancelMouseCapture() {
+  if (HWND holder = ::GetCapture()) ::SendMessageA(holder, WM_CANCELMODE, 0, 0);
+  ::ReleaseCapture();
 }
 
 bool ActivateFirstOf(std::initializer_list<HWND> candidates) {

@@ -22,6 +22,11 @@ class DisabledTaskWindows {
   std::vector<HWND> disabled_;
 };
 
+// Ends a mouse capture that a pressed control still holds (a push button
+// notifies its parent before it lets the capture go), so that the pointer
+// can reach the modal form or message box that the click opens.
+void CancelMouseCapture();
+
 // Gives activation to the first candidate that can take it (a window that
 // still exists, is visible and is enabled); false when none can.
 bool ActivateFirstOf(std::initializer_list<HWND> candidates);

@@ -26,8 +26,7 @@ HICON ProgramIcon(HINSTANCE instance, int size) {
 
 // A class already registered (a second backend in one process) is used as
 // it is and left registered.
-WindowClass Register(const std::string& name, WNDPROC procedure, HINSTANCE instance,
-                     UINT style) {
+WindowClass Register(const std::string& name, WNDPROC procedure, HINSTANCE instance, UINT style) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(wc);
   wc.style = style;
@@ -221,6 +220,7 @@ void Win32Backend::run_modal_loop(Form& form) {
   auto* window = dynamic_cast<FormWindow*>(form.peer());
   HWND self = window ? window->hwnd() : nullptr;
   HWND before = window ? window->previously_active() : nullptr;
+  CancelMouseCapture();
   {
     DisabledTaskWindows others(self);
     MSG msg;
@@ -251,7 +251,7 @@ void Win32Backend::process_messages() {
 }
 
 HCURSOR Win32Backend::CursorHandle(Cursor cursor) {
-  const char* id = MAKEINTRESOURCEA(32512);  // IDC_ARROW
+  const char* id = MAKEINTRESOURCEA(32512);                        // IDC_ARROW
   if (cursor == Cursor::kHandPoint) id = MAKEINTRESOURCEA(32649);  // IDC_HAND
   if (cursor == Cursor::kHourGlass) id = MAKEINTRESOURCEA(32514);  // IDC_WAIT
   HCURSOR handle = ::LoadCursorA(nullptr, id);
@@ -283,6 +283,7 @@ int Win32Backend::message_box(Form* owner, const std::string& text, const std::s
   int answer;
   {
     // The other windows stay out of reach while the box waits for an answer.
+    CancelMouseCapture();
     DisabledTaskWindows others(nullptr);
     answer = ::MessageBoxA(owner_window, text.c_str(), caption.c_str(), style);
   }

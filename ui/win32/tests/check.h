@@ -27,21 +27,21 @@ struct Registration {
 
 #define KTR_CONCAT_INNER(a, b) a##b
 #define KTR_CONCAT(a, b) KTR_CONCAT_INNER(a, b)
-#define TEST_CASE(name)                                                    \
-  static void KTR_CONCAT(Test_, name)();                                   \
-  static ::ktr::ui::win32::testing::Registration KTR_CONCAT(registration_, \
-                                                            name)(#name, KTR_CONCAT(Test_, name)); \
+#define TEST_CASE(name)                                                           \
+  static void KTR_CONCAT(Test_, name)();                                          \
+  static ::ktr::ui::win32::testing::Registration KTR_CONCAT(registration_, name)( \
+      #name, KTR_CONCAT(Test_, name));                                            \
   static void KTR_CONCAT(Test_, name)()
 
-#define CHECK(expression) \
-  ::ktr::ui::win32::testing::Record(static_cast<bool>(expression), #expression, __FILE__, __LINE__, {})
+#define CHECK(expression)                                                                 \
+  ::ktr::ui::win32::testing::Record(static_cast<bool>(expression), #expression, __FILE__, \
+                                    __LINE__, {})
 // Compares two values that std::to_string takes, and shows both on failure.
-#define CHECK_EQ(actual, expected)                                                          \
-  do {                                                                                      \
-    const auto ktr_a = (actual);                                                            \
-    const auto ktr_e = (expected);                                                          \
-    ::ktr::ui::win32::testing::Record(ktr_a == ktr_e, #actual " == " #expected, __FILE__,   \
-                                      __LINE__,                                             \
-                                      "got " + std::to_string(ktr_a) + ", expected " +      \
-                                          std::to_string(ktr_e));                           \
+#define CHECK_EQ(actual, expected)                                               \
+  do {                                                                           \
+    const auto ktr_a = (actual);                                                 \
+    const auto ktr_e = (expected);                                               \
+    ::ktr::ui::win32::testing::Record(                                           \
+        ktr_a == ktr_e, #actual " == " #expected, __FILE__, __LINE__,            \
+        "got " + std::to_string(ktr_a) + ", expected " + std::to_string(ktr_e)); \
   } while (false)

@@ -137,12 +137,19 @@ TEST_CASE(focus_starts_at_the_lowest_tab_order_and_tab_walks_on) {
   n.form->show();
   Pump(backend);
   CHECK(::GetFocus() == edit);
+  HWND yes = ChildAt(dialog, 170, 280);
+  HWND cancel = ChildAt(dialog, 280, 280);
+  auto type_of = [](HWND button) { return ::GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK; };
+  CHECK_EQ(type_of(yes), static_cast<LONG>(BS_PUSHBUTTON));
   PostKey(::GetFocus(), VK_TAB, 0x0F);
   Pump(backend);
-  CHECK(::GetFocus() == ChildAt(dialog, 170, 280));
+  CHECK(::GetFocus() == yes);
+  CHECK_EQ(type_of(yes), static_cast<LONG>(BS_DEFPUSHBUTTON));  // drawn as Enter's button
   PostKey(::GetFocus(), VK_TAB, 0x0F);
   Pump(backend);
-  CHECK(::GetFocus() == ChildAt(dialog, 280, 280));
+  CHECK(::GetFocus() == cancel);
+  CHECK_EQ(type_of(yes), static_cast<LONG>(BS_PUSHBUTTON));
+  CHECK_EQ(type_of(cancel), static_cast<LONG>(BS_DEFPUSHBUTTON));
   CHECK(n.memo->text().find('\t') == std::string::npos);
   n.form->hide();
 }
@@ -189,6 +196,48 @@ TEST_CASE(errors_of_button_handlers_are_reported_and_the_dialog_stays) {
     CHECK(backend.boxes[0].caption == "Title");
     CHECK_EQ(backend.boxes[0].style, 0x10u);
   }
+}
+
+}  // namespace ktr::ui::win32::testing
+
+namespace ktr::ui::win32::testing {
+
+TEST_CASE(a_button_that_opens_a_modal_form_lets_go_of_the_pointer) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  main.show();
+  Notice n = MakeNotice(app, &main);
+  HWND capture_in_inner = reinterpret_cast<HWND>(1);
+  int inner_result = kModalNone;
+  // A push button tells its parent of the click while it still holds the
+  // capture; the form opened from there must get the pointer.
+  n.help->on_click = [&](Control&) {
+    auto inner = MakeForm<TestForm>(app, n.form.get(), "TTestInner", BorderStyle::kNone);
+    auto& ok = inner->add(std::make_unique<Image>(*inner, "Ok", 1, Rect{10, 10, 50, 20}));
+    ok.auto_size = false;
+    ok.on_mouse_move = [&](Control&) { capture_in_inner = ::GetCapture(); };
+    ok.on_click = [&](Control&) { inner->set_modal_result(kModalOk); };
+    PostClick(WindowOf(*inner), 20, 20);
+    inner_result = inner->show_modal();
+    n.form->set_modal_result(kModalCancel);
+  };
+  HWND dialog = WindowOf(*n.form);
+  n.form->show();
+  Pump(backend);
+  // A real press and release on Help, through the system's input queue.
+  POINT at{390, 280};
+  ::ClientToScreen(dialog, &at);
+  ::SetCursorPos(at.x, at.y);
+  INPUT clicks[2] = {};
+  clicks[0].type = clicks[1].type = INPUT_MOUSE;
+  clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  ::SendInput(2, clicks, sizeof(INPUT));
+  n.form->hide();
+  CHECK_EQ(n.form->show_modal(), kModalCancel);
+  CHECK_EQ(inner_result, kModalOk);
+  CHECK(capture_in_inner == nullptr);
 }
 
 }  // namespace ktr::ui::win32::testing

@@ -45,9 +45,9 @@ std::string Seen(const std::vector<std::string>& events) {
   return text;
 }
 
-#define CHECK_EVENTS(actual, ...)                                                          \
-  Record((actual) == std::vector<std::string>(__VA_ARGS__), #actual " == " #__VA_ARGS__, \
-         __FILE__, __LINE__, "saw " + Seen(actual))
+#define CHECK_EVENTS(actual, ...)                                                                  \
+  Record((actual) == std::vector<std::string>(__VA_ARGS__), #actual " == " #__VA_ARGS__, __FILE__, \
+         __LINE__, "saw " + Seen(actual))
 
 HCURSOR SystemCursor(int id) { return ::LoadCursorA(nullptr, MAKEINTRESOURCEA(id)); }
 

@@ -2,8 +2,8 @@
 
 namespace ktr::ui::win32::testing {
 
-int RecordingBackend::message_box(Form* owner, const std::string& text,
-                                  const std::string& caption, unsigned style) {
+int RecordingBackend::message_box(Form* owner, const std::string& text, const std::string& caption,
+                                  unsigned style) {
   boxes.push_back({owner ? WindowOf(*owner) : nullptr, text, caption, style});
   return kIdOk;
 }
