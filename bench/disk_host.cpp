@@ -181,11 +181,20 @@ std::string DiskFiles::Absolute(const std::string& windows_path) const {
   return absolute;
 }
 
+// A plain absolute path on our drive, the launcher's usual kind, is mapped by
+// swapping separators; anything else goes through Absolute first.
 std::filesystem::path DiskFiles::Exact(const std::string& windows_path) const {
-  const std::string absolute = Absolute(windows_path);
+  const bool plain = windows_path.size() >= 3 && windows_path[1] == ':' &&
+                     windows_path[2] == '\\' && windows_path.find("\\\\") == std::string::npos &&
+                     windows_path.find("\\.") == std::string::npos &&
+                     windows_path.find('/') == std::string::npos;
+  const std::string absolute = plain ? windows_path : Absolute(windows_path);
   if (Upper(absolute[0]) != drive_) return {};
-  std::filesystem::path exact = root_;
-  for (const std::string& part : PartsOf(absolute)) exact /= part;
+  std::string exact = root_.native();
+  for (std::size_t i = 2; i < absolute.size(); ++i) {
+    exact += absolute[i] == '\\' ? '/' : absolute[i];
+  }
+  if (exact.size() > root_.native().size() + 1 && exact.back() == '/') exact.pop_back();
   return exact;
 }
 

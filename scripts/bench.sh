@@ -86,11 +86,12 @@ for name in sorted(n for n in median if n.startswith("ReadLangString/")):
                                                     median[name].get("label", "")))
 print("  raw read of MultiLang.ini  %6.1f us" % (ns("RawIniRead") / 1e3))
 for change in ("Highlight", "Restore"):
-    # Manual time is the thread's processor time of the one move measured.
-    ours = ns("Hover%s/manual_time" % change, "real_time")
-    raw = ns("Raw%s/manual_time" % change, "real_time")
+    # Manual time is the thread's processor time of the one move measured;
+    # the raw read of the same bytes runs beside it in every iteration.
+    name = "Hover%s/manual_time" % change
+    ours, raw, ratio = ns(name, "real_time"), median[name]["raw_us"], median[name]["ratio"]
     print("  hover %-9s %6.1f us against raw read %6.1f us: ratio %.2f (target <= 1.50, %s)"
-          % (change.lower(), ours / 1e3, raw / 1e3, ours / raw, verdict(ours / raw <= 1.5)))
+          % (change.lower(), ours / 1e3, raw, ratio, verdict(ratio <= 1.5)))
 EOF
 fi
 

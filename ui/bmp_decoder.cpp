@@ -12,6 +12,10 @@
 #include "platform/host.h"
 #include "ui/bitmap.h"
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#endif
+
 // The one BMP decoder of every backend. It trusts nothing in the file: every
 // size and offset is checked against the bytes actually there before any
 // memory is touched or allocated, and whatever it cannot decode safely is
@@ -270,11 +274,43 @@ void IndexedRow(const std::uint8_t* src, std::uint32_t* dst, std::size_t width,
   }
 }
 
-// Four pixels are twelve bytes, three whole words: taking them a word at a
-// time halves the cost of the skin pictures, which are nearly all 24-bit and
-// are decoded again on every highlight change.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define KTR_BGR24_SHUFFLE 1
+// Four pixels per byte shuffle on processors that have one (SSSE3, from
+// 2006 on); the launcher also runs on older ones, so it is chosen at run
+// time. It loads 16 bytes for 12, so it stops while six pixels remain and
+// never reads past the row.
+__attribute__((target("ssse3"))) std::size_t Bgr24RowShuffled(const std::uint8_t* src,
+                                                               std::uint32_t* dst,
+                                                               std::size_t width) {
+  const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(kOpaque));
+  std::size_t x = 0;
+  for (; x + 6 <= width; x += 4, src += 12) {
+    const __m128i bgr = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x),
+                     _mm_or_si128(_mm_shuffle_epi8(bgr, order), opaque));
+  }
+  return x;
+}
+
+bool HasByteShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
+
+// Elsewhere four pixels are twelve bytes, three whole words, taken a word at
+// a time. Skin pictures are nearly all 24-bit and are decoded again on every
+// highlight change, so this row is the decoder's hot spot.
 void Bgr24Row(const std::uint8_t* src, std::uint32_t* dst, std::size_t width) {
   std::size_t x = 0;
+#ifdef KTR_BGR24_SHUFFLE
+  if (HasByteShuffle()) {
+    x = Bgr24RowShuffled(src, dst, width);
+    src += 3 * x;
+  }
+#endif
   for (; x + 4 <= width; x += 4, src += 12) {
     const std::uint32_t a = U32(src);
     const std::uint32_t b = U32(src + 4);
