@@ -30,6 +30,28 @@ Font FontOf(const LOGFONTA& log_font) {
   return font;
 }
 
+int CharsetForCaptions(int charset, unsigned charset_code_page, unsigned ansi_code_page) {
+  if (charset_code_page == 0 || charset_code_page == ansi_code_page) return charset;
+  return DEFAULT_CHARSET;
+}
+
+namespace {
+
+// The icon-title font may come with ANSI_CHARSET where the system code page
+// is another (Wine reports it so in a Japanese locale), and GDI reads text in
+// an ANSI_CHARSET font as code page 1252, which garbles every caption.
+int CaptionCharset(int charset) {
+  CHARSETINFO info{};
+  unsigned code_page = 0;
+  if (::TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<UINT_PTR>(charset)), &info,
+                             TCI_SRCCHARSET)) {
+    code_page = info.ciACP;
+  }
+  return CharsetForCaptions(charset, code_page, ::GetACP());
+}
+
+}  // namespace
+
 bool SameFont(const Font& a, const Font& b) {
   return a.face == b.face && a.height == b.height && a.weight == b.weight &&
          a.charset == b.charset && a.italic == b.italic;
@@ -38,6 +60,7 @@ bool SameFont(const Font& a, const Font& b) {
 std::optional<GdiObject> FormFont::update(const Font& font) {
   if (handle_ && SameFont(font, font_)) return std::nullopt;
   LOGFONTA log_font = LogFontOf(font);
+  log_font.lfCharSet = static_cast<BYTE>(CaptionCharset(font.charset));
   GdiObject made(::CreateFontIndirectA(&log_font));
   // Without a font of its own the form draws in the system's; never an error.
   if (!made) made.reset(::GetStockObject(DEFAULT_GUI_FONT));

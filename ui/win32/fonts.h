@@ -11,6 +11,11 @@ LOGFONTA LogFontOf(const Font& font);
 Font FontOf(const LOGFONTA& log_font);
 bool SameFont(const Font& a, const Font& b);
 
+// The character set to create the font with so that GDI reads the captions'
+// bytes in the system's ANSI code page: the font's own when its code page is
+// that one (or unknown), otherwise DEFAULT_CHARSET, which means the system's.
+int CharsetForCaptions(int charset, unsigned charset_code_page, unsigned ansi_code_page);
+
 // A GDI font that follows the form's font; remade only when that changes.
 class FormFont {
  public:

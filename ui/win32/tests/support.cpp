@@ -1,5 +1,7 @@
 #include "ui/win32/tests/support.h"
 
+#include <cstdlib>
+
 namespace ktr::ui::win32::testing {
 
 int RecordingBackend::message_box(Form* owner, const std::string& text, const std::string& caption,
@@ -27,6 +29,22 @@ int Snapshot::count(std::uint32_t rgb, int left, int top, int right, int bottom)
   int n = 0;
   for (int y = top; y < bottom; ++y) {
     for (int x = left; x < right; ++x) n += at(x, y) == rgb ? 1 : 0;
+  }
+  return n;
+}
+
+int Snapshot::count_near(std::uint32_t rgb, int tolerance, int left, int top, int right,
+                         int bottom) const {
+  auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+  int n = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      std::uint32_t c = at(x, y);
+      bool close = true;
+      for (int shift : {0, 8, 16})
+        close = close && std::abs(channel(c, shift) - channel(rgb, shift)) <= tolerance;
+      n += close ? 1 : 0;
+    }
   }
   return n;
 }

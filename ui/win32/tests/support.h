@@ -51,6 +51,9 @@ struct Snapshot {
     return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF;
   }
   int count(std::uint32_t rgb, int left, int top, int right, int bottom) const;
+  // Pixels within `tolerance` of a colour in every channel: antialiased
+  // text has few pixels of exactly its colour in some fonts.
+  int count_near(std::uint32_t rgb, int tolerance, int left, int top, int right, int bottom) const;
 };
 Snapshot TakeSnapshot(HWND window);
 

@@ -1,6 +1,7 @@
 // The native windows: frames, sizes, placement, owner and the task-bar window.
 #include <string>
 
+#include "ui/win32/fonts.h"
 #include "ui/win32/tests/check.h"
 #include "ui/win32/tests/support.h"
 
@@ -116,6 +117,26 @@ TEST_CASE(icon_title_font_is_the_systems) {
   CHECK(!font.face.empty());
   CHECK_EQ(font.height, static_cast<int>(expected.lfHeight));
   CHECK_EQ(font.charset, static_cast<int>(expected.lfCharSet));
+}
+
+TEST_CASE(captions_are_read_in_the_system_code_page) {
+  // An ANSI_CHARSET font on a Japanese system would read Shift-JIS as 1252.
+  CHECK_EQ(CharsetForCaptions(ANSI_CHARSET, 1252, 932), DEFAULT_CHARSET);
+  CHECK_EQ(CharsetForCaptions(ANSI_CHARSET, 1252, 1252), ANSI_CHARSET);
+  CHECK_EQ(CharsetForCaptions(HANGEUL_CHARSET, 949, 949), HANGEUL_CHARSET);
+  CHECK_EQ(CharsetForCaptions(SHIFTJIS_CHARSET, 932, 949), DEFAULT_CHARSET);
+  CHECK_EQ(CharsetForCaptions(DEFAULT_CHARSET, 0, 936), DEFAULT_CHARSET);
+
+  FormFont font;
+  Font ansi = Font{};
+  ansi.charset = ANSI_CHARSET;
+  font.update(ansi);
+  LOGFONTA made{};
+  ::GetObjectA(font.get(), sizeof(made), &made);
+  CHECK_EQ(static_cast<int>(made.lfCharSet), ::GetACP() == 1252 ? ANSI_CHARSET : DEFAULT_CHARSET);
+  CHECK(!font.update(ansi).has_value());  // unchanged: the same handle stays
+  ansi.height = -13;
+  CHECK(font.update(ansi).has_value());
 }
 
 }  // namespace ktr::ui::win32::testing
