@@ -64,11 +64,14 @@ if [ "$do_native" = 1 ]; then
   python3 - "$native_build/bench.json" >>"$summary" <<'EOF'
 import json, sys
 runs = json.load(open(sys.argv[1]))["benchmarks"]
-median = {}
+median, errors = {}, {}
 for b in runs:
-    if b.get("aggregate_name") == "median":
-        name = b["run_name"]
-        median[name] = b
+    if b.get("error_occurred"):
+        errors[b["run_name"]] = b.get("error_message", "failed")
+    elif b.get("aggregate_name") == "median":
+        median[b["run_name"]] = b
+for name, message in sorted(errors.items()):
+    print("  error: %s: %s" % (name, message))
 def ns(name, field="cpu_time"):
     b = median[name]
     scale = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b["time_unit"]]
@@ -77,15 +80,21 @@ def verdict(ok):
     return "met" if ok else "MISSED"
 print("Native (processor time, medians of 5)")
 for size in ("w:658/h:334", "w:172/h:24"):
+    if "Ours/" + size not in median:
+        continue
     ours, stb, native = ns("Ours/" + size), ns("StbRgba/" + size), ns("StbNative/" + size)
     print("  BMP %-12s ours %8.1f us, stb_image RGBA %8.1f us, stb native %8.1f us: "
           "ours/stb %.2f (target <= 1.00, %s)" % (size, ours / 1e3, stb / 1e3, native / 1e3,
                                                   ours / stb, verdict(ours <= stb)))
-for name in sorted(n for n in median if n.startswith("ReadLangString/")):
+for name in sorted((n for n in median if n.startswith("ReadLangString/")),
+                   key=lambda n: int(n.split(":")[-1])):
     print("  ReadLangString %-10s %6.1f us (%s)" % (name.split("/")[1], ns(name) / 1e3,
                                                     median[name].get("label", "")))
-print("  raw read of MultiLang.ini  %6.1f us" % (ns("RawIniRead") / 1e3))
+if "RawIniRead" in median:
+    print("  raw read of MultiLang.ini  %6.1f us" % (ns("RawIniRead") / 1e3))
 for change in ("Highlight", "Restore"):
+    if "Hover%s/manual_time" % change not in median:
+        continue
     # Manual time is the thread's processor time of the one move measured;
     # the raw read of the same bytes runs beside it in every iteration.
     name = "Hover%s/manual_time" % change

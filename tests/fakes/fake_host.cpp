@@ -407,8 +407,8 @@ std::string ProfileValue(const std::string& text, const std::string& section,
   bool seen_section = false;
   // Lines end at every CR and every LF; views keep the lookup free of copies.
   for (std::size_t start = 0; start <= all.size();) {
-    std::size_t stop = all.find_first_of("\r\n", start);
-    if (stop == std::string_view::npos) stop = all.size();
+    std::size_t stop = start;
+    while (stop < all.size() && all[stop] != '\r' && all[stop] != '\n') ++stop;
     const std::string_view line = TrimmedView(all.substr(start, stop - start));
     start = stop + 1;
     if (line.empty()) continue;
