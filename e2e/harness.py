@@ -11,6 +11,7 @@ started with, so every Wine program here writes to a file and is waited for
 by PID with a timeout; nothing reads a Wine pipe.
 """
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -387,9 +388,10 @@ class Prefix:
             return None
         entries = {}
         for line in text.splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[1].startswith("REG_"):
-                entries[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else "")
+            # "    NAME    REG_TYPE    DATA"; names and data may hold blanks.
+            match = re.match(r"^\s+(.*?)\s+(REG_[A-Z_]+)(?:\s+(.*))?$", line.rstrip("\r"))
+            if match:
+                entries[match.group(1)] = (match.group(2), match.group(3) or "")
         if value is None:
             return entries
         for name, entry in entries.items():
