@@ -33,7 +33,7 @@ if [ -f "$root/scripts/setup.sh" ]; then
 fi
 
 native_build=$root/build-bench
-summary=$(mktemp "${TMPDIR:-/tmp}/ktr-bench-summary.XXXXXX")
+summary=$(mktemp -t ktr-bench-summary.XXXXXX)
 xvfb_pid=
 timer_pid=
 wine_prefix=
@@ -139,16 +139,18 @@ if [ "$do_wine" = 1 ]; then
   skin=$(sed -n 's/^RES_LANG=\([^\r]*\).*$/\1/p' "$medium/ImgData/ENGLISH/MultiLang.ini" | head -n 1)
   background="imgdata\\$skin\\BackgroundEmpty.bmp"
 
-  # An X server of our own on the first free display.
-  display=
-  for n in $(seq 91 150); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then display=$n; break; fi
-  done
-  [ -n "$display" ] || { say "no free X display"; exit 1; }
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$win_build/xvfb.log" 2>&1 &
+  # An X server of our own; it picks a free display and tells us which.
+  display_file=$win_build/xvfb.display
+  rm -f "$display_file"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >"$win_build/xvfb.log" 2>&1 &
   xvfb_pid=$!
-  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-  [ -e "/tmp/.X11-unix/X$display" ] || { cat "$win_build/xvfb.log"; exit 1; }
+  display=
+  for _ in $(seq 100); do
+    display=$(tr -dc '0-9' <"$display_file")
+    [ -n "$display" ] && break
+    sleep 0.1
+  done
+  [ -n "$display" ] || { say "Xvfb did not start:"; cat "$win_build/xvfb.log"; exit 1; }
   export DISPLAY=":$display"
 
   wine_prefix=$win_build/wine-bench
