@@ -7,17 +7,9 @@
 //
 // BITMAP is a path, relative to the current directory as the launcher's skin
 // paths are. Exit code 1 when the bitmap cannot be loaded.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <string>
 
-#include "ui/win32/gdi.h"
+#include "ui/win32/gdi.h"  // brings <windows.h> in the project's settings
 
 namespace {
 

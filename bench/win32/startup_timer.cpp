@@ -23,13 +23,10 @@
 //
 // and a line "error NAME TEXT" for a program that failed to start or to
 // become idle; the exit code is then 1.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+// unique_handle.h brings <windows.h> in the project's settings; psapi.h
+// needs it first.
+#include "platform/win32/unique_handle.h"
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -37,8 +34,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#include "platform/win32/unique_handle.h"
 
 namespace {
 
