@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "forms/builtin_pictures.h"
-#include "forms/layout.h"
 #include "forms/frm_user_setup.h"
+#include "forms/layout.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/medium.h"
@@ -19,25 +19,66 @@ namespace ktr::app {
 namespace {
 
 using Row = forms::ControlRow<TMainForm>;
-constexpr ui::ControlKind kImage = ui::ControlKind::kImage;
-constexpr ui::Cursor kHand = ui::Cursor::kHandPoint;
+using namespace forms::layout;
 
 // The form resource, bottom of the stacking order first.
 constexpr Row kLayout[] = {
-    {kImage, "ImgBackground", 0, {0, 0, 658, 334}, "", ui::Cursor::kArrow, nullptr,
+    {kImage,
+     "ImgBackground",
+     0,
+     {0, 0, 658, 334},
+     "",
+     kArrow,
+     nullptr,
      &TMainForm::ImgBackgroundMouseMove},
-    {kImage, "ImgSnScan", 2, {438, 169, 172, 24}, "", kHand, &TMainForm::ImgSnScanClick,
+    {kImage,
+     "ImgSnScan",
+     2,
+     {438, 169, 172, 24},
+     "",
+     kHand,
+     &TMainForm::ImgSnScanClick,
      &TMainForm::ImgManualMouseMove},
-    {kImage, "ImgExit", 6, {490, 291, 67, 28}, "", kHand, &TMainForm::ImgCloseClick,
+    {kImage,
+     "ImgExit",
+     6,
+     {490, 291, 67, 28},
+     "",
+     kHand,
+     &TMainForm::ImgCloseClick,
      &TMainForm::ImgManualMouseMove},
     {kImage, "ImgContent", 0, {44, 140, 358, 143}},
-    {kImage, "ImgManual", 1, {438, 138, 172, 24}, "", kHand, &TMainForm::ImgManualClick,
+    {kImage,
+     "ImgManual",
+     1,
+     {438, 138, 172, 24},
+     "",
+     kHand,
+     &TMainForm::ImgManualClick,
      &TMainForm::ImgManualMouseMove},
-    {kImage, "ImgInstallClient", 3, {438, 199, 172, 24}, "", kHand,
-     &TMainForm::ImgInstallClientClick, &TMainForm::ImgManualMouseMove},
-    {kImage, "ImgInstallServer", 4, {438, 230, 172, 24}, "", kHand,
-     &TMainForm::ImgInstallServerClick, &TMainForm::ImgManualMouseMove},
-    {kImage, "ImgCDView", 5, {438, 260, 172, 24}, "", kHand, &TMainForm::ImgCDViewClick,
+    {kImage,
+     "ImgInstallClient",
+     3,
+     {438, 199, 172, 24},
+     "",
+     kHand,
+     &TMainForm::ImgInstallClientClick,
+     &TMainForm::ImgManualMouseMove},
+    {kImage,
+     "ImgInstallServer",
+     4,
+     {438, 230, 172, 24},
+     "",
+     kHand,
+     &TMainForm::ImgInstallServerClick,
+     &TMainForm::ImgManualMouseMove},
+    {kImage,
+     "ImgCDView",
+     5,
+     {438, 260, 172, 24},
+     "",
+     kHand,
+     &TMainForm::ImgCDViewClick,
      &TMainForm::ImgManualMouseMove},
 };
 
@@ -197,8 +238,8 @@ void TMainForm::ImgInstallClientClick(ui::Control&) {
   try {
     hide();
     application().process_messages();
-    RunInstaller(platform::MediumCommandLine(host_.files, launch_folder_,
-                                             Text(lang::RES_CLIENT_INSTALL)));
+    RunInstaller(
+        platform::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_CLIENT_INSTALL)));
     application().process_messages();
     if (OffersExtraProgram(os_type_index)) {
       const std::string relative = Text(lang::RES_CODE_X_INSTALL);
@@ -219,8 +260,8 @@ void TMainForm::ImgInstallServerClick(ui::Control&) {
   hide();
   try {
     application().process_messages();
-    RunInstaller(platform::MediumCommandLine(host_.files, launch_folder_,
-                                             Text(lang::RES_SERVER_INSTALL)));
+    RunInstaller(
+        platform::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL)));
   } catch (...) {
     // Nothing to report: the installer shows its own failures.
   }

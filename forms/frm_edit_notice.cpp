@@ -89,8 +89,8 @@ TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host
   auto& memo = add(std::make_unique<ui::Memo>(*this, "memoAlert", 0, ui::Rect{7, 72, 481, 191}));
   memo.ime_name = "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";
   memo.tab_order = 0;
-  auto& yes = add(std::make_unique<ui::Button>(*this, "btnYes", 0, ui::Rect{167, 270, 104, 29},
-                                               "Confirm(&O)"));
+  auto& yes = add(
+      std::make_unique<ui::Button>(*this, "btnYes", 0, ui::Rect{167, 270, 104, 29}, "Confirm(&O)"));
   yes.modal_result = ui::kModalOk;
   yes.tab_order = 1;
   yes.on_click = [this](ui::Control& c) { btnYesClick(c); };

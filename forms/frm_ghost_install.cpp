@@ -3,7 +3,6 @@
 #include <array>
 #include <memory>
 
-#include "forms/builtin_pictures.h"
 #include "forms/frm_edit_notice.h"
 #include "forms/layout.h"
 #include "lang/keys.h"
@@ -17,66 +16,117 @@ namespace ktr::forms {
 namespace {
 
 using Row = ControlRow<TGhostInstall>;
-constexpr ui::ControlKind kImage = ui::ControlKind::kImage;
-constexpr ui::ControlKind kLabel = ui::ControlKind::kLabel;
-constexpr ui::Cursor kHand = ui::Cursor::kHandPoint;
-constexpr ui::TextAlign kCenter = ui::TextAlign::kCenter;
-constexpr ui::TextAlign kLeft = ui::TextAlign::kLeft;
+using namespace layout;
 
 constexpr Row kLayout[] = {
-    {kImage, "ImgBackground", 0, {0, 0, 658, 334}, "", ui::Cursor::kArrow, nullptr,
+    {kImage,
+     "ImgBackground",
+     0,
+     {0, 0, 658, 334},
+     "",
+     kArrow,
+     nullptr,
      &TGhostInstall::ImgBackgroundMouseMove},
-    {kImage, "ImgConfirm", 3, {414, 291, 67, 28}, "", kHand, &TGhostInstall::ImgConfirmClick,
+    {kImage,
+     "ImgConfirm",
+     3,
+     {414, 291, 67, 28},
+     "",
+     kHand,
+     &TGhostInstall::ImgConfirmClick,
      &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgCancel", 4, {493, 291, 67, 28}, "", kHand, &TGhostInstall::ImgCancelClick,
+    {kImage,
+     "ImgCancel",
+     4,
+     {493, 291, 67, 28},
+     "",
+     kHand,
+     &TGhostInstall::ImgCancelClick,
      &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgHelp", 5, {570, 291, 67, 28}, "", kHand, &TGhostInstall::ImgHelpClick,
+    {kImage,
+     "ImgHelp",
+     5,
+     {570, 291, 67, 28},
+     "",
+     kHand,
+     &TGhostInstall::ImgHelpClick,
      &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgButton1", 1, {439, 180, 172, 24}, "", kHand, &TGhostInstall::ImgButton1Click,
+    {kImage,
+     "ImgButton1",
+     1,
+     {439, 180, 172, 24},
+     "",
+     kHand,
+     &TGhostInstall::ImgButton1Click,
      &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgButton2", 2, {439, 221, 172, 24}, "", kHand, &TGhostInstall::ImgButton2Click,
+    {kImage,
+     "ImgButton2",
+     2,
+     {439, 221, 172, 24},
+     "",
+     kHand,
+     &TGhostInstall::ImgButton2Click,
      &TGhostInstall::ImgButton1MouseMove},
-    {kLabel, "lblButton1", 0, {452, 186, 146, 13}, "\xBC\xB3\xC4\xA1", kHand,
-     &TGhostInstall::ImgButton1Click, nullptr, kCenter},
-    {kLabel, "lblButton2", 0, {452, 227, 146, 13}, "\xC6\xED\xC1\xFD", kHand,
-     &TGhostInstall::ImgButton2Click, nullptr, kCenter},
-    {kLabel, "lblCancel", 0, {501, 300, 52, 13}, "\xC3\xEB\xBC\xD2", kHand,
-     &TGhostInstall::ImgCancelClick, nullptr, kCenter},
-    {kLabel, "lblHelp", 0, {577, 300, 52, 13}, "\xB5\xB5\xBF\xF2\xB8\xBB", kHand,
-     &TGhostInstall::ImgHelpClick, nullptr, kCenter},
-    {kLabel, "lblConfirm", 0, {422, 300, 52, 13}, "\xC8\xAE\xC0\xCE", kHand,
-     &TGhostInstall::ImgConfirmClick, nullptr, kCenter},
-    {kLabel, "lblTitle", 0, {54, 166, 340, 16}, "", ui::Cursor::kDefault, nullptr, nullptr, kLeft,
-     true},
-    {kLabel, "lblContent", 0, {54, 187, 340, 57}, "", ui::Cursor::kDefault, nullptr, nullptr,
-     kLeft, true},
-    {kLabel, "lblNotice", 0, {54, 248, 340, 29}, "", ui::Cursor::kDefault, nullptr, nullptr, kLeft,
-     true},
-    {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", ui::Cursor::kDefault, nullptr, nullptr,
-     kCenter, true},
+    {kLabel,
+     "lblButton1",
+     0,
+     {452, 186, 146, 13},
+     "\xBC\xB3\xC4\xA1",
+     kHand,
+     &TGhostInstall::ImgButton1Click,
+     nullptr,
+     kCenter},
+    {kLabel,
+     "lblButton2",
+     0,
+     {452, 227, 146, 13},
+     "\xC6\xED\xC1\xFD",
+     kHand,
+     &TGhostInstall::ImgButton2Click,
+     nullptr,
+     kCenter},
+    {kLabel,
+     "lblCancel",
+     0,
+     {501, 300, 52, 13},
+     "\xC3\xEB\xBC\xD2",
+     kHand,
+     &TGhostInstall::ImgCancelClick,
+     nullptr,
+     kCenter},
+    {kLabel,
+     "lblHelp",
+     0,
+     {577, 300, 52, 13},
+     "\xB5\xB5\xBF\xF2\xB8\xBB",
+     kHand,
+     &TGhostInstall::ImgHelpClick,
+     nullptr,
+     kCenter},
+    {kLabel,
+     "lblConfirm",
+     0,
+     {422, 300, 52, 13},
+     "\xC8\xAE\xC0\xCE",
+     kHand,
+     &TGhostInstall::ImgConfirmClick,
+     nullptr,
+     kCenter},
+    {kLabel, "lblTitle", 0, {54, 166, 340, 16}, "", kDefault, nullptr, nullptr, kLeft, true},
+    {kLabel, "lblContent", 0, {54, 187, 340, 57}, "", kDefault, nullptr, nullptr, kLeft, true},
+    {kLabel, "lblNotice", 0, {54, 248, 340, 29}, "", kDefault, nullptr, nullptr, kLeft, true},
+    {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", kDefault, nullptr, nullptr, kCenter, true},
 };
 
-struct ButtonRow {
-  int tag;
-  const char* image;
-  std::string_view normal;
-  std::string_view active;
-  std::string_view title;  // empty: the labels stay as they are
-  std::string_view content;
-  std::string_view notice;
-};
-
-constexpr std::array<ButtonRow, 5> kButtons = {{
+constexpr SkinButton kButtons[] = {
     {1, "ImgButton1", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
      lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE},
     {2, "ImgButton2", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
      lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE},
-    {3, "ImgConfirm", medium::kButtonEmpty, medium::kButtonEmptyAct, {}, {}, {}},
-    {4, "ImgCancel", medium::kButtonEmpty, medium::kButtonEmptyAct, {}, {}, {}},
-    {5, "ImgHelp", medium::kButtonEmpty, medium::kButtonEmptyAct, {}, {}, {}},
-}};
-
-constexpr const char* kDescriptionLabels[] = {"lblTitle", "lblContent", "lblNotice"};
+    {3, "ImgConfirm", medium::kButtonEmpty, medium::kButtonEmptyAct},
+    {4, "ImgCancel", medium::kButtonEmpty, medium::kButtonEmptyAct},
+    {5, "ImgHelp", medium::kButtonEmpty, medium::kButtonEmptyAct},
+};
 
 bool SameContents(Files& files, const std::string& a, const std::string& b) {
   auto first = files.open_read(a);
@@ -96,58 +146,38 @@ bool SameContents(Files& files, const std::string& a, const std::string& b) {
 }  // namespace
 
 TGhostInstall::TGhostInstall(ui::Application& app, ui::Form* owner, const Host& host)
-    : ui::Form(app, owner), host_(host), latch_(host_, launch_folder_) {
+    : SkinnedForm(app, owner, host, kButtons) {
   set_caption("GhostInstall");
   BuildLayout<TGhostInstall>(*this, kLayout);
-  auto& background = ImageOf(*this, "ImgBackground");
-  background.align_client = true;
-  background.set_picture(BuiltinBackground());
-  for (const ButtonRow& row : kButtons) {
-    ImageOf(*this, row.image)
-        .set_picture(row.tag <= 2 ? BuiltinLongButton() : BuiltinShortButton());
-  }
-
   LatchHooks hooks;
   hooks.first_highlight = [this](const LatchEntry& e) {
-    const ButtonRow& row = kButtons[e.tag - 1];
-    if (row.title.empty()) return;
-    LabelOf(*this, "lblTitle").set_caption(Text(row.title));
-    LabelOf(*this, "lblContent").set_caption(Text(row.content));
-    LabelOf(*this, "lblNotice").set_caption(Text(row.notice));
+    if (!Button(e.tag).title.empty()) SetDescription(Button(e.tag));
   };
   hooks.each_highlight = [this](const LatchEntry& e) {
-    if (kButtons[e.tag - 1].title.empty()) return;
-    ShowLabels();
+    if (Button(e.tag).title.empty()) return;
+    ShowDescription(true);
     application().process_messages();
   };
   // Unlike its siblings, this window gives up its background on a broken
   // highlight picture and keeps the buttons.
   hooks.invalid_on_highlight = [this](const LatchEntry&) {
     ImageOf(*this, "ImgBackground").clear();
-    ShowLabels();
+    ShowDescription(true);
     application().process_messages();
   };
   hooks.background_always = [this] {
-    if (!LabelOf(*this, "lblTitle").visible()) return;
-    for (const char* name : kDescriptionLabels) LabelOf(*this, name).set_visible(false);
+    if (DescriptionShown()) ShowDescription(false);
   };
   hooks.invalid_on_restore = [this] { ClearButtons(); };
   hooks.restore_finished = [this] { application().process_messages(); };
-  latch_.set_hooks(std::move(hooks));
-  for (const ButtonRow& row : kButtons) {
-    latch_.add({row.tag, &ImageOf(*this, row.image), row.normal, row.active});
-  }
-}
-
-std::string TGhostInstall::Text(std::string_view key) const {
-  return lang::ReadLangString(host_.profile, launch_folder_, key);
+  AttachButtons(std::move(hooks));
 }
 
 void TGhostInstall::FormCreate() {
-  launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
+  TakeLaunchFolder();
   set_font(application().backend().icon_title_font());
   LoadSkin();
-  for (const char* name : kDescriptionLabels) LabelOf(*this, name).set_visible(false);
+  ShowDescription(false);
   const std::string caption = Text(lang::RES_GHOST_CAPTION);
   set_caption(caption);
   LabelOf(*this, "lblFormTitle").set_caption(caption);
@@ -156,29 +186,6 @@ void TGhostInstall::FormCreate() {
   LabelOf(*this, "lblConfirm").set_caption(Text(lang::RES_OK));
   LabelOf(*this, "lblCancel").set_caption(Text(lang::RES_CANCEL));
   LabelOf(*this, "lblHelp").set_caption(Text(lang::RES_HELP));
-}
-
-void TGhostInstall::LoadSkin() {
-  ui::BusyCursor busy(application());
-  try {
-    LoadSkinPicture(host_, launch_folder_, ImageOf(*this, "ImgBackground"),
-                    medium::kBackgroundEmpty);
-    for (const ButtonRow& row : kButtons) {
-      LoadSkinPicture(host_, launch_folder_, ImageOf(*this, row.image), row.normal);
-    }
-    application().process_messages();
-  } catch (const InvalidGraphic&) {
-    ImageOf(*this, "ImgBackground").clear();
-    ClearButtons();
-  }
-}
-
-void TGhostInstall::ShowLabels() {
-  for (const char* name : kDescriptionLabels) LabelOf(*this, name).set_visible(true);
-}
-
-void TGhostInstall::ClearButtons() {
-  for (const ButtonRow& row : kButtons) ImageOf(*this, row.image).clear();
 }
 
 void TGhostInstall::SetEnabled(const char* image, const char* label, bool enabled) {
@@ -191,24 +198,8 @@ void TGhostInstall::Warn(ui::Form* owner) {
                             ui::kMbOk | ui::kMbIconWarning);
 }
 
-void TGhostInstall::ImgBackgroundMouseMove(ui::Control&) { latch_.background_mouse_move(); }
-
-void TGhostInstall::ImgButton1MouseMove(ui::Control& sender) {
-  latch_.entry_mouse_move(sender.tag());
-}
-
 void TGhostInstall::ImgButton1Click(ui::Control&) {
-  hide();
-  try {
-    application().process_messages();
-    platform::RunAndWait(host_.processes,
-                         platform::ProgramCommandLine(launch_folder_, medium::kClientInstaller),
-                         kSwShow);
-  } catch (...) {
-    show();
-    throw;
-  }
-  show();
+  RunInstaller(medium::kClientInstaller);
   const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder)) +
                             std::string(medium::kAgentProgram);
   if (!host_.files.exists(agent)) {
@@ -259,12 +250,6 @@ void TGhostInstall::ImgConfirmClick(ui::Control&) {
 
 void TGhostInstall::ImgCancelClick(ui::Control&) { set_modal_result(ui::kModalCancel); }
 
-void TGhostInstall::ImgHelpClick(ui::Control&) {
-  try {
-    host_.processes.start(Text(lang::RES_GHOSTCLI), kSwShow);
-  } catch (...) {
-    // Help is optional; a medium without it still prepares the machine.
-  }
-}
+void TGhostInstall::ImgHelpClick(ui::Control&) { StartHelp(lang::RES_GHOSTCLI); }
 
 }  // namespace ktr::forms

@@ -8,6 +8,17 @@
 
 namespace ktr::forms {
 
+// Short names for the layout tables.
+namespace layout {
+inline constexpr ui::ControlKind kImage = ui::ControlKind::kImage;
+inline constexpr ui::ControlKind kLabel = ui::ControlKind::kLabel;
+inline constexpr ui::Cursor kArrow = ui::Cursor::kArrow;
+inline constexpr ui::Cursor kHand = ui::Cursor::kHandPoint;
+inline constexpr ui::Cursor kDefault = ui::Cursor::kDefault;
+inline constexpr ui::TextAlign kCenter = ui::TextAlign::kCenter;
+inline constexpr ui::TextAlign kLeft = ui::TextAlign::kLeft;
+}  // namespace layout
+
 template <class F>
 struct ControlRow {
   using Handler = void (F::*)(ui::Control&);
@@ -31,8 +42,8 @@ void BuildLayout(F& form, std::span<const ControlRow<F>> rows) {
     if (row.kind == ui::ControlKind::kImage) {
       control = &form.add(std::make_unique<ui::Image>(form, row.name, row.tag, row.bounds));
     } else {
-      auto& label = form.add(
-          std::make_unique<ui::Label>(form, row.name, row.tag, row.bounds, row.caption));
+      auto& label =
+          form.add(std::make_unique<ui::Label>(form, row.name, row.tag, row.bounds, row.caption));
       label.align = row.align;
       label.word_wrap = row.word_wrap;
       control = &label;

@@ -63,4 +63,3 @@ void HoverLatch::background_mouse_move() {
 }
 
 }  // namespace ktr::forms
-

@@ -17,11 +17,16 @@ std::uint16_t GetPrimaryLangId(std::uint16_t language_id) {
 // sort bits above the language id play no part.
 int LangIndexOf(std::uint32_t lcid) {
   switch (GetPrimaryLangId(static_cast<std::uint16_t>(lcid & 0xFFFF))) {
-    case 0x04: return kChinese;
-    case 0x09: return kEnglish;
-    case 0x11: return kJapanese;
-    case 0x12: return kKorean;
-    default: return kEnglish;
+    case 0x04:
+      return kChinese;
+    case 0x09:
+      return kEnglish;
+    case 0x11:
+      return kJapanese;
+    case 0x12:
+      return kKorean;
+    default:
+      return kEnglish;
   }
 }
 
@@ -44,8 +49,7 @@ std::string MultiLangPath(const std::string& base_folder) {
 }
 
 // Every lookup reads the file anew: the medium is the only store of texts.
-std::string ReadLangString(Profile& profile, const std::string& base_folder,
-                           std::string_view key) {
+std::string ReadLangString(Profile& profile, const std::string& base_folder, std::string_view key) {
   return profile.read_string(MultiLangPath(base_folder),
                              std::string(kLanguageNames[g_language_index]), std::string(key),
                              kProfileBufferSize);

@@ -17,8 +17,8 @@ inline constexpr int kKorean = 0;
 inline constexpr int kEnglish = 1;
 inline constexpr int kJapanese = 2;
 inline constexpr int kChinese = 3;
-inline constexpr std::array<std::string_view, 4> kLanguageNames = {"KOREAN", "ENGLISH",
-                                                                   "JAPANESE", "CHINESE"};
+inline constexpr std::array<std::string_view, 4> kLanguageNames = {"KOREAN", "ENGLISH", "JAPANESE",
+                                                                   "CHINESE"};
 // GetPrivateProfileStringA gets a 2048-character buffer: values come back cut
 // to 2047 characters.
 inline constexpr std::size_t kProfileBufferSize = 2048;
@@ -33,7 +33,6 @@ int LanguageIndex();
 void SetLanguageIndexForTesting(int index);
 
 std::string MultiLangPath(const std::string& base_folder);
-std::string ReadLangString(Profile& profile, const std::string& base_folder,
-                           std::string_view key);
+std::string ReadLangString(Profile& profile, const std::string& base_folder, std::string_view key);
 
 }  // namespace ktr::lang

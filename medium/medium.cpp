@@ -59,8 +59,8 @@ std::string ProgramFolder(Files& files) {
 }
 
 std::string SkinFolder(Profile& profile, const std::string& launch_folder) {
-  return launch_folder + "imgdata\\" + lang::ReadLangString(profile, launch_folder, lang::RES_LANG) +
-         "\\";
+  return launch_folder + "imgdata\\" +
+         lang::ReadLangString(profile, launch_folder, lang::RES_LANG) + "\\";
 }
 
 std::string SkinFile(Profile& profile, const std::string& launch_folder, std::string_view file) {

@@ -94,7 +94,8 @@ inline constexpr std::string_view kInstalledToolTest = "C:\\RadOzevO.Exe";
 inline constexpr std::string_view kInstalledToolCopy = "C:\\RadOzevO.exe";
 inline constexpr std::string_view kAgentFolder = "C:\\RiduZadent";
 inline constexpr std::string_view kAgentProgram = "RiduZad.exe";
-inline constexpr std::string_view kRunOnceKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr std::string_view kRunOnceKey =
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 inline constexpr std::string_view kRunOnceValue = "RadOzevO";
 inline constexpr std::string_view kRunOnceData = "C:\\RadOzevO.Exe";
 inline constexpr std::string_view kClientKey = "\\Software\\KTR\\2.0\\RiduZadent\\General";

@@ -30,24 +30,33 @@ class InstallationWindowsTest : public ::testing::Test {
     lang::InitLanguageIndex(fake.locale);
     fake.files.put_current_directory("D:\\");
     fake.files.set_program_path("D:\\KtrSetup.exe");
-    medium.strings = {{"RES_USER_CAPTION", "User setup"},   {"RES_USER_GBBASE", "Basic"},
-                      {"RES_USER_LBLBASE", "Basic text"},   {"RES_USER_GBNORMAL", "Custom"},
-                      {"RES_USER_LBLNORMAL", "Custom text"}, {"RES_USER_GBGHOST", "Ghost"},
-                      {"RES_USER_LBLGHOST", "Ghost text"},   {"RES_CANCEL", "Cancel"},
-                      {"RES_HELP", "Help"},                 {"RES_OK", "OK"},
+    medium.strings = {{"RES_USER_CAPTION", "User setup"},
+                      {"RES_USER_GBBASE", "Basic"},
+                      {"RES_USER_LBLBASE", "Basic text"},
+                      {"RES_USER_GBNORMAL", "Custom"},
+                      {"RES_USER_LBLNORMAL", "Custom text"},
+                      {"RES_USER_GBGHOST", "Ghost"},
+                      {"RES_USER_LBLGHOST", "Ghost text"},
+                      {"RES_CANCEL", "Cancel"},
+                      {"RES_HELP", "Help"},
+                      {"RES_OK", "OK"},
                       {"RES_HELPCLI", "hh.exe D:\\Help\\user.chm"},
                       {"RES_GHOSTCLI", "hh.exe D:\\Help\\ghost.chm"},
-                      {"RES_GHOST_CAPTION", "Ghost setup"}, {"RES_BTNINSTALL", "Install"},
-                      {"RES_BTNEDIT", "Edit"},              {"RES_ERROR", "Error"},
+                      {"RES_GHOST_CAPTION", "Ghost setup"},
+                      {"RES_BTNINSTALL", "Install"},
+                      {"RES_BTNEDIT", "Edit"},
+                      {"RES_ERROR", "Error"},
                       {"RES_GHOST_INSTALL_CAPTION", "Install title"},
                       {"RES_GHOST_LBLINSTALL", "Install text"},
                       {"RES_GHOST_LBLINSTNOTE", "Install note"},
                       {"RES_GHOST_EDITNOTICE_CAPTION", "Edit title"},
-                      {"RES_GHOST_LBLEDIT", "Edit text"},   {"RES_GHOST_LBLEDITNOTE", "Edit note"},
+                      {"RES_GHOST_LBLEDIT", "Edit text"},
+                      {"RES_GHOST_LBLEDITNOTE", "Edit note"},
                       {"RES_GHOST_LBLINSTCOMP", "Installed"},
                       {"RES_GHOST_EDIT_COMP", "Edited"},
                       {"RES_GHOST_LBLINCOMPLETE", "Incomplete"},
-                      {"RES_EDITNOTICE_CAPTION", "Notice"}, {"RES_EDITNOTICE_LBL", "Enter"},
+                      {"RES_EDITNOTICE_CAPTION", "Notice"},
+                      {"RES_EDITNOTICE_LBL", "Enter"},
                       {"RES_ALERT_MSG", "Default notice"}};
     medium.install(fake.files, "KOREAN");
     fake.files.add_file("D:\\Install\\KTR-Client\\Install.exe");
@@ -68,8 +77,10 @@ class InstallationWindowsTest : public ::testing::Test {
   // The state of the Ghost window's five buttons, image and caption label together.
   std::string States(ui::Form& ghost) {
     std::string states;
-    for (auto [image, label] : {std::pair{"ImgButton1", "lblButton1"}, {"ImgButton2", "lblButton2"},
-                                {"ImgConfirm", "lblConfirm"}, {"ImgCancel", "lblCancel"},
+    for (auto [image, label] : {std::pair{"ImgButton1", "lblButton1"},
+                                {"ImgButton2", "lblButton2"},
+                                {"ImgConfirm", "lblConfirm"},
+                                {"ImgCancel", "lblCancel"},
                                 {"ImgHelp", "lblHelp"}}) {
       const bool enabled = ghost.find(image)->enabled();
       EXPECT_EQ(enabled, ghost.find(label)->enabled()) << image;
@@ -109,7 +120,8 @@ TEST_F(InstallationWindowsTest, MenuWithAMissingPictureKeepsDesignCaptionsAndSta
   fake.files.remove(medium.skin_path("ButtonEmpty.bmp"));
   auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
   ASSERT_EQ(backend.message_boxes.size(), 1u);
-  EXPECT_EQ(backend.message_boxes[0].text, "Cannot open file D:\\imgdata\\SkinKor\\ButtonEmpty.bmp.");
+  EXPECT_EQ(backend.message_boxes[0].text,
+            "Cannot open file D:\\imgdata\\SkinKor\\ButtonEmpty.bmp.");
   EXPECT_EQ(LabelNamed(*menu, "lblButton1").caption(), "\xB1\xE2\xBA\xBB \xBC\xB3\xC4\xA1");
   EXPECT_TRUE(fake.processes.started().empty());
 }
@@ -145,7 +157,9 @@ TEST_F(InstallationWindowsTest, MenuHoverShowsDescriptionsForTheInstallButtonsOn
 TEST_F(InstallationWindowsTest, MenuRunsTheInstallersHiddenAndTheBuilderInItsOwnFolder) {
   auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
   std::vector<bool> visible_during;
-  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(menu->visible()); };
+  fake.processes.during_wait = [&](const std::string&) {
+    visible_during.push_back(menu->visible());
+  };
   menu->show();
   ClickOn(*menu, "lblButton1");
   ClickOn(*menu, "ImgButton2");
@@ -162,8 +176,10 @@ TEST_F(InstallationWindowsTest, MenuRunsTheInstallersHiddenAndTheBuilderInItsOwn
 TEST_F(InstallationWindowsTest, MenuReportsABuilderFolderThatCannotBeEntered) {
   auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
   menu->show();
-  for (auto [code, text] : {std::pair{2ul, "File not found"}, {3ul, "Invalid filename"},
-                            {5ul, "File access denied"}, {87ul, "I/O error 87"}}) {
+  for (auto [code, text] : {std::pair{2ul, "File not found"},
+                            {3ul, "Invalid filename"},
+                            {5ul, "File access denied"},
+                            {87ul, "I/O error 87"}}) {
     backend.message_boxes.clear();
     fake.files.refuse_set_current_directory("D:\\Install\\InstallBuild", code);
     ClickOn(*menu, "ImgButton2");
@@ -238,7 +254,9 @@ TEST_F(InstallationWindowsTest, GhostInstallFailuresWarnAndChangeNothing) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   ghost->show();
   std::vector<bool> visible_during;
-  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(ghost->visible()); };
+  fake.processes.during_wait = [&](const std::string&) {
+    visible_during.push_back(ghost->visible());
+  };
   // The installer left no agent behind.
   ClickOn(*ghost, "ImgButton1");
   EXPECT_EQ(visible_during, std::vector<bool>{false});
@@ -329,7 +347,9 @@ TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsT
 
 class NoticeDialogTest : public InstallationWindowsTest {
  protected:
-  std::unique_ptr<TEditNotice> Open() { return ui::MakeForm<TEditNotice>(app, &owner, fake.host()); }
+  std::unique_ptr<TEditNotice> Open() {
+    return ui::MakeForm<TEditNotice>(app, &owner, fake.host());
+  }
 };
 
 TEST_F(NoticeDialogTest, TemplateComesFromTheProgramFolderLineByLine) {

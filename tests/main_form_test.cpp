@@ -66,8 +66,8 @@ TEST_F(MainFormTest, CreationTakesTheSkinOfTheLanguage) {
   EXPECT_EQ(Shown("ImgExit"), "ButtonExit.bmp");
   EXPECT_EQ(form->font().face, "Tahoma");
   EXPECT_TRUE(form->visible());
-  EXPECT_EQ(backend.cursor_history, (std::vector<ui::Cursor>{ui::Cursor::kHourGlass,
-                                                             ui::Cursor::kDefault}));
+  EXPECT_EQ(backend.cursor_history,
+            (std::vector<ui::Cursor>{ui::Cursor::kHourGlass, ui::Cursor::kDefault}));
 }
 
 TEST_F(MainFormTest, HoverLatchHighlightsOneEntryPerCrossingOfTheBackground) {
@@ -198,10 +198,9 @@ TEST_F(MainFormTest, MissingPictureAtCreationKeepsTheEarlierSkinAndTheBuiltInRes
 }
 
 TEST_F(MainFormTest, ScannerGetsThePackageOfTheLanguageAndTheWindowStays) {
-  for (auto [lcid, language, package] :
-       {std::tuple{0x0412u, "KOREAN", "/LITE/snlitekor.zip"},
-        std::tuple{0x0411u, "JAPANESE", "/LITE/snliteeng.zip"},
-        std::tuple{0x0409u, "ENGLISH", "/LITE/snliteeng.zip"}}) {
+  for (auto [lcid, language, package] : {std::tuple{0x0412u, "KOREAN", "/LITE/snlitekor.zip"},
+                                         std::tuple{0x0411u, "JAPANESE", "/LITE/snliteeng.zip"},
+                                         std::tuple{0x0409u, "ENGLISH", "/LITE/snliteeng.zip"}}) {
     fake.processes.runs.clear();
     Speak(lcid, language);
     Open();
@@ -222,11 +221,14 @@ TEST_F(MainFormTest, ServerInstallerRunsWithTheWindowHidden) {
   Open();
   fake.files.add_file("D:\\KTR Setup\\Install\\Server\\Setup.exe");
   std::vector<bool> visible_during;
-  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(form->visible()); };
+  fake.processes.during_wait = [&](const std::string&) {
+    visible_during.push_back(form->visible());
+  };
   MoveOver(*form, "ImgInstallServer");
   ClickOn(*form, "ImgInstallServer");
   ASSERT_EQ(fake.processes.waited().size(), 1u);
-  EXPECT_EQ(fake.processes.waited()[0].command_line, "\"D:\\KTR Setup\\Install\\Server\\Setup.exe\"");
+  EXPECT_EQ(fake.processes.waited()[0].command_line,
+            "\"D:\\KTR Setup\\Install\\Server\\Setup.exe\"");
   EXPECT_EQ(visible_during, std::vector<bool>{false});
   EXPECT_TRUE(form->visible());
   // The clicked entry stays highlighted until the pointer crosses the background.
@@ -248,11 +250,11 @@ TEST_F(MainFormTest, ClientInstallerOutsideKoreanOffersTheExtraProgramOnlyWhereI
     std::string type;
     std::size_t questions;
   };
-  for (const Case& c : {Case{"Microsoft Windows 2000", "WinNT", 1},      // 5
-                        Case{"Microsoft Windows 2000", "ServerNT", 1},   // 6
-                        Case{"Microsoft Windows NT", "ServerNT", 1},     // 3
-                        Case{"Microsoft Windows NT", "WinNT", 0},        // 4
-                        Case{"Microsoft Windows XP", "WinNT", 0}}) {     // 7
+  for (const Case& c : {Case{"Microsoft Windows 2000", "WinNT", 1},     // 5
+                        Case{"Microsoft Windows 2000", "ServerNT", 1},  // 6
+                        Case{"Microsoft Windows NT", "ServerNT", 1},    // 3
+                        Case{"Microsoft Windows NT", "WinNT", 0},       // 4
+                        Case{"Microsoft Windows XP", "WinNT", 0}}) {    // 7
     fake.registry.set("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName", c.product);
     fake.registry.set("SYSTEM\\CurrentControlSet\\Control\\ProductOptions", "ProductType", c.type);
     backend.message_boxes.clear();
@@ -274,7 +276,9 @@ TEST_F(MainFormTest, OkRunsTheExtraProgramAfterTheClientInstallerWithTheWindowHi
   fake.files.add_file("D:\\KTR Setup\\Install\\CodeX\\CodeX.exe");
   Open();
   std::vector<bool> visible_during;
-  fake.processes.during_wait = [&](const std::string&) { visible_during.push_back(form->visible()); };
+  fake.processes.during_wait = [&](const std::string&) {
+    visible_during.push_back(form->visible());
+  };
   backend.message_box_answers = {ui::kIdOk};
   ClickOn(*form, "ImgInstallClient");
   ASSERT_EQ(backend.message_boxes.size(), 1u);
@@ -283,7 +287,8 @@ TEST_F(MainFormTest, OkRunsTheExtraProgramAfterTheClientInstallerWithTheWindowHi
   EXPECT_EQ(backend.message_boxes[0].style, 1u);
   EXPECT_EQ(backend.message_boxes[0].owner_class, "TMainForm");
   ASSERT_EQ(fake.processes.waited().size(), 2u);
-  EXPECT_EQ(fake.processes.waited()[1].command_line, "\"D:\\KTR Setup\\Install\\CodeX\\CodeX.exe\"");
+  EXPECT_EQ(fake.processes.waited()[1].command_line,
+            "\"D:\\KTR Setup\\Install\\CodeX\\CodeX.exe\"");
   EXPECT_EQ(visible_during, (std::vector<bool>{false, false}));
   EXPECT_TRUE(form->visible());
 

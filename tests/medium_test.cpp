@@ -1,7 +1,8 @@
+#include "medium/medium.h"
+
 #include <gtest/gtest.h>
 
 #include "lang/multilang.h"
-#include "medium/medium.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/test_medium.h"
 
@@ -11,7 +12,8 @@ namespace {
 TEST(LaunchFolder, EndsInExactlyOneBackslash) {
   EXPECT_EQ(LaunchFolderFrom("D:\\", 1252), "D:\\");
   EXPECT_EQ(LaunchFolderFrom("D:\\Setup", 1252), "D:\\Setup\\");
-  EXPECT_EQ(LaunchFolderFrom("\\\\server\\share\\KTR Setup", 949), "\\\\server\\share\\KTR Setup\\");
+  EXPECT_EQ(LaunchFolderFrom("\\\\server\\share\\KTR Setup", 949),
+            "\\\\server\\share\\KTR Setup\\");
   // An empty current directory names the root of the current drive.
   EXPECT_EQ(LaunchFolderFrom("", 1252), "\\");
 }

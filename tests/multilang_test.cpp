@@ -1,7 +1,8 @@
+#include "lang/multilang.h"
+
 #include <gtest/gtest.h>
 
 #include "lang/keys.h"
-#include "lang/multilang.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/test_medium.h"
 

@@ -1,10 +1,11 @@
+#include "ui/toolkit.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "platform/errors.h"
 #include "tests/fakes/headless_backend.h"
-#include "ui/toolkit.h"
 
 namespace ktr::ui {
 namespace {
@@ -56,7 +57,9 @@ TEST(HitTest, EventsReachTheControlUnderThePointerOnly) {
   for (auto& c : form.controls()) {
     c->on_mouse_move = [&seen](Control& sender) { seen.push_back("move " + sender.name()); };
   }
-  form.find("Entry")->on_click = [&seen](Control& sender) { seen.push_back("click " + sender.name()); };
+  form.find("Entry")->on_click = [&seen](Control& sender) {
+    seen.push_back("click " + sender.name());
+  };
   form.find("Caption")->on_mouse_move = nullptr;
   form.mouse_move(25, 15);  // over the caption, which has no handler
   form.mouse_move(12, 12);

@@ -256,7 +256,7 @@ void Application::set_screen_cursor(Cursor cursor) {
 }
 
 int Application::message_box(Form* owner, const std::string& text, const std::string& caption,
-                              unsigned style) {
+                             unsigned style) {
   return backend_.message_box(owner, text, caption, style);
 }
 

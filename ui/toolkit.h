@@ -303,8 +303,7 @@ class Application {
   void process_messages();
   void set_screen_cursor(Cursor cursor);
   Cursor screen_cursor() const { return screen_cursor_; }
-  int message_box(Form* owner, const std::string& text, const std::string& caption,
-                  unsigned style);
+  int message_box(Form* owner, const std::string& text, const std::string& caption, unsigned style);
 
   // The default error report for an error that no handler caught.
   void handle_exception(std::exception_ptr error);

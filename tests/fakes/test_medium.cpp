@@ -46,7 +46,8 @@ std::uint32_t ColourOf(std::string_view file) {
     ++index;
   }
   // Spread the indices over the colour cube so that no two files share one.
-  return ((index * 37 + 11) % 256) << 16 | ((index * 91 + 70) % 256) << 8 | ((index * 53 + 140) % 256);
+  return ((index * 37 + 11) % 256) << 16 | ((index * 91 + 70) % 256) << 8 |
+         ((index * 53 + 140) % 256);
 }
 
 std::string FileShownBy(const std::optional<ui::Bitmap>& picture) {
@@ -70,7 +71,8 @@ void TestMedium::install(fake::FakeFiles& files, std::string_view language) cons
   files.add_file(root + "ImgData\\" + std::string(language) + "\\MultiLang.ini",
                  IniText(language, values));
   for (const auto& bitmap : medium::kSkinBitmaps) {
-    files.add_file(skin_path(bitmap.file), MakeBmp(bitmap.width, bitmap.height, ColourOf(bitmap.file)));
+    files.add_file(skin_path(bitmap.file),
+                   MakeBmp(bitmap.width, bitmap.height, ColourOf(bitmap.file)));
   }
 }
 
