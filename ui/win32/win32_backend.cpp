@@ -97,6 +97,12 @@ LRESULT CALLBACK Win32Backend::ApplicationProc(HWND window, UINT message, WPARAM
       case WM_ACTIVATE:
         if (LOWORD(w) != WA_INACTIVE) ::PostMessageA(window, kForwardActivation, 0, 0);
         break;
+      case WM_SIZE:
+        // The forms go and come with the minimized program, as on Windows;
+        // Wine does not hide owned windows with their owner by itself.
+        if (w == SIZE_MINIMIZED) ::ShowOwnedPopups(window, FALSE);
+        if (w == SIZE_RESTORED) ::ShowOwnedPopups(window, TRUE);
+        break;
       case kForwardActivation: {
         HWND popup = ::GetLastActivePopup(window);
         if (popup == window || !ActivateFirstOf({popup})) {

@@ -26,6 +26,7 @@ void Record(bool ok, const char* expression, const char* file, int line,
 
 int main(int argc, char** argv) {
   using namespace ktr::ui::win32::testing;
+  if (argc > 2 && std::string(argv[1]) == "--child") return RunChild(argv[2]);
   int passed = 0;
   int failed = 0;
   for (const TestCase& test : Registry()) {

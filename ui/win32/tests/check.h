@@ -17,6 +17,10 @@ struct TestCase {
 std::vector<TestCase>& Registry();
 void Record(bool ok, const char* expression, const char* file, int line, const std::string& detail);
 
+// A test may start this program again as a child ("--child NAME"); the
+// child's answer is its exit code.
+int RunChild(const std::string& name);
+
 struct Registration {
   Registration(const char* name, std::function<void()> run) {
     Registry().push_back({name, std::move(run)});

@@ -119,6 +119,80 @@ TEST_CASE(icon_title_font_is_the_systems) {
   CHECK_EQ(font.charset, static_cast<int>(expected.lfCharSet));
 }
 
+TEST_CASE(forms_go_and_come_with_the_minimized_program) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  form.show();
+  HWND task = reinterpret_cast<HWND>(backend.application_handle());
+  ::ShowWindow(task, SW_MINIMIZE);
+  Pump(backend);
+  CHECK(::IsIconic(task));
+  CHECK(!::IsWindowVisible(WindowOf(form)));
+  CHECK(form.visible());  // still shown as far as the windows know
+  ::ShowWindow(task, SW_RESTORE);
+  Pump(backend);
+  CHECK(::IsWindowVisible(WindowOf(form)));
+}
+
+namespace {
+
+constexpr int kChildAnswered = 0x10;
+constexpr int kChildMainVisible = 0x1;
+constexpr int kChildProgramMinimized = 0x2;
+constexpr int kChildMainMaximized = 0x4;
+
+// Starts this program again with a start-up show request and gives what its
+// main form did with it, as the child's flags.
+int StartedWith(WORD show) {
+  char path[MAX_PATH] = {};
+  ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string command = std::string("\"") + path + "\" --child startup";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show;
+  PROCESS_INFORMATION started{};
+  if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+    return -1;
+  }
+  ktr::win32::UniqueHandle process(started.hProcess);
+  ktr::win32::UniqueHandle thread(started.hThread);
+  if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return -2;
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.get(), &code);
+  return static_cast<int>(code);
+}
+
+}  // namespace
+
+int RunChild(const std::string& name) {
+  if (name != "startup") return 1;
+  RecordingBackend backend;
+  Application app(backend);
+  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  auto& other = app.create_form<TestForm>(nullptr, "TTestOther", BorderStyle::kNone);
+  other.show();  // not the main form: the request is not its
+  const bool other_plain = !::IsZoomed(WindowOf(other));
+  main.show();
+  Pump(backend);
+  int flags = kChildAnswered;
+  if (::IsWindowVisible(WindowOf(main))) flags |= kChildMainVisible;
+  if (::IsIconic(reinterpret_cast<HWND>(backend.application_handle()))) {
+    flags |= kChildProgramMinimized;
+  }
+  if (::IsZoomed(WindowOf(main))) flags |= kChildMainMaximized;
+  return other_plain ? flags : 0;
+}
+
+TEST_CASE(the_start_up_show_request_applies_to_the_main_form) {
+  CHECK_EQ(StartedWith(SW_SHOWNORMAL), kChildAnswered | kChildMainVisible);
+  CHECK_EQ(StartedWith(SW_SHOWMAXIMIZED), kChildAnswered | kChildMainVisible | kChildMainMaximized);
+  // Minimized: only the program's task-bar button, the forms hidden with it.
+  CHECK_EQ(StartedWith(SW_SHOWMINNOACTIVE), kChildAnswered | kChildProgramMinimized);
+}
+
 TEST_CASE(captions_are_read_in_the_system_code_page) {
   // An ANSI_CHARSET font on a Japanese system would read Shift-JIS as 1252.
   CHECK_EQ(CharsetForCaptions(ANSI_CHARSET, 1252, 932), DEFAULT_CHARSET);
