@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <optional>
 #include <string>
 
@@ -66,7 +68,15 @@ INSTANTIATE_TEST_SUITE_P(
         Machine{"empty 9x name", 1, std::nullopt, std::nullopt, "", -1},
         Machine{"missing 9x name", 1, "Microsoft Windows XP", "WinNT", std::nullopt, -1},
         Machine{"9x name of an nt edition", 0, std::nullopt, std::nullopt, "Microsoft Windows XP",
-                7}));
+                7}),
+    // Named after the row, so that test names stay the same from run to run.
+    [](const testing::TestParamInfo<Machine>& info) {
+      std::string name;
+      for (const char* c = info.param.label; *c; ++c) {
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+      }
+      return name;
+    });
 
 TEST(OsTypeTest, ProbesOnlyWhatTheBranchNeeds) {
   fake::FakeHost host;
