@@ -1,10 +1,37 @@
 // Locale, version, profile strings and the shell: one call each.
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
-// shellapi.h builds on <windows.h>, which unique_handle.h brings in.
-#include <shellapi.h>
-
 namespace ktr::win32 {
+namespace {
+
+// shell32 brings a large set of DLLs into the process; the launcher needs it
+// only when the manual or the folder view is asked for, so it is loaded on
+// that first request (from the system folder, as every DLL of this process)
+// instead of at start-up. It stays loaded until the process ends.
+class ShellLibrary {
+ public:
+  using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+
+  ShellLibrary() : module_(::LoadLibraryA("shell32.dll")) {
+    if (module_) {
+      execute_ = reinterpret_cast<ShellExecuteFn>(
+          reinterpret_cast<void*>(::GetProcAddress(module_, "ShellExecuteA")));
+    }
+  }
+  ~ShellLibrary() {
+    if (module_) ::FreeLibrary(module_);
+  }
+  ShellLibrary(const ShellLibrary&) = delete;
+  ShellLibrary& operator=(const ShellLibrary&) = delete;
+
+  ShellExecuteFn execute() const { return execute_; }
+
+ private:
+  HMODULE module_;
+  ShellExecuteFn execute_ = nullptr;
+};
+
+}  // namespace
 
 std::uint32_t Win32Locale::system_default_lcid() { return ::GetSystemDefaultLCID(); }
 
@@ -30,7 +57,11 @@ std::string Win32Profile::read_string(const std::string& file, const std::string
 
 std::intptr_t Win32Shell::execute(std::uintptr_t owner, const std::string& verb,
                                   const std::string& file, int show) {
-  HINSTANCE result = ::ShellExecuteA(reinterpret_cast<HWND>(owner), verb.c_str(), file.c_str(),
+  static const ShellLibrary shell;
+  // Without the shell there is nothing to open with: the answer of a failed
+  // start, which the callers look at no more than at any other.
+  if (!shell.execute()) return 0;
+  HINSTANCE result = shell.execute()(reinterpret_cast<HWND>(owner), verb.c_str(), file.c_str(),
                                      nullptr, nullptr, show);
   return reinterpret_cast<std::intptr_t>(result);
 }
