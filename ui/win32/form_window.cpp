@@ -53,8 +53,6 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form) : backend_(backend), f
   backend_.register_form_class(form.class_name());
   SIZE size = FrameSize(form);
   POINT at = CentreOnScreen(size);
-  // The handle is taken on WM_NCCREATE, so that the messages of creation
-  // already reach this object.
   ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(), StyleOf(form), at.x,
                     at.y, size.cx, size.cy, backend_.application_window(), nullptr,
                     backend_.instance(), this);
@@ -74,19 +72,8 @@ FormWindow::~FormWindow() {
 }
 
 LRESULT CALLBACK FormWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams);
-    self->window_.reset(window);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  FormWindow* self = ObjectOfWindow<FormWindow, &FormWindow::window_>(window, message, l);
   if (!self) return ::DefWindowProcA(window, message, w, l);
-  if (message == WM_NCDESTROY) {
-    // Destroyed by the system (with its owner): nothing left to destroy.
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->window_.release();
-    return ::DefWindowProcA(window, message, w, l);
-  }
   try {
     return self->handle(message, w, l);
   } catch (...) {

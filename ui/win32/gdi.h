@@ -37,6 +37,26 @@ using UniqueWindow = UniqueResource<WindowTraits>;
 using GdiObject = UniqueResource<GdiObjectTraits>;
 using MemoryDc = UniqueResource<MemoryDcTraits>;
 
+// The object behind a window procedure. The handle is taken on WM_NCCREATE,
+// so that the messages of creation already reach the object, and let go on
+// WM_NCDESTROY, after which (and for a detached window) this gives null and
+// the procedure leaves the message to DefWindowProc.
+template <class T, UniqueWindow T::*Handle>
+T* ObjectOfWindow(HWND window, UINT message, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams);
+    (self->*Handle).reset(window);
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<T*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    (self->*Handle).release();
+    return nullptr;
+  }
+  return self;
+}
+
 // A registered window class, unregistered when the owner goes.
 class WindowClass {
  public:

@@ -76,18 +76,8 @@ Win32Backend::~Win32Backend() {
 }
 
 LRESULT CALLBACK Win32Backend::ApplicationProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<Win32Backend*>(reinterpret_cast<CREATESTRUCTA*>(l)->lpCreateParams);
-    self->app_window_.reset(window);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Win32Backend*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  Win32Backend* self = ObjectOfWindow<Win32Backend, &Win32Backend::app_window_>(window, message, l);
   if (!self) return ::DefWindowProcA(window, message, w, l);
-  if (message == WM_NCDESTROY) {
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-    self->app_window_.release();
-    return ::DefWindowProcA(window, message, w, l);
-  }
   try {
     switch (message) {
       case WM_CLOSE:

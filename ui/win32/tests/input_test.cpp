@@ -64,32 +64,26 @@ HCURSOR CursorOver(HWND window, int x, int y) {
 }  // namespace
 
 TEST_CASE(mouse_moves_reach_the_control_under_the_pointer) {
-  RecordingBackend backend;
-  Application app(backend);
+  Desk desk;
   Entries e;
-  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  Build(form, e);
-  form.show();
-  HWND window = WindowOf(form);
+  Build(desk.main, e);
+  HWND window = WindowOf(desk.main);
   ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
   ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(410, 110));
   ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(460, 110));  // through the disabled one
-  Pump(backend);
+  Pump(desk.backend);
   CHECK_EVENTS(e.moves, {"Background", "Entry", "Entry"});
 }
 
 TEST_CASE(a_click_needs_press_and_release_on_the_same_control) {
-  RecordingBackend backend;
-  Application app(backend);
+  Desk desk;
   Entries e;
-  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  Build(form, e);
-  form.show();
-  HWND window = WindowOf(form);
+  Build(desk.main, e);
+  HWND window = WindowOf(desk.main);
 
   ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(410, 110));
   ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
-  Pump(backend);
+  Pump(desk.backend);
   CHECK_EVENTS(e.clicks, {"Entry"});
 
   e.clicks.clear();
@@ -97,7 +91,7 @@ TEST_CASE(a_click_needs_press_and_release_on_the_same_control) {
   ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));  // released on the background
   ::PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
-  Pump(backend);
+  Pump(desk.backend);
   CHECK_EVENTS(e.clicks, {});
 
   // A double click starts the entry's action once, not twice.
@@ -106,25 +100,22 @@ TEST_CASE(a_click_needs_press_and_release_on_the_same_control) {
   ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
   ::PostMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(410, 110));
   ::PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(410, 110));
-  Pump(backend);
+  Pump(desk.backend);
   CHECK_EVENTS(e.clicks, {"Entry"});
 
   // The disabled control lets the click fall through to the entry beneath.
   e.clicks.clear();
   PostClick(window, 460, 110);
-  Pump(backend);
+  Pump(desk.backend);
   CHECK_EVENTS(e.clicks, {"Entry"});
 }
 
 TEST_CASE(pointer_shape_follows_the_control_and_the_screen_cursor) {
-  RecordingBackend backend;
-  Application app(backend);
+  Desk desk;
   Entries e;
-  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  Build(form, e);
-  form.show();
-  Pump(backend);
-  HWND window = WindowOf(form);
+  Build(desk.main, e);
+  HWND window = WindowOf(desk.main);
+  Pump(desk.backend);
   const HCURSOR arrow = SystemCursor(32512);
   const HCURSOR hand = SystemCursor(32649);
   const HCURSOR wait = SystemCursor(32514);
@@ -132,33 +123,30 @@ TEST_CASE(pointer_shape_follows_the_control_and_the_screen_cursor) {
   CHECK(CursorOver(window, 410, 110) == hand);
   CHECK(CursorOver(window, 460, 110) == hand);  // disabled: the entry beneath decides
 
-  app.set_screen_cursor(Cursor::kHourGlass);
+  desk.app.set_screen_cursor(Cursor::kHourGlass);
   CHECK(::GetCursor() == wait);
   CHECK(CursorOver(window, 410, 110) == wait);  // the busy pointer wins everywhere
-  app.set_screen_cursor(Cursor::kDefault);
+  desk.app.set_screen_cursor(Cursor::kDefault);
   CHECK(::GetCursor() == hand);  // the window under the pointer chose again
 }
 
 TEST_CASE(errors_of_handlers_go_to_the_default_report) {
-  RecordingBackend backend;
-  Application app(backend);
-  app.set_title("KTR Installation");
+  Desk desk;
   Entries e;
-  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  Build(form, e);
+  Build(desk.main, e);
+  HWND window = WindowOf(desk.main);
+  desk.app.set_title("KTR Installation");
   e.entry->on_click = [](Control&) { throw std::runtime_error("Cannot open file D:\\a.bmp"); };
   e.background->on_mouse_move = [](Control&) { throw std::runtime_error("moved"); };
-  form.show();
-  HWND window = WindowOf(form);
   PostClick(window, 410, 110);
   ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
-  Pump(backend);
-  CHECK_EQ(backend.boxes.size(), std::size_t{2});
-  if (backend.boxes.size() == 2) {
-    CHECK(backend.boxes[0].text == "Cannot open file D:\\a.bmp.");
-    CHECK(backend.boxes[0].caption == "KTR Installation");
-    CHECK_EQ(backend.boxes[0].style, 0x10u);
-    CHECK(backend.boxes[1].text == "moved.");
+  Pump(desk.backend);
+  CHECK_EQ(desk.backend.boxes.size(), std::size_t{2});
+  if (desk.backend.boxes.size() == 2) {
+    CHECK(desk.backend.boxes[0].text == "Cannot open file D:\\a.bmp.");
+    CHECK(desk.backend.boxes[0].caption == "KTR Installation");
+    CHECK_EQ(desk.backend.boxes[0].style, 0x10u);
+    CHECK(desk.backend.boxes[1].text == "moved.");
   }
   CHECK(::IsWindowVisible(window));  // the loop and the window go on
 }

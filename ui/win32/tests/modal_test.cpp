@@ -65,50 +65,44 @@ TEST_CASE(closing_the_main_form_ends_the_message_loop) {
 }
 
 TEST_CASE(a_modal_form_disables_the_others_and_gives_activation_back) {
-  RecordingBackend backend;
-  Application app(backend);
-  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  main.show();
-  auto modal = MakeForm<TestForm>(app, &main, "TTestModal", BorderStyle::kNone);
+  Desk desk;
+  auto modal = MakeForm<TestForm>(desk.app, &desk.main, "TTestModal", BorderStyle::kNone);
   bool main_enabled_inside = true;
   bool task_enabled_inside = true;
   AddButtonImage(*modal, "Confirm").on_click = [&](Control&) {
-    main_enabled_inside = ::IsWindowEnabled(WindowOf(main)) != FALSE;
-    task_enabled_inside = ::IsWindowEnabled(Task(backend)) != FALSE;
+    main_enabled_inside = ::IsWindowEnabled(WindowOf(desk.main)) != FALSE;
+    task_enabled_inside = ::IsWindowEnabled(Task(desk.backend)) != FALSE;
     modal->set_modal_result(kModalOk);
   };
   PostClick(WindowOf(*modal), 20, 20);
   CHECK_EQ(modal->show_modal(), kModalOk);
   CHECK(!main_enabled_inside);
   CHECK(!task_enabled_inside);
-  CHECK(::IsWindowEnabled(WindowOf(main)));
-  CHECK(::IsWindowEnabled(Task(backend)));
+  CHECK(::IsWindowEnabled(WindowOf(desk.main)));
+  CHECK(::IsWindowEnabled(Task(desk.backend)));
   CHECK(!::IsWindowVisible(WindowOf(*modal)));
-  CHECK(::GetActiveWindow() == WindowOf(main));
+  CHECK(::GetActiveWindow() == WindowOf(desk.main));
 }
 
 TEST_CASE(modal_forms_nest) {
-  RecordingBackend backend;
-  Application app(backend);
-  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  main.show();
-  auto outer = MakeForm<TestForm>(app, &main, "TTestOuter", BorderStyle::kNone);
+  Desk desk;
+  auto outer = MakeForm<TestForm>(desk.app, &desk.main, "TTestOuter", BorderStyle::kNone);
   bool main_enabled_in_inner = true;
   bool outer_enabled_in_inner = true;
   bool outer_enabled_after_inner = false;
   bool main_enabled_after_inner = true;
   int inner_result = kModalNone;
   AddButtonImage(*outer, "Open").on_click = [&](Control&) {
-    auto inner = MakeForm<TestForm>(app, outer.get(), "TTestInner", BorderStyle::kDialog);
+    auto inner = MakeForm<TestForm>(desk.app, outer.get(), "TTestInner", BorderStyle::kDialog);
     AddButtonImage(*inner, "Yes").on_click = [&](Control&) {
-      main_enabled_in_inner = ::IsWindowEnabled(WindowOf(main)) != FALSE;
+      main_enabled_in_inner = ::IsWindowEnabled(WindowOf(desk.main)) != FALSE;
       outer_enabled_in_inner = ::IsWindowEnabled(WindowOf(*outer)) != FALSE;
       inner->set_modal_result(kModalOk);
     };
     PostClick(WindowOf(*inner), 20, 20);
     inner_result = inner->show_modal();
     outer_enabled_after_inner = ::IsWindowEnabled(WindowOf(*outer)) != FALSE;
-    main_enabled_after_inner = ::IsWindowEnabled(WindowOf(main)) != FALSE;
+    main_enabled_after_inner = ::IsWindowEnabled(WindowOf(desk.main)) != FALSE;
     outer->set_modal_result(kModalCancel);
   };
   PostClick(WindowOf(*outer), 20, 20);
@@ -118,19 +112,16 @@ TEST_CASE(modal_forms_nest) {
   CHECK(!outer_enabled_in_inner);
   CHECK(outer_enabled_after_inner);
   CHECK(!main_enabled_after_inner);  // the outer modal form still holds it
-  CHECK(::IsWindowEnabled(WindowOf(main)));
+  CHECK(::IsWindowEnabled(WindowOf(desk.main)));
 }
 
 TEST_CASE(closing_a_modal_form_cancels_it) {
-  RecordingBackend backend;
-  Application app(backend);
-  auto& main = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
-  main.show();
-  auto modal = MakeForm<TestForm>(app, &main, "TTestModal", BorderStyle::kDialog);
+  Desk desk;
+  auto modal = MakeForm<TestForm>(desk.app, &desk.main, "TTestModal", BorderStyle::kDialog);
   ::PostMessageA(WindowOf(*modal), WM_CLOSE, 0, 0);
   CHECK_EQ(modal->show_modal(), kModalCancel);
-  CHECK(!app.terminated());
-  CHECK(::IsWindowVisible(WindowOf(main)));
+  CHECK(!desk.app.terminated());
+  CHECK(::IsWindowVisible(WindowOf(desk.main)));
 }
 
 TEST_CASE(message_box_is_owned_and_keeps_the_other_windows_out_of_reach) {

@@ -23,6 +23,10 @@ void TestForm::FormCreate() {
   if (on_create) on_create(*this);
 }
 
+Desk::Desk() : main(app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone)) {
+  main.show();
+}
+
 HWND WindowOf(const Form& form) { return reinterpret_cast<HWND>(form.native_handle()); }
 
 int Snapshot::count(std::uint32_t rgb, int left, int top, int right, int bottom) const {

@@ -40,6 +40,14 @@ class TestForm : public Form {
   const char* class_name_;
 };
 
+// Where most tests start: a backend, its application and a shown main form.
+struct Desk {
+  Desk();
+  RecordingBackend backend;
+  Application app{backend};
+  TestForm& main;
+};
+
 HWND WindowOf(const Form& form);
 
 // The client area as the form paints it (through WM_PRINTCLIENT), 0xRRGGBB.
