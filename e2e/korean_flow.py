@@ -345,3 +345,152 @@ def set_tool_source(medium, mtime, read_only):
     if read_only:
         tool.chmod(0o444)
     return tool
+
+
+# --- The screenshot gallery --------------------------------------------------
+
+GALLERY_NOTE = ("The installation windows open only from the main menu in Korean (every other "
+                "language runs the client installer directly), so the gallery shows them in "
+                "Korean only.")
+
+
+class Gallery:
+    """Pictures of the Korean installation windows on the demo medium, each
+    cut to its window, into one folder."""
+
+    def __init__(self, walk, out):
+        self.walk = walk
+        self.out = Path(out)
+        self.out.mkdir(parents=True, exist_ok=True)
+        self.written = []
+
+    def shoot(self, name, window, framed=False):
+        """Saves the window's area of the screen as name.png."""
+        self.walk.settle(1.0)
+        full = self.out / (name + ".full.png")
+        self.walk.display.screenshot(full)
+        left, top, width, height = window.rect if framed else window.client
+        target = self.out / (name + ".png")
+        subprocess.run(["convert", str(full), "-crop", "%dx%d+%d+%d" % (width, height, left, top),
+                        "+repage", str(target)], check=True, timeout=60,
+                       stdin=subprocess.DEVNULL)
+        full.unlink()
+        self.written.append(target)
+        print("  %s" % target, flush=True)
+
+    def menu(self, menu):
+        names = {"ImgButton1": "basic", "ImgButton2": "custom", "ImgButton3": "ghost",
+                 "ImgCancel": "cancel", "ImgHelp": "help"}
+        for number, button in enumerate(MENU_BUTTONS, 1):
+            # Over the background first: the latch lets one highlight at a time.
+            self.walk.move(menu, (20, 20))
+            self.walk.settle()
+            self.walk.move(menu, image_point(MENU[button]))
+            self.shoot("ko-menu-%d-%s" % (number, names[button]), menu)
+        self.walk.move(menu, (20, 20))
+
+    def ghost_state(self, ghost, state):
+        self.walk.move(ghost, (20, 20))
+        self.shoot("ko-ghost-" + state.lower().replace(" ", "-"), ghost)
+
+    def confirm_notice(self, ghost, shoot_dialog):
+        dialog = self.walk.open_notice(ghost)
+        if shoot_dialog:
+            self.shoot("ko-notice", dialog, framed=True)
+        self.walk.click_child(self.walk.notice_buttons(dialog)[0])
+        # No picture of Edit's completion text: the dialog leaves the pointer
+        # over the now disabled Edit, which counts as the background, and the
+        # first move there hides the labels.
+        self.walk.wait_forms("the notice dialog closed", TEditNotice=None, TGhostInstall=True)
+
+    def install(self, ghost, shoot):
+        self.walk.click(ghost, image_point(GHOST["ImgButton1"]))
+        self.walk.wait_forms("the Ghost window back after the installer", TGhostInstall=True)
+        if shoot:
+            # The labels still show the Install texts, with its completion.
+            self.shoot("ko-ghost-install-done", ghost)
+
+    def run(self, walk_main_menu):
+        menu = self.walk.open_client_menu()
+        self.menu(menu)
+        ghost = self.walk.open_ghost(menu)
+        for button, name in (("ImgButton1", "install"), ("ImgButton2", "edit")):
+            self.walk.move(ghost, (20, 20))
+            self.walk.settle()
+            self.walk.move(ghost, image_point(GHOST[button]))
+            self.shoot("ko-ghost-hover-" + name, ghost)
+        self.ghost_state(ghost, "Fresh")
+        self.confirm_notice(ghost, shoot_dialog=True)
+        self.ghost_state(ghost, "Edited")
+        self.install(ghost, shoot=True)
+        self.ghost_state(ghost, "Installed")
+        self.confirm_notice(ghost, shoot_dialog=False)
+        self.ghost_state(ghost, "Installed and edited")
+        self.walk.click(ghost, image_point(GHOST["ImgConfirm"]))
+        self.walk.wait_forms("the main menu back", TMainForm=True, TUserSetup=None)
+        walk_main_menu(self.walk.window("TMainForm"))
+
+
+def gallery_main(argv):
+    import argparse
+    parser = argparse.ArgumentParser(description="Screenshots of the Korean installation "
+                                     "windows on the demo medium under Wine")
+    parser.add_argument("--programs", required=True, help="build folder with KtrSetup.exe")
+    parser.add_argument("--out", required=True, help="folder for the PNG files")
+    parser.add_argument("--work", required=True, help="folder for the medium and the prefix")
+    args = parser.parse_args(argv)
+
+    programs = Path(args.programs).resolve()
+    work = Path(args.work).resolve()
+    cache = programs / "CMakeCache.txt"
+    wine64 = cache.exists() and "mingw-x86_64" in cache.read_text()
+    os.environ.update(
+        KTR_E2E_DIR=str(work), KTR_LAUNCHER=str(programs / "KtrSetup.exe"),
+        KTR_STUB=str(programs / "ktr_stub.exe"), KTR_PROBE=str(programs / "ktr_probe.exe"),
+        KTR_WINE="/usr/lib/wine/wine64" if wine64 else "wine",
+        KTR_WINEARCH="win64" if wine64 else "win32")
+    if not harness.locale_available(LANG):
+        raise SystemExit("the locale %s is not generated: run scripts/setup.sh" % LANG)
+
+    medium = make_medium.build(work / "medium", programs / "ktr_stub.exe", style="demo",
+                               launcher=programs / "KtrSetup.exe")
+    client_key = CLIENT_KEY.split("\\", 1)[1]
+    configure_stub(medium, CLIENT_INSTALLER, file1=AGENT,
+                   reg1="%s|ClientID|{DEMO-0001}" % client_key)
+    prefix = harness.Prefix(work / "prefix")
+    if not (prefix.snapshot / "drive_c.txt").exists():
+        print("making the Wine prefix %s (once; this takes a while)" % prefix.root, flush=True)
+        prefix.create()
+    prefix.reset()
+    draw_own_frames(prefix)
+    prefix.set_version("winxp", LANG)
+    prefix.stop()
+
+    print("Korean installation windows:", flush=True)
+    display = harness.Display()
+    launcher = None
+    try:
+        launcher = harness.Launcher(prefix, display, medium, LANG, drive="d")
+        walk = Walk(launcher, display, timeout=120)
+        walk.window("TMainForm")
+        gallery = Gallery(walk, args.out)
+
+        def close_main(main):
+            if not launcher.probe.close(main):
+                raise harness.HarnessError("the main menu did not take the close request")
+            launcher.wait_for_exit()
+        gallery.run(close_main)
+    finally:
+        if launcher:
+            launcher.close()
+        prefix.stop()
+        display.close()
+    print(GALLERY_NOTE)
+    return 0
+
+
+if __name__ == "__main__":
+    import sys
+    if len(sys.argv) < 2 or sys.argv[1] != "gallery":
+        raise SystemExit("usage: korean_flow.py gallery --programs DIR --out DIR --work DIR")
+    sys.exit(gallery_main(sys.argv[2:]))

@@ -19,6 +19,8 @@ TOOL_MTIME_COPIED = 1234567890
 CLIENT_ID = "{0E2E-1234}"
 TYPED_FIRST = "[KTR] "
 TYPED_LINES = ["Name: Test User", "Dept: QA"]
+# Installers that stay a while, so that the probe sees the windows hidden.
+STUB_RUN_MS = 4000
 
 
 class KoreanWindowsTest(e2e_case.E2ECase):
@@ -126,7 +128,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
         client_key = kf.CLIENT_KEY.split("\\", 1)[1]
         kf.configure_stub(medium, kf.CLIENT_INSTALLER, file1=kf.AGENT,
                           reg1="%s|ClientID|%s" % (client_key, CLIENT_ID),
-                          reg2="%s|Server|ktr.example" % client_key, sleep_ms=2500)
+                          reg2="%s|Server|ktr.example" % client_key, sleep_ms=STUB_RUN_MS)
         # Someone's own program lies where the run-once value will point: the
         # medium's tool must replace it.
         (self.prefix.drive_c / "RadOzevO.Exe").write_bytes(b"MZ not the medium's tool")
@@ -226,12 +228,20 @@ class KoreanWindowsTest(e2e_case.E2ECase):
     def test_cancel_close_box_failed_save_and_installer_builder(self):
         medium = self.medium()
         medium_tool = kf.set_tool_source(medium, TOOL_MTIME, read_only=True)
-        kf.configure_stub(medium, kf.INSTALL_BUILD, sleep_ms=2500)
+        kf.configure_stub(medium, kf.INSTALL_BUILD, sleep_ms=STUB_RUN_MS)
         walk = self.walk(medium)
         menu = walk.open_client_menu()
         ghost = walk.open_ghost(menu)
 
         dialog = walk.open_notice(ghost)
+        with self.subTest("dialog Help"):
+            walk.click_child(walk.notice_buttons(dialog)[2])
+            helps = harness.wait_until(
+                lambda: [r for r in self.log.started(kf.HELP_PROGRAM)
+                         if r["command_line"] == "Help\\KtrHelp.exe ghost"], 30,
+                what="the Ghost help command")
+            self.assertEqual(len(helps), 1, helps)
+            self.assertEqual(walk.forms().get("TEditNotice"), True, "Help closed the dialog")
         walk.click_child(walk.notice_buttons(dialog)[1])
         walk.wait_forms("the dialog closed by Cancel", TEditNotice=None, TGhostInstall=True)
         self.assertNothingWritten("Cancel")

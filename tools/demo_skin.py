@@ -92,7 +92,10 @@ def background(out, width, height, labels):
     args = ["-size", "%dx%d" % (width, height), "gradient:%s-%s" % (NAVY, BLUE), "-font", f]
     # The menu's panel behind the entries and the frame of the content panel.
     args += ["-fill", PANEL, "-draw", "roundrectangle 420,126 628,328 8,8"]
-    args += ["-fill", "#0d2140", "-draw", "rectangle 40,136 406,287"]
+    # Light, because the client installation menu and the Ghost window draw
+    # their black description labels right here, where the main menu shows
+    # its content picture.
+    args += ["-fill", PANEL, "-draw", "rectangle 40,136 406,287"]
     args += ["-fill", ACCENT, "-draw", "rectangle 0,96 %d,97" % width]
     args += text(40, "white", 40, 22, "KTR")
     args += text(15, "#cfe0ff", 132, 44, labels["tagline"])

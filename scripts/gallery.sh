@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Screenshots of the launcher's windows: the real program under Wine on the
+# demo medium, each picture cut to its window, as PNG files in build/gallery/.
+# KTR_GALLERY_PROGRAMS names a build folder to take the programs from (it
+# must have been built already); without it the Windows build is made first,
+# as for the demo.
+set -uo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+programs=${KTR_GALLERY_PROGRAMS:-}
+if [ -z "$programs" ]; then
+  bash scripts/setup.sh || exit 1
+  build build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake || exit 1
+  programs=build/win
+  if ! host_runs_win32; then
+    echo "== this host cannot execute 32-bit x86 code: the gallery runs an x86_64 build"
+    build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake || exit 1
+    programs=build/win64
+  fi
+fi
+out=build/gallery
+mkdir -p "$out"
+failed=0
+
+# The client installation menu, the Ghost window and the notice dialog.
+echo "== Korean installation windows"
+python3 e2e/korean_flow.py gallery --programs "$programs" --out "$out" \
+  --work build/gallery-work/korean || failed=1
+
+echo "== pictures in $out"
+exit $failed
