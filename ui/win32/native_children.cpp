@@ -1,5 +1,7 @@
 #include "ui/win32/native_children.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace ktr::ui::win32 {
@@ -7,6 +9,26 @@ namespace {
 
 // Clear of IDOK and IDCANCEL, which the dialog manager sends on its own.
 constexpr int kFirstChildId = 100;
+
+// Themed (common controls 6) buttons and edit boxes, as the manifest asks.
+// The library is loaded when the first native child is made, not at start:
+// only the notice dialog has any, and the main menu should come up fast.
+// Loaded through the process's activation context, the name gives version 6.
+void EnsureCommonControls() {
+  static const HMODULE library = [] {
+    HMODULE module = ::LoadLibraryA("comctl32.dll");
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    using InitOldFn = void(WINAPI*)();
+    FARPROC init = module ? ::GetProcAddress(module, "InitCommonControlsEx") : nullptr;
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    if (!init || !reinterpret_cast<InitFn>(reinterpret_cast<void (*)()>(init))(&controls)) {
+      FARPROC old = module ? ::GetProcAddress(module, "InitCommonControls") : nullptr;
+      if (old) reinterpret_cast<InitOldFn>(reinterpret_cast<void (*)()>(old))();
+    }
+    return module;
+  }();
+  (void)library;
+}
 
 HWND CreateMemo(HWND parent, const Memo& memo, int id) {
   DWORD style = WS_CHILD | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
@@ -41,6 +63,10 @@ std::string NativeChildren::WindowText(HWND window) {
 }
 
 void NativeChildren::create_missing(HWND parent, const Form& form, HFONT font) {
+  const bool has_native = std::any_of(form.controls().begin(), form.controls().end(), [](auto& c) {
+    return c->kind() == ControlKind::kMemo || c->kind() == ControlKind::kButton;
+  });
+  if (has_native) EnsureCommonControls();
   bool made = false;
   int id = kFirstChildId + static_cast<int>(children_.size());
   for (const auto& control : form.controls()) {

@@ -1,7 +1,5 @@
 #include "ui/win32/win32_backend.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <stdexcept>
 
@@ -61,9 +59,6 @@ Win32Backend::Win32Backend()
     : instance_(::GetModuleHandleA(nullptr)),
       app_class_(Register(kApplicationClass, ApplicationProc, instance_, 0)),
       startup_show_(StartupShowCommand()) {
-  // Themed (common controls 6) buttons and edit boxes where the manifest asks for them.
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
-  if (!::InitCommonControlsEx(&controls)) ::InitCommonControls();
   POINT at = ApplicationWindowPlace();
   ::CreateWindowExA(0, kApplicationClass, "",
                     WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
