@@ -101,10 +101,6 @@ def template_in_memo():
     return "".join(line + "\r\n" for line in lines).encode("cp949")
 
 
-def centre(rect):
-    return (rect[0] + rect[2] // 2, rect[1] + rect[3] // 2)
-
-
 def image_point(rect):
     """A point of a button image that its caption label does not cover (the
     labels lie over the middle and have no mouse-move handler)."""
@@ -189,10 +185,11 @@ def caption_look(screen, origin, rect):
     return "blank" if dark == 0 and light == 0 else "mixed (%d dark, %d light)" % (dark, light)
 
 
-def has_text(screen, origin, rect):
-    """Whether dark text is drawn inside the rectangle."""
-    dark, _ = _strokes(screen, origin[0] + rect[0], origin[1] + rect[1], rect[2], rect[3])
-    return dark >= 5
+def has_text(screen, origin, rect, light=False):
+    """Whether dark (or, when asked, light) text is drawn inside the
+    rectangle."""
+    dark, bright = _strokes(screen, origin[0] + rect[0], origin[1] + rect[1], rect[2], rect[3])
+    return (bright if light else dark) >= 5
 
 
 def bitmap_under(screen, origin, point):
