@@ -61,23 +61,23 @@ ui::Bitmap BuiltinEntry(int tag) {
   return bitmap;
 }
 
-ui::Bitmap BuiltinLongButton() {
-  ui::Bitmap bitmap = Filled(172, 24, 0);
-  for (int y = 0; y < bitmap.height; ++y) {
-    FillRect(bitmap, 0, y, bitmap.width, 1,
-             Rgb(Mix(92, 52, y, 24), Mix(132, 92, y, 24), Mix(204, 164, y, 24)));
+namespace {
+
+// The blank buttons under the caption labels: a plain vertical gradient.
+ui::Bitmap BlankButton(int width, int height) {
+  ui::Bitmap bitmap = Filled(width, height, 0);
+  for (int y = 0; y < height; ++y) {
+    FillRect(bitmap, 0, y, width, 1,
+             Rgb(Mix(92, 52, y, height), Mix(132, 92, y, height), Mix(204, 164, y, height)));
   }
   return bitmap;
 }
 
-ui::Bitmap BuiltinShortButton() {
-  ui::Bitmap bitmap = Filled(67, 28, 0);
-  for (int y = 0; y < bitmap.height; ++y) {
-    FillRect(bitmap, 0, y, bitmap.width, 1,
-             Rgb(Mix(92, 52, y, 28), Mix(132, 92, y, 28), Mix(204, 164, y, 28)));
-  }
-  return bitmap;
-}
+}  // namespace
+
+ui::Bitmap BuiltinLongButton() { return BlankButton(172, 24); }
+
+ui::Bitmap BuiltinShortButton() { return BlankButton(67, 28); }
 
 ui::Bitmap BuiltinNoticePicture() {
   const std::uint32_t teal = Rgb(0, 128, 128);
