@@ -7,7 +7,10 @@ Two styles:
   test  every bitmap one flat colour from TEST_COLOURS, distinct per bitmap
         and language, so that a screenshot tells which bitmap is on screen;
         files can be dropped or corrupted to provoke the failure paths.
-  demo  a medium that looks like the product (drawn with ImageMagick).
+  demo  a medium that looks like the product (drawn with ImageMagick), whose
+        stub programs show a small window saying what they stand for and
+        what they were given (an INI with window=1 and role=... beside each
+        copy; the test style leaves the stubs windowless).
 
 The key catalogue and the skin bitmaps are read from lang/keys.h and
 medium/medium.h, so the medium follows the launcher's own lists.
@@ -61,6 +64,22 @@ FIXED_PROGRAMS = [
 PROGRAM_KEYS = ["RES_CLIENT_INSTALL", "RES_SERVER_INSTALL", "RES_CODE_X_INSTALL",
                 "RES_HELPCLI", "RES_GHOSTCLI"]
 LAUNCHER_NAME = "KtrSetup.exe"
+
+# What each stub stands for, in the demo medium's stub windows: the fixed
+# programs by path, the others by the key that names them.
+FIXED_ROLES = {
+    "imgdata\\RadOzevO.exe": "user-information change tool",
+    "Install\\KTR-Client\\Install.exe": "KTR client installer",
+    "Install\\InstallBuild\\InstallBuild.exe": "builder of custom client installers",
+    "Run Sentova\\revuvez.exe": "Sentova lightweight virus scanner",
+}
+KEY_ROLES = {
+    "RES_CLIENT_INSTALL": "KTR client installer",
+    "RES_SERVER_INSTALL": "KTR server installer",
+    "RES_CODE_X_INSTALL": "extra component for older Windows",
+    "RES_HELPCLI": "KTR help",
+    "RES_GHOSTCLI": "KTR help",
+}
 
 
 def read_keys():
@@ -179,6 +198,22 @@ def program_of(command_line):
     return match.group(1) if match else command_line
 
 
+def program_roles():
+    """{medium-relative program: what it stands for} of every stub copy."""
+    roles = dict(FIXED_ROLES)
+    for language in LANGUAGES:
+        for key in PROGRAM_KEYS:
+            program = program_of(medium_texts.TEXTS[language.name][key])
+            if not any(program.lower() == known.lower() for known in roles):
+                roles[program] = KEY_ROLES[key]
+    return roles
+
+
+def demo_stub_ini(role):
+    """The settings that make a stub copy show its window (see ktr_stub.cpp)."""
+    return crlf("[stub]\nwindow=1\nrole=%s\n" % role).encode("ascii")
+
+
 def build(out, stub, style="test", launcher=None, drop=(), corrupt=(), no_multilang=(),
           skin_names=None):
     """Writes a medium into out (emptied first) and returns its root."""
@@ -207,13 +242,12 @@ def build(out, stub, style="test", launcher=None, drop=(), corrupt=(), no_multil
         write(windows_path(out, texts["RES_MANUAL"]),
               language.encode(crlf(medium_texts.MANUALS[language.name])))
 
-    programs = set(FIXED_PROGRAMS)
-    for language in LANGUAGES:
-        for key in PROGRAM_KEYS:
-            programs.add(program_of(medium_texts.TEXTS[language.name][key]))
     stub_bytes = stub.read_bytes()
-    for program in sorted(programs):
-        write(windows_path(out, program), stub_bytes)
+    for program, role in sorted(program_roles().items()):
+        copy = windows_path(out, program)
+        write(copy, stub_bytes)
+        if style == "demo":
+            write(copy.with_suffix(".ini"), demo_stub_ini(role))
     if launcher:
         write(out / LAUNCHER_NAME, Path(launcher).read_bytes())
 

@@ -89,6 +89,16 @@ class GeneratorTest(unittest.TestCase):
         self.assertEqual([p.name for p in self.medium.iterdir() if p.name.lower() == "imgdata"],
                          ["ImgData"])
 
+    def test_stub_windows_only_on_the_demo_medium(self):
+        roles = make_medium.program_roles()
+        for program, role in roles.items():
+            self.assertTrue(role, program)
+            self.assertFalse(self.path(program).with_suffix(".ini").exists(),
+                             "a test-style stub with settings: %s" % program)
+        self.assertEqual(len(roles), 7)
+        ini = make_medium.demo_stub_ini("KTR server installer").decode("ascii")
+        self.assertEqual(ini.splitlines(), ["[stub]", "window=1", "role=KTR server installer"])
+
     def test_faults_on_request(self):
         with tempfile.TemporaryDirectory() as folder:
             medium = make_medium.build(Path(folder) / "m", self.stub,

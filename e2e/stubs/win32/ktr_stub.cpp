@@ -18,6 +18,13 @@
 //   reg1..reg16=KEY|VALUE|DATA            create the key under
 //                                         HKEY_LOCAL_MACHINE and set VALUE to
 //                                         the REG_SZ DATA
+//   window=1          KTR_STUB_WINDOW     after the sleep, show a small window
+//                                         with the program's file name, its
+//                                         role, its command line and working
+//                                         folder, and end when it is closed
+//                                         (the demo medium; tests leave it off)
+//   role=TEXT                             what the program stands for, shown
+//                                         in that window
 //
 // Record: two lines of tab-separated name=value fields, written whole so that
 // stubs running side by side do not mix their lines:
@@ -37,6 +44,14 @@ namespace {
 
 using ktr::win32::FileHandle;
 using ktr::win32::RegKey;
+
+struct FontTraits {
+  using pointer = HFONT;
+  static pointer Invalid() noexcept { return nullptr; }
+  static bool IsValid(pointer h) noexcept { return h != nullptr; }
+  static void Close(pointer h) noexcept { ::DeleteObject(h); }
+};
+using Font = ktr::win32::UniqueResource<FontTraits>;
 
 std::string ModulePath() {
   for (DWORD size = MAX_PATH;; size *= 2) {
@@ -147,6 +162,113 @@ void SetGivenValue(const std::string& spec) {
                  reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
 }
 
+// --- The demo window -------------------------------------------------------
+
+constexpr int kClientWidth = 440;
+constexpr int kClientHeight = 176;
+constexpr int kMargin = 12;
+constexpr int kLabelWidth = 92;
+constexpr int kFieldHeight = 36;  // two lines: a path on a medium is long
+// Away from the middle of the screen, where the launcher's windows are.
+constexpr int kScreenGap = 8;
+
+LRESULT CALLBACK DemoWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) DestroyWindow(window);
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wparam, lparam);
+  }
+}
+
+HWND Child(HWND parent, const char* kind, const std::string& text, DWORD style, int id, int x,
+           int y, int width, int height, HFONT font) {
+  HWND child = CreateWindowExA(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width,
+                               height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleA(nullptr), nullptr);
+  if (child != nullptr && font != nullptr) {
+    SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  return child;
+}
+
+std::string FileNameOf(const std::string& path) {
+  auto slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Tells a person trying the demo medium what the launcher started and how;
+// the real program would do its work here. Returns when the window closes.
+void ShowDemoWindow(const std::string& program, const std::string& role,
+                    const std::string& command_line, const std::string& folder) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSA window_class{};
+  window_class.lpfnWndProc = DemoWindowProc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  window_class.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_INFORMATION));
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+  window_class.lpszClassName = "KtrDemoStub";
+  RegisterClassA(&window_class);
+
+  LOGFONTA look{};
+  SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof(look), &look, 0);
+  Font text_font(CreateFontIndirectA(&look));
+  look.lfWeight = FW_BOLD;
+  Font title_font(CreateFontIndirectA(&look));
+
+  const std::string name = FileNameOf(program);
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+  const DWORD ex_style = WS_EX_CONTROLPARENT;
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  HWND window =
+      CreateWindowExA(ex_style, window_class.lpszClassName, (name + " - KTR demo medium").c_str(),
+                      style, work.right - width - kScreenGap, work.bottom - height - kScreenGap,
+                      width, height, nullptr, nullptr, instance, nullptr);
+  if (window == nullptr) return;
+
+  const int inner = kClientWidth - 2 * kMargin;
+  const int field_x = kMargin + kLabelWidth;
+  const int field_width = inner - kLabelWidth;
+  // Static fields rather than edit boxes: their text is the window text that
+  // any process can read, and SS_EDITCONTROL breaks a long path anywhere.
+  const DWORD field = SS_NOPREFIX | SS_EDITCONTROL | SS_SUNKEN;
+  const HFONT text = text_font.get();
+  Child(window, "STATIC", role.empty() ? name : name + ": " + role, SS_NOPREFIX, -1, kMargin,
+        kMargin, inner, 18, title_font.get());
+  Child(window, "STATIC",
+        "A stand-in on the demo medium. The launcher started it with:", SS_NOPREFIX, -1, kMargin,
+        34, inner, 18, text);
+  Child(window, "STATIC", "Command line:", SS_NOPREFIX, -1, kMargin, 60, kLabelWidth, 18, text);
+  Child(window, "STATIC", command_line, field, -1, field_x, 58, field_width, kFieldHeight, text);
+  Child(window, "STATIC", "Working folder:", SS_NOPREFIX, -1, kMargin, 102, kLabelWidth, 18, text);
+  Child(window, "STATIC", folder, field, -1, field_x, 100, field_width, kFieldHeight, text);
+  HWND ok = Child(window, "BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK,
+                  kClientWidth - kMargin - 80, kClientHeight - kMargin - 25, 80, 25, text);
+
+  ShowWindow(window, SW_SHOWNORMAL);
+  SetForegroundWindow(window);
+  SetFocus(ok);
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageA(window, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -175,6 +297,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!value.empty()) SetGivenValue(value);
   }
   if (sleep_ms > 0) Sleep(static_cast<DWORD>(sleep_ms));
+  if (Number(Setting(ini, "window", "KTR_STUB_WINDOW"), 0) != 0) {
+    ShowDemoWindow(program, Setting(ini, "role", nullptr), GetCommandLineA(), CurrentDirectory());
+  }
   if (!log.empty()) {
     Append(log, "event=ended\ttime=" + std::to_string(NowMs()) + "\tpid=" + pid +
                     "\texit_code=" + std::to_string(exit_code) + "\r\n");
