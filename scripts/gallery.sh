@@ -27,5 +27,10 @@ echo "== Korean installation windows"
 python3 e2e/korean_flow.py gallery --programs "$programs" --out "$out" \
   --work build/gallery-work/korean || failed=1
 
+# The main menu in each language, at rest and with each entry highlighted.
+echo "== main menu in four languages"
+python3 e2e/main_menu_gallery.py --programs "$programs" --out "$out" \
+  --work build/gallery-work/main-menu || failed=1
+
 echo "== pictures in $out"
 exit $failed

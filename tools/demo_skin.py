@@ -103,19 +103,95 @@ def background(out, width, height, labels):
     convert(args, out)
 
 
-def button(out, width, height, label, active, exit_button=False):
+# The text of the entry buttons and the content panel's explanation.
+LABEL_SIZE = 12
+SMALLEST_LABEL_SIZE = 9
+BODY_SIZE = 12
+BODY_LINE = 19
+LABEL_LEFT = 10
+LABEL_RIGHT = 6
+ACTIVE_MARKER = "▶ "
+# Characters that may not begin a line (Japanese and Chinese rules), and
+# those that may not end one.
+NO_LINE_START = set("。、，．,.!?！？:：;；)）」』】〕ー・…%")
+NO_LINE_END = set("(（「『【〔")
+
+
+def measure(strings, size):
+    """The width in pixels of each string, drawn in the skin's font."""
+    if not strings:
+        return []
+    args = ["convert", "-font", font(), "-pointsize", str(size)]
+    # label: reads "%" as the start of an escape and "@" as a file name.
+    args += ["label:" + (" " if s.startswith("@") else "") + s.replace("%", "%%")
+             for s in strings]
+    found = subprocess.run(args + ["-format", "%w\n", "info:"], check=True, timeout=120,
+                           capture_output=True, text=True, stdin=subprocess.DEVNULL)
+    return [int(width) for width in found.stdout.split()]
+
+
+def _ideographic(ch):
+    """Han, kana and CJK punctuation: a line may break beside them. Hangul is
+    not among them, as Korean breaks between words."""
+    code = ord(ch)
+    return (0x2E80 <= code <= 0x9FFF or 0xF900 <= code <= 0xFAFF or 0xFF00 <= code <= 0xFFEF) \
+        and not 0x3130 <= code <= 0x318F
+
+
+def break_points(text):
+    """The lengths of text's prefixes after which a line may end."""
+    points = []
+    for i in range(1, len(text)):
+        before, after = text[i - 1], text[i]
+        if after == " " or after in NO_LINE_START or before in NO_LINE_END:
+            continue
+        if before == " " or _ideographic(before) or _ideographic(after):
+            points.append(i)
+    points.append(len(text))
+    return points
+
+
+def wrap(text, width, size):
+    """Lines of text no wider than width where the language allows a break:
+    at blanks, and beside ideographs and kana (caption: breaks only at
+    blanks, which leaves a Latin word alone on a Japanese line)."""
+    lines = []
+    rest = text.strip()
+    while rest:
+        points = break_points(rest)
+        widths = measure([rest[:p].rstrip() for p in points], size)
+        fitting = [p for p, w in zip(points, widths) if w <= width]
+        end = fitting[-1] if fitting else points[0]
+        lines.append(rest[:end].rstrip())
+        rest = rest[end:].lstrip()
+    return lines
+
+
+def label_size(label, width):
+    """The largest size up to LABEL_SIZE at which the highlighted form of a
+    label (with its marker) fits its button."""
+    room = width - LABEL_LEFT - LABEL_RIGHT
+    sizes = range(LABEL_SIZE, SMALLEST_LABEL_SIZE - 1, -1)
+    for size in sizes:
+        if measure([ACTIVE_MARKER + label], size)[0] <= room:
+            return size
+    return SMALLEST_LABEL_SIZE
+
+
+def button(out, width, height, label, active, exit_button=False, size=LABEL_SIZE):
     f = font()
-    if exit_button:
-        top, bottom = ("#e0533d", "#b02a17") if active else ("#b7412f", "#86261a")
+    if exit_button and not active:
+        top, bottom = ("#b7412f", "#86261a")
     else:
+        # Every highlighted entry, exit too, turns the accent colour.
         top, bottom = (ACCENT, "#d98200") if active else ("#3f78c8", "#2558a0")
     args = ["-size", "%dx%d" % (width, height), "gradient:%s-%s" % (top, bottom), "-font", f]
     args += ["-fill", "none", "-stroke", "#ffffff" if active else "#1c3f73",
              "-draw", "rectangle 0,0 %d,%d" % (width - 1, height - 1), "-stroke", "none"]
     if label:
-        colour = "#1b1b1b" if active and not exit_button else "white"
-        marker = "▶ " if active and not exit_button else ""
-        args += text(12, colour, 0 if exit_button else 10, 0, marker + label,
+        colour = "#1b1b1b" if active else "white"
+        marker = ACTIVE_MARKER if active and not exit_button else ""
+        args += text(size, colour, 0 if exit_button else LABEL_LEFT, 0, marker + label,
                      "Center" if exit_button else "West")
     convert(args, out)
 
@@ -126,9 +202,8 @@ def content(out, width, height, title, body):
     args += ["-fill", ACCENT, "-draw", "rectangle 0,0 5,%d" % height]
     args += text(17, NAVY, 20, 14, title)
     args += ["-fill", "#b8c8e0", "-draw", "rectangle 20,44 %d,45" % (width - 20)]
-    args += ["(", "-size", "%dx%d" % (width - 40, height - 64), "-background", "none",
-             "-font", f, "-pointsize", "12", "-fill", "#25374f", "caption:" + body, ")",
-             "-gravity", "NorthWest", "-geometry", "+20+56", "-composite"]
+    for number, line in enumerate(wrap(body, width - 40, BODY_SIZE)):
+        args += text(BODY_SIZE, "#25374f", 20, 54 + number * BODY_LINE, line)
     convert(args, out)
 
 
@@ -145,8 +220,11 @@ def draw(skin_dir, language, texts, bitmaps):
         elif file.startswith("ButtonExit"):
             button(out, width, height, labels["exit"], file.endswith("Act.bmp"), exit_button=True)
         elif file.startswith("ButtonAct"):
-            button(out, width, height, entries[int(file[9]) - 1], True)
+            label = entries[int(file[9]) - 1]
+            button(out, width, height, label, True, size=label_size(label, width))
         elif file.startswith("Button") and file[6].isdigit():
-            button(out, width, height, entries[int(file[6]) - 1], False)
+            # The size of the highlighted form, so that the text stays put.
+            label = entries[int(file[6]) - 1]
+            button(out, width, height, label, False, size=label_size(label, width))
         else:  # the blank buttons that the other windows label themselves
             button(out, width, height, "", "Act" in file)

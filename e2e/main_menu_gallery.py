@@ -1,0 +1,153 @@
+#!/usr/bin/env python3
+"""Screenshots of the main menu on the demo medium under Wine, in each of
+the four languages: the menu at rest and with each of its six entries
+highlighted by the real pointer, each picture cut to the window.
+
+Every highlighted picture is compared with the one at rest: an entry whose
+picture did not change, or a content panel that stayed the same for one of
+the four entries that explain themselves there, fails the run, so that a
+skin whose highlight cannot be seen does not pass unnoticed.
+
+Usage: main_menu_gallery.py --programs BUILD --out FOLDER --work FOLDER
+"""
+import argparse
+import os
+import subprocess
+import sys
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
+sys.path.insert(0, str(HERE.parent / "tools"))
+import harness  # noqa: E402
+import korean_flow  # noqa: E402
+import make_medium  # noqa: E402
+
+# (LANG, short name for the files)
+LANGUAGES = [("ko_KR.UTF-8", "ko"), ("en_US.UTF-8", "en"), ("ja_JP.UTF-8", "ja"),
+             ("zh_CN.UTF-8", "zh")]
+# (file name part, client-relative rectangle, whether the content panel
+# explains the entry), in Tag order.
+ENTRIES = [
+    ("manual", (438, 138, 172, 24), True),
+    ("scan", (438, 169, 172, 24), True),
+    ("client", (438, 199, 172, 24), True),
+    ("server", (438, 230, 172, 24), True),
+    ("browse", (438, 260, 172, 24), False),
+    ("exit", (490, 291, 67, 28), False),
+]
+CONTENT = (44, 140, 358, 143)
+BACKGROUND_POINT = (20, 20)
+TIMEOUT = 120
+
+
+def crop(screen_png, window, target):
+    left, top, width, height = window.client
+    subprocess.run(["convert", str(screen_png), "-crop", "%dx%d+%d+%d" % (width, height, left, top),
+                    "+repage", str(target)], check=True, timeout=60, stdin=subprocess.DEVNULL)
+
+
+def region(image, rect):
+    left, top, width, height = rect
+    return [image.pixel(x, y) for y in range(top, top + height) for x in range(left, left + width)]
+
+
+class MenuGallery:
+    def __init__(self, walk, out, short):
+        self.walk = walk
+        self.out = Path(out)
+        self.short = short
+        self.written = []
+        self.problems = []
+
+    def shoot(self, main, name):
+        """Saves the window's area of the screen as <lang>-main-<name>.png and
+        returns it as an image."""
+        self.walk.settle(1.0)
+        full = self.out / ("%s-main-%s.full.png" % (self.short, name))
+        self.walk.display.screenshot(full)
+        target = self.out / ("%s-main-%s.png" % (self.short, name))
+        crop(full, main, target)
+        full.unlink()
+        self.written.append(target)
+        print("  %s" % target, flush=True)
+        return harness.Image.from_png(target)
+
+    def run(self, main):
+        self.walk.move(main, BACKGROUND_POINT)
+        normal = self.shoot(main, "0-normal")
+        for number, (name, rect, explains) in enumerate(ENTRIES, 1):
+            # Over the background first: the highlight latch lets one entry
+            # light up at a time.
+            self.walk.move(main, BACKGROUND_POINT)
+            self.walk.settle()
+            self.walk.move(main, korean_flow.image_point(rect))
+            lit = self.shoot(main, "%d-%s" % (number, name))
+            if region(lit, rect) == region(normal, rect):
+                self.problems.append("%s: the %s entry looks the same highlighted"
+                                     % (self.short, name))
+            if explains and region(lit, CONTENT) == region(normal, CONTENT):
+                self.problems.append("%s: the content panel does not change for %s"
+                                     % (self.short, name))
+        self.walk.move(main, BACKGROUND_POINT)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--programs", required=True, help="build folder with KtrSetup.exe")
+    parser.add_argument("--out", required=True, help="folder for the PNG files")
+    parser.add_argument("--work", required=True, help="folder for the medium and the prefix")
+    args = parser.parse_args(argv)
+
+    programs = Path(args.programs).resolve()
+    work = Path(args.work).resolve()
+    out = Path(args.out).resolve()
+    out.mkdir(parents=True, exist_ok=True)
+    cache = programs / "CMakeCache.txt"
+    wine64 = cache.exists() and "mingw-x86_64" in cache.read_text()
+    os.environ.update(
+        KTR_E2E_DIR=str(work), KTR_LAUNCHER=str(programs / "KtrSetup.exe"),
+        KTR_STUB=str(programs / "ktr_stub.exe"), KTR_PROBE=str(programs / "ktr_probe.exe"),
+        KTR_WINE="/usr/lib/wine/wine64" if wine64 else "wine",
+        KTR_WINEARCH="win64" if wine64 else "win32")
+    missing = [lang for lang, _ in LANGUAGES if not harness.locale_available(lang)]
+    if missing:
+        raise SystemExit("locales not generated: %s (run scripts/setup.sh)" % ", ".join(missing))
+
+    medium = make_medium.build(work / "medium", programs / "ktr_stub.exe", style="demo",
+                               launcher=programs / "KtrSetup.exe")
+    prefix = harness.Prefix(work / "prefix")
+    if not (prefix.snapshot / "drive_c.txt").exists():
+        print("making the Wine prefix %s (once; this takes a while)" % prefix.root, flush=True)
+        prefix.create()
+    prefix.reset()
+
+    problems = []
+    display = harness.Display()
+    try:
+        for lang, short in LANGUAGES:
+            print("main menu, %s:" % lang, flush=True)
+            # A fresh server per language: nothing of the last one stays.
+            prefix.stop()
+            launcher = harness.Launcher(prefix, display, medium, lang, drive="d")
+            try:
+                walk = korean_flow.Walk(launcher, display, timeout=TIMEOUT)
+                main_window = walk.window("TMainForm")
+                gallery = MenuGallery(walk, out, short)
+                gallery.run(main_window)
+                problems += gallery.problems
+                if not launcher.probe.close(main_window):
+                    raise harness.HarnessError("the main menu did not take the close request")
+                launcher.wait_for_exit()
+            finally:
+                launcher.close()
+    finally:
+        prefix.stop()
+        display.close()
+    for problem in problems:
+        print("PROBLEM: %s" % problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
