@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "platform/errors.h"
@@ -26,6 +27,9 @@ struct Machine {
   std::optional<std::string> product_name_9x;
   int expected;
 };
+
+// Shown by its label, so that listings and test names stay short and stable.
+void PrintTo(const Machine& machine, std::ostream* out) { *out << machine.label; }
 
 class OsTypeTable : public testing::TestWithParam<Machine> {};
 
