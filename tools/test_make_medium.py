@@ -99,6 +99,29 @@ class GeneratorTest(unittest.TestCase):
         ini = make_medium.demo_stub_ini("KTR server installer").decode("ascii")
         self.assertEqual(ini.splitlines(), ["[stub]", "window=1", "role=KTR server installer"])
 
+    def test_demo_texts_fit_their_pictures(self):
+        import demo_skin
+        points = demo_skin.break_points("KTR サーバーを開きます。")
+        self.assertNotIn(len("KTR サーバーを開きます"), points, "a line begins with 。")
+        self.assertNotIn(2, points, "a break inside a Latin word")
+        self.assertEqual(demo_skin.break_points("설치 방법"), [3, 5], "Korean breaks at blanks")
+        width = 358 - 40
+        for language, labels in demo_skin.LABELS.items():
+            for file, (_, body) in labels["content"].items():
+                lines = demo_skin.wrap(body, width, demo_skin.BODY_SIZE)
+                with self.subTest(language=language, file=file):
+                    self.assertEqual("".join(lines).replace(" ", ""), body.replace(" ", ""))
+                    self.assertLessEqual(len(lines) * demo_skin.BODY_LINE, 143 - 54)
+                    widths = demo_skin.measure(lines, demo_skin.BODY_SIZE)
+                    self.assertLessEqual(max(widths), width)
+                    # A word alone before a long line is a break in the wrong place.
+                    self.assertTrue(all(len(line) > 4 for line in lines[:-1]), lines)
+            for label in labels["entries"]:
+                size = demo_skin.label_size(label, 172)
+                room = 172 - demo_skin.LABEL_LEFT - demo_skin.LABEL_RIGHT
+                self.assertLessEqual(
+                    demo_skin.measure([demo_skin.ACTIVE_MARKER + label], size)[0], room, label)
+
     def test_faults_on_request(self):
         with tempfile.TemporaryDirectory() as folder:
             medium = make_medium.build(Path(folder) / "m", self.stub,
