@@ -21,6 +21,7 @@ What the shell did is seen from outside:
 """
 import os
 import shutil
+import time
 import unittest.mock
 
 import e2e_case
@@ -143,24 +144,42 @@ class MainMenuTest(e2e_case.E2ECase):
     def main_visible(self, walk):
         return walk.forms().get("TMainForm")
 
-    def while_running(self, walk, program, look, nth=1):
-        """Calls look() over and over while the nth run of a program lasts,
-        from its start record to its end record; returns that run's start
-        record. Only looks taken between the two count, so each is known to
-        have seen the program running."""
+    def while_running(self, program, look, check, nth=1):
+        """Takes look() over and over while the nth run of a program lasts and
+        passes each to check(); returns that run's start record. A look
+        counts only when the program had started before it and had not ended
+        after it, so each checked look saw the program running."""
         def started():
             runs = self.log.started(program)
             return runs[nth - 1] if len(runs) >= nth else None
         record = harness.wait_until(started, TIMEOUT, what="%s to start" % program)
+        deadline = time.monotonic() + TIMEOUT
         looks = 0
         while True:
             seen = look()
             if self.log.ended(record["pid"]):
                 break
+            self.assertLess(time.monotonic(), deadline, "%s did not end" % program)
             looks += 1
-            seen()
+            check(seen)
         self.assertGreater(looks, 0, "%s ended before it could be looked at" % program)
         return record
+
+    def visible_while(self, walk, program):
+        """The main window stays on screen while the program runs."""
+        def check(visible):
+            self.assertTrue(visible, "main window hidden while %s runs" % program)
+        return self.while_running(program, lambda: self.main_visible(walk), check)
+
+    def hidden_while(self, walk, program, nth=1):
+        """The main window stays hidden, and no box is shown, while the
+        program runs."""
+        def check(seen):
+            visible, boxes = seen
+            self.assertFalse(visible, "main window visible while %s runs" % program)
+            self.assertEqual(boxes, [], "a box while %s runs" % program)
+        return self.while_running(program, lambda: (self.main_visible(walk), self.boxes(walk)),
+                                  check, nth)
 
     def assertRun(self, record, program, arguments, show):
         """A start record: the medium's program from D:, its path quoted, the
@@ -170,17 +189,6 @@ class MainMenuTest(e2e_case.E2ECase):
                          '"D:\\%s"%s' % (program, " " + arguments if arguments else ""))
         self.assertEqual(int(record["show"]), show)
         self.assertEqual(record["cwd"], "D:\\")
-
-    def hidden_while(self, walk, program, nth=1):
-        """The main window stays hidden and no box is shown while the
-        program runs; the window is back once it has ended."""
-        def look():
-            visible, boxes = self.main_visible(walk), self.boxes(walk)
-            def check():
-                self.assertFalse(visible, "main window visible while %s runs" % program)
-                self.assertEqual(boxes, [], "a box while %s runs" % program)
-            return check
-        return self.while_running(walk, program, look, nth)
 
     def wait_main_back(self, walk, what):
         walk.wait_forms(what, TMainForm=True)
@@ -216,11 +224,7 @@ class MainMenuTest(e2e_case.E2ECase):
 
         with self.subTest("virus scan: English package, window stays"):
             self.click(walk, main, "scan")
-
-            def look():
-                visible = self.main_visible(walk)
-                return lambda: self.assertTrue(visible, "main window hidden while scanning")
-            record = self.while_running(walk, SCANNER, look)
+            record = self.visible_while(walk, SCANNER)
             url = record["command_line"].rsplit(" ", 1)[-1]
             self.assertRegex(url, r"^http://[A-Za-z0-9.-]+/LITE/snliteeng\.zip$")
             self.assertRun(record, SCANNER, url, SW_SHOW)
@@ -298,11 +302,7 @@ class MainMenuTest(e2e_case.E2ECase):
 
         with self.subTest("virus scan: Korean package"):
             self.click(walk, main, "scan")
-
-            def look():
-                visible = self.main_visible(walk)
-                return lambda: self.assertTrue(visible, "main window hidden while scanning")
-            record = self.while_running(walk, SCANNER, look)
+            record = self.visible_while(walk, SCANNER)
             url = record["command_line"].rsplit(" ", 1)[-1]
             self.assertRegex(url, r"^http://[A-Za-z0-9.-]+/LITE/snlitekor\.zip$")
             self.assertRun(record, SCANNER, url, SW_SHOW)
