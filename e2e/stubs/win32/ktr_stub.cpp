@@ -144,13 +144,13 @@ void CreateGivenFile(const std::string& path, const std::string& program) {
   WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
-void SetGivenValue(const std::string& spec) {
-  auto first = spec.find('|');
-  auto second = first == std::string::npos ? first : spec.find('|', first + 1);
+void SetGivenValue(const std::string& setting) {
+  auto first = setting.find('|');
+  auto second = first == std::string::npos ? first : setting.find('|', first + 1);
   if (second == std::string::npos) return;
-  std::string key = spec.substr(0, first);
-  std::string value = spec.substr(first + 1, second - first - 1);
-  std::string data = spec.substr(second + 1);
+  std::string key = setting.substr(0, first);
+  std::string value = setting.substr(first + 1, second - first - 1);
+  std::string data = setting.substr(second + 1);
   while (!key.empty() && key[0] == '\\') key.erase(0, 1);
   RegKey opened;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
