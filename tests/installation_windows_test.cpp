@@ -422,6 +422,22 @@ TEST_F(NoticeDialogTest, AFailedSaveIsReportedAndTheDialogStaysOpen) {
   EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
 }
 
+TEST_F(NoticeDialogTest, ANoticeCutShortByTheDiskIsRemovedNotLeftHalfWritten) {
+  auto dialog = Open();
+  fake.files.short_write("C:\\Alert.alt", 3);
+  backend.modal_scripts["TEditNotice"] = [&](ui::Form& d) {
+    dynamic_cast<TEditNotice&>(d).memoAlert().set_text("a notice longer than three bytes");
+    ClickOn(d, "btnYes");
+    EXPECT_EQ(d.modal_result(), ui::kModalNone);
+    ClickOn(d, "btnCancel");
+  };
+  EXPECT_EQ(dialog->show_modal(), ui::kModalCancel);
+  EXPECT_FALSE(fake.files.exists("C:\\Alert.alt"));
+  EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "Cannot create file C:\\Alert.alt.");
+}
+
 TEST_F(NoticeDialogTest, ARefusedRunOnceKeyIsReportedAndTheDialogStaysOpen) {
   auto dialog = Open();
   fake.registry.refuse_write(kRunOnce);
