@@ -90,8 +90,9 @@ def text(size, colour, x, y, words, gravity="NorthWest"):
 def background(out, width, height, labels):
     f = font()
     args = ["-size", "%dx%d" % (width, height), "gradient:%s-%s" % (NAVY, BLUE), "-font", f]
-    # The menu's panel behind the entries and the frame of the content panel.
-    args += ["-fill", PANEL, "-draw", "roundrectangle 420,126 628,328 8,8"]
+    # The panel behind the entries, wide enough for the Ghost window's
+    # three short buttons (414 to 637), and the frame of the content panel.
+    args += ["-fill", PANEL, "-draw", "roundrectangle 410,126 646,328 8,8"]
     # Light, because the client installation menu and the Ghost window draw
     # their black description labels right here, where the main menu shows
     # its content picture.
