@@ -5,6 +5,7 @@ import os
 import re
 import shutil
 import unittest
+import unittest.mock
 from pathlib import Path
 
 import harness
@@ -34,6 +35,14 @@ class E2ECase(unittest.TestCase):
         self.display = harness.Display()
         self.addCleanup(self.display.close)
         self.screens = 0
+
+    def route_stub_logs(self, log):
+        """Every stub copy reports to log (a StubLog) unless its INI says
+        otherwise, for the rest of the test."""
+        patch = unittest.mock.patch.dict(os.environ, {"KTR_STUB_LOG": log.windows_path})
+        patch.start()
+        self.addCleanup(patch.stop)
+        return log
 
     def use_version(self, version, lang):
         self.prefix.set_version(version, lang)

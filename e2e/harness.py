@@ -496,3 +496,37 @@ def full_medium(folder, **options):
     """A test-style medium with the launcher in its root."""
     return make_medium.build(folder, setting("KTR_STUB"), style="test",
                              launcher=setting("KTR_LAUNCHER"), **options)
+
+
+def gallery_setting(description, argv):
+    """For a gallery command run outside ctest: reads --programs, --out and
+    --work, gives the harness the settings ctest would, and answers the
+    three folders (the out folder made)."""
+    import argparse
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--programs", required=True, help="build folder with KtrSetup.exe")
+    parser.add_argument("--out", required=True, help="folder for the PNG files")
+    parser.add_argument("--work", required=True, help="folder for the medium and the prefix")
+    args = parser.parse_args(argv)
+    programs = Path(args.programs).resolve()
+    work = Path(args.work).resolve()
+    out = Path(args.out).resolve()
+    out.mkdir(parents=True, exist_ok=True)
+    cache = programs / "CMakeCache.txt"
+    wine64 = cache.exists() and "mingw-x86_64" in cache.read_text()
+    os.environ.update(
+        KTR_E2E_DIR=str(work), KTR_LAUNCHER=str(programs / "KtrSetup.exe"),
+        KTR_STUB=str(programs / "ktr_stub.exe"), KTR_PROBE=str(programs / "ktr_probe.exe"),
+        KTR_WINE="/usr/lib/wine/wine64" if wine64 else "wine",
+        KTR_WINEARCH="win64" if wine64 else "win32")
+    return programs, work, out
+
+
+def fresh_prefix(folder):
+    """The prefix under folder, made once and reset to its fresh state."""
+    prefix = Prefix(folder)
+    if not (prefix.snapshot / "drive_c.txt").exists():
+        print("making the Wine prefix %s (once; this takes a while)" % prefix.root, flush=True)
+        prefix.create()
+    prefix.reset()
+    return prefix

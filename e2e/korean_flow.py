@@ -429,23 +429,8 @@ class Gallery:
 
 
 def gallery_main(argv):
-    import argparse
-    parser = argparse.ArgumentParser(description="Screenshots of the Korean installation "
-                                     "windows on the demo medium under Wine")
-    parser.add_argument("--programs", required=True, help="build folder with KtrSetup.exe")
-    parser.add_argument("--out", required=True, help="folder for the PNG files")
-    parser.add_argument("--work", required=True, help="folder for the medium and the prefix")
-    args = parser.parse_args(argv)
-
-    programs = Path(args.programs).resolve()
-    work = Path(args.work).resolve()
-    cache = programs / "CMakeCache.txt"
-    wine64 = cache.exists() and "mingw-x86_64" in cache.read_text()
-    os.environ.update(
-        KTR_E2E_DIR=str(work), KTR_LAUNCHER=str(programs / "KtrSetup.exe"),
-        KTR_STUB=str(programs / "ktr_stub.exe"), KTR_PROBE=str(programs / "ktr_probe.exe"),
-        KTR_WINE="/usr/lib/wine/wine64" if wine64 else "wine",
-        KTR_WINEARCH="win64" if wine64 else "win32")
+    programs, work, out = harness.gallery_setting(
+        "Screenshots of the Korean installation windows on the demo medium under Wine", argv)
     if not harness.locale_available(LANG):
         raise SystemExit("the locale %s is not generated: run scripts/setup.sh" % LANG)
 
@@ -454,11 +439,7 @@ def gallery_main(argv):
     client_key = CLIENT_KEY.split("\\", 1)[1]
     configure_stub(medium, CLIENT_INSTALLER, file1=AGENT,
                    reg1="%s|ClientID|{DEMO-0001}" % client_key)
-    prefix = harness.Prefix(work / "prefix")
-    if not (prefix.snapshot / "drive_c.txt").exists():
-        print("making the Wine prefix %s (once; this takes a while)" % prefix.root, flush=True)
-        prefix.create()
-    prefix.reset()
+    prefix = harness.fresh_prefix(work / "prefix")
     draw_own_frames(prefix)
     prefix.set_version("winxp", LANG)
     prefix.stop()
@@ -470,7 +451,7 @@ def gallery_main(argv):
         launcher = harness.Launcher(prefix, display, medium, LANG, drive="d")
         walk = Walk(launcher, display, timeout=120)
         walk.window("TMainForm")
-        gallery = Gallery(walk, args.out)
+        gallery = Gallery(walk, out)
 
         def close_main(main):
             if not launcher.probe.close(main):

@@ -10,8 +10,6 @@ skin whose highlight cannot be seen does not pass unnoticed.
 
 Usage: main_menu_gallery.py --programs BUILD --out FOLDER --work FOLDER
 """
-import argparse
-import os
 import subprocess
 import sys
 from pathlib import Path
@@ -93,34 +91,14 @@ class MenuGallery:
 
 
 def main(argv=None):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--programs", required=True, help="build folder with KtrSetup.exe")
-    parser.add_argument("--out", required=True, help="folder for the PNG files")
-    parser.add_argument("--work", required=True, help="folder for the medium and the prefix")
-    args = parser.parse_args(argv)
-
-    programs = Path(args.programs).resolve()
-    work = Path(args.work).resolve()
-    out = Path(args.out).resolve()
-    out.mkdir(parents=True, exist_ok=True)
-    cache = programs / "CMakeCache.txt"
-    wine64 = cache.exists() and "mingw-x86_64" in cache.read_text()
-    os.environ.update(
-        KTR_E2E_DIR=str(work), KTR_LAUNCHER=str(programs / "KtrSetup.exe"),
-        KTR_STUB=str(programs / "ktr_stub.exe"), KTR_PROBE=str(programs / "ktr_probe.exe"),
-        KTR_WINE="/usr/lib/wine/wine64" if wine64 else "wine",
-        KTR_WINEARCH="win64" if wine64 else "win32")
+    programs, work, out = harness.gallery_setting(__doc__.split("\n")[0], argv)
     missing = [lang for lang, _ in LANGUAGES if not harness.locale_available(lang)]
     if missing:
         raise SystemExit("locales not generated: %s (run scripts/setup.sh)" % ", ".join(missing))
 
     medium = make_medium.build(work / "medium", programs / "ktr_stub.exe", style="demo",
                                launcher=programs / "KtrSetup.exe")
-    prefix = harness.Prefix(work / "prefix")
-    if not (prefix.snapshot / "drive_c.txt").exists():
-        print("making the Wine prefix %s (once; this takes a while)" % prefix.root, flush=True)
-        prefix.create()
-    prefix.reset()
+    prefix = harness.fresh_prefix(work / "prefix")
 
     problems = []
     display = harness.Display()

@@ -4,8 +4,6 @@ and keyboard: from the main menu through the client installation menu to the
 Ghost preparation and the notice dialog, with stub programs in place of the
 installers. What the machine holds afterwards is read back from the prefix
 (registry and drive C:), what is drawn from screenshots."""
-import os
-import unittest.mock
 
 import e2e_case
 import harness
@@ -27,11 +25,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
 
     def setUp(self):
         super().setUp()
-        self.log = kf.StubLog(self.folder / "stubs.log")
-        # Every stub copy reports to one log unless its INI says otherwise.
-        patch = unittest.mock.patch.dict(os.environ, {"KTR_STUB_LOG": self.log.windows_path})
-        patch.start()
-        self.addCleanup(patch.stop)
+        self.log = self.route_stub_logs(kf.StubLog(self.folder / "stubs.log"))
         kf.draw_own_frames(self.prefix)
 
     def walk(self, medium):

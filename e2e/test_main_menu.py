@@ -19,10 +19,8 @@ What the shell did is seen from outside:
   program folder has a name found nowhere else, and the launch folder (the
   root of D:) would be titled " (D:)".
 """
-import os
 import shutil
 import time
-import unittest.mock
 
 import e2e_case
 import harness
@@ -77,10 +75,7 @@ class MainMenuTest(e2e_case.E2ECase):
 
     def setUp(self):
         super().setUp()
-        self.log = kf.StubLog(self.folder / "stubs.log")
-        patch = unittest.mock.patch.dict(os.environ, {"KTR_STUB_LOG": self.log.windows_path})
-        patch.start()
-        self.addCleanup(patch.stop)
+        self.log = self.route_stub_logs(kf.StubLog(self.folder / "stubs.log"))
 
     # --- Setting up -----------------------------------------------------------
 
