@@ -10,6 +10,10 @@ endif()
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${KTR_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# The Win32 thread model's C++ library has no std::mutex, of which
+# GoogleTest makes its Notification; it gets one made of a Win32 event.
+target_compile_options(gtest PUBLIC
+  -include ${CMAKE_CURRENT_SOURCE_DIR}/tests/contract/win32/gtest_notification.h)
 
 file(GLOB KTR_CONTRACT_SOURCES CONFIGURE_DEPENDS tests/contract/*_contract.cpp
   tests/contract/win32/*.cpp)
@@ -25,11 +29,6 @@ add_test(NAME ktr_contract
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine-exec.sh $<TARGET_FILE_NAME:ktr_contract>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 # A prefix of the contract tests' own, of the architecture of this build.
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  set(KTR_CONTRACT_WINEARCH win64)
-else()
-  set(KTR_CONTRACT_WINEARCH win32)
-endif()
 set_tests_properties(ktr_contract PROPERTIES
-  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract-${KTR_CONTRACT_WINEARCH};WINEARCH=${KTR_CONTRACT_WINEARCH}"
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract-${KTR_WINEARCH};WINEARCH=${KTR_WINEARCH}"
   TIMEOUT 600)

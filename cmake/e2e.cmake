@@ -9,30 +9,10 @@ target_include_directories(ktr_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(ktr_probe PRIVATE ${KTR_WARNINGS} -Os)
 target_link_options(ktr_probe PRIVATE ${KTR_STATIC_LINK} -s)
 
-# Which Wine runs this build's programs. A host without a 32-bit x86 mode
-# (some virtual machines) cannot run the i686 programs at all; there the
-# Windows-side tests run from a second, x86_64 build of the same sources
-# (cmake/mingw-x86_64.cmake, scripts/test.sh), and this build's tests that
-# need Wine are disabled rather than failed.
-execute_process(COMMAND /usr/lib/wine/wine --version
-  RESULT_VARIABLE KTR_WINE32_RESULT OUTPUT_QUIET ERROR_QUIET TIMEOUT 60)
+# The release checks judge the i686 launcher; in the x86_64 build, which is
+# a compile check, they would judge a program that is never shipped.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  set(KTR_E2E_WINE /usr/lib/wine/wine64)
-  set(KTR_E2E_WINEARCH win64)
-  set(KTR_WINE_RUNS_THIS_BUILD ON)
-  # The release checks judge the i686 launcher; in this build they would
-  # judge a program that is never shipped.
   set(KTR_ONLY_WINE_TESTS ON)
-else()
-  set(KTR_E2E_WINE wine)
-  set(KTR_E2E_WINEARCH win32)
-  if(KTR_WINE32_RESULT EQUAL 0)
-    set(KTR_WINE_RUNS_THIS_BUILD ON)
-  else()
-    set(KTR_WINE_RUNS_THIS_BUILD OFF)
-    message(STATUS "This host cannot execute 32-bit x86 code: the tests under Wine run from "
-                   "an x86_64 build (scripts/test.sh does both)")
-  endif()
 endif()
 
 set(KTR_E2E_DIR ${CMAKE_BINARY_DIR}/e2e)
@@ -41,12 +21,12 @@ set(KTR_E2E_ENV
   "KTR_STUB=$<TARGET_FILE:ktr_stub>"
   "KTR_PROBE=$<TARGET_FILE:ktr_probe>"
   "KTR_E2E_DIR=${KTR_E2E_DIR}"
-  "KTR_WINE=${KTR_E2E_WINE}"
-  "KTR_WINEARCH=${KTR_E2E_WINEARCH}"
+  "KTR_WINE=${KTR_WINE}"
+  "KTR_WINEARCH=${KTR_WINEARCH}"
   "PYTHONDONTWRITEBYTECODE=1")
 
-# One ctest run may cover several build folders (scripts/test.sh), each
-# with its own prefix: the fixture and the lock are named per folder.
+# Each build folder has its own prefix: the fixture and the lock are named
+# per folder.
 string(MD5 KTR_BUILD_ID "${CMAKE_BINARY_DIR}")
 string(SUBSTRING "${KTR_BUILD_ID}" 0 8 KTR_BUILD_ID)
 set(KTR_PREFIX_FIXTURE ktr_wine_prefix_${KTR_BUILD_ID})
@@ -101,11 +81,7 @@ foreach(test_name ${KTR_ALL_TESTS})
 endforeach()
 list(REMOVE_DUPLICATES KTR_WINE_TESTS)
 
-if(NOT KTR_WINE_RUNS_THIS_BUILD)
-  foreach(test_name ${KTR_WINE_TESTS})
-    set_tests_properties(${test_name} PROPERTIES DISABLED TRUE)
-  endforeach()
-elseif(KTR_ONLY_WINE_TESTS)
+if(KTR_ONLY_WINE_TESTS)
   foreach(test_name ${KTR_ALL_TESTS})
     if(NOT test_name IN_LIST KTR_WINE_TESTS)
       set_tests_properties(${test_name} PROPERTIES DISABLED TRUE)

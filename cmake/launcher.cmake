@@ -58,6 +58,20 @@ add_test(NAME launcher_imports_system_dlls_only
 add_test(NAME launcher_without_iostreams
   COMMAND ${CMAKE_COMMAND} -DCHECK=iostreams -DMAP=${KTR_LAUNCHER_MAP} -P ${KTR_CHECK_LAUNCHER})
 
+# Windows XP SP3 to 11: every imported function is in the checked-in table
+# with the oldest Windows that has it, and callbacks survive the 4-byte
+# aligned stack that 32-bit Windows calls them with.
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+set(KTR_RELEASE_CHECKS ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/release_checks.py)
+add_test(NAME launcher_imports_windows_xp
+  COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} imports ${CMAKE_OBJDUMP}
+          $<TARGET_FILE:KtrSetup> ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/imports.txt)
+add_test(NAME launcher_callbacks_stack_alignment
+  COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} stack ${CMAKE_OBJDUMP}
+          ${CMAKE_BINARY_DIR}/compile_commands.json
+          ${CMAKE_BINARY_DIR}/CMakeFiles/ktr_core.dir ${CMAKE_BINARY_DIR}/CMakeFiles/ktr_win32.dir
+          ${CMAKE_BINARY_DIR}/CMakeFiles/KtrSetup.dir)
+
 # The toolkit backend's own tests: real windows, painted and clicked under
 # Wine on a display of their own.
 file(GLOB KTR_TOOLKIT_TEST_SOURCES CONFIGURE_DEPENDS ui/win32/tests/*.cpp)
@@ -70,7 +84,7 @@ add_test(NAME ktr_toolkit_tests
           $<TARGET_FILE_NAME:ktr_toolkit_tests>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 set_tests_properties(ktr_toolkit_tests PROPERTIES
-  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-toolkit"
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-toolkit-${KTR_WINEARCH};WINEARCH=${KTR_WINEARCH}"
   LABELS wine
   TIMEOUT 600)
 

@@ -5,6 +5,17 @@ add_library(ktr_win32 STATIC ${KTR_WIN32_SOURCES})
 target_link_libraries(ktr_win32 PUBLIC ktr_core)
 target_compile_options(ktr_win32 PRIVATE ${KTR_WARNINGS})
 
+# The Wine that runs this build's programs, and the architecture of every
+# prefix they run in: the 32-bit loader for the shipped i686 build, the
+# 64-bit one for the x86_64 compile check.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(KTR_WINE /usr/lib/wine/wine64)
+  set(KTR_WINEARCH win64)
+else()
+  set(KTR_WINE wine)
+  set(KTR_WINEARCH win32)
+endif()
+
 set(KTR_STATIC_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 include(cmake/launcher.cmake OPTIONAL)

@@ -40,7 +40,11 @@ def setting(name):
 
 
 def work_dir():
-    return Path(setting("KTR_E2E_DIR"))
+    """The run's work folder, made when missing: every log and screenshot of
+    the run goes below it."""
+    folder = Path(setting("KTR_E2E_DIR"))
+    folder.mkdir(parents=True, exist_ok=True)
+    return folder
 
 
 def wait_until(condition, timeout, interval=0.25, what="condition"):
@@ -127,6 +131,22 @@ class Display:
                        check=True, timeout=60, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return Image.from_png(png)
+
+    def wait_still(self, timeout, interval=0.3):
+        """Waits until two screenshots interval apart are the same, at most
+        timeout seconds; answers whether the screen came to rest."""
+        shot = work_dir() / ("still-%s.png" % self.name.strip(":"))
+        deadline = time.monotonic() + timeout
+        last = self.screenshot(shot).data
+        while time.monotonic() < deadline:
+            time.sleep(interval)
+            current = self.screenshot(shot).data
+            if current == last:
+                shot.unlink(missing_ok=True)
+                return True
+            last = current
+        shot.unlink(missing_ok=True)
+        return False
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *args], env=self.env(), check=True, timeout=30,
@@ -256,13 +276,19 @@ class Window:
 
 class Prefix:
     """The test run's Wine prefix under the build folder: made once per run
-    by `prefix.py create`, reset between tests to the state it had then."""
+    by `prefix.py create`, reset between tests to the state it had then.
+
+    The folder and its snapshot are named after the given root and the
+    architecture (`<root>-win32`, `<root>-win32-snapshot`), so prefixes
+    beside each other, or of both architectures, never take each other's
+    state."""
 
     def __init__(self, root=None):
-        self.root = Path(root) if root else work_dir() / "prefix"
         self.wine = setting("KTR_WINE")
         self.arch = setting("KTR_WINEARCH")
-        self.snapshot = self.root.parent / "prefix-snapshot"
+        base = Path(root) if root else work_dir() / "prefix"
+        self.root = base.with_name("%s-%s" % (base.name, self.arch))
+        self.snapshot = self.root.with_name(self.root.name + "-snapshot")
         self.logs = work_dir() / "logs"
 
     @property
@@ -329,10 +355,19 @@ class Prefix:
         if code != 0 or not (self.root / "system.reg").exists():
             raise HarnessError("wineboot failed (%s): see %s" % (code, self.logs / "wineboot.log"))
         self.snapshot.mkdir(parents=True)
+        (self.snapshot / "arch.txt").write_text(self.arch)
         for name in self.REGISTRY_FILES:
             shutil.copy2(self.root / name, self.snapshot / name)
         listing = sorted(str(path.relative_to(self.drive_c)) for path in self._walk(self.drive_c))
         (self.snapshot / "drive_c.txt").write_text("\n".join(listing) + "\n")
+
+    def ready(self):
+        """Whether create() finished for this prefix and architecture; a
+        prefix half made by a failed run, or of another Wine, is not."""
+        arch = self.snapshot / "arch.txt"
+        return (arch.exists() and arch.read_text() == self.arch and
+                (self.snapshot / "drive_c.txt").exists() and
+                all((self.root / name).exists() for name in self.REGISTRY_FILES))
 
     @staticmethod
     def _walk(top):
@@ -343,7 +378,7 @@ class Prefix:
     def reset(self):
         """Back to the state after `create`: no Wine process, the registry as
         it was, and whatever a test wrote on drive C: removed."""
-        if not (self.snapshot / "drive_c.txt").exists():
+        if not self.ready():
             raise HarnessError("no prefix for this run: the e2e_prefix_create test makes it")
         self.stop()
         for name in self.REGISTRY_FILES:
@@ -525,7 +560,7 @@ def gallery_setting(description, argv):
 def fresh_prefix(folder):
     """The prefix under folder, made once and reset to its fresh state."""
     prefix = Prefix(folder)
-    if not (prefix.snapshot / "drive_c.txt").exists():
+    if not prefix.ready():
         print("making the Wine prefix %s (once; this takes a while)" % prefix.root, flush=True)
         prefix.create()
     prefix.reset()

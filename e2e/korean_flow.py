@@ -295,9 +295,13 @@ class Walk:
     def click_child(self, child):
         self.click_at(child.rect[0] + child.rect[2] // 2, child.rect[1] + child.rect[3] // 2)
 
-    def settle(self, seconds=0.7):
-        """Gives the launcher time to repaint after a pointer move."""
+    def settle(self, seconds=0.7, longest=6):
+        """Gives the launcher time to repaint after a pointer move: at least
+        seconds, then until two screenshots in a row agree (an emulated
+        launcher paints more slowly), at most longest seconds more; a
+        blinking caret never lets the screen rest, so this never fails."""
         time.sleep(seconds)
+        self.display.wait_still(longest)
 
     def open_client_menu(self):
         main = self.window("TMainForm")

@@ -3,6 +3,8 @@
 LANG sets the system default locale and ANSI code page, the version setting
 sets what GetVersionExA reports, the registry and drive C: read back what a
 program wrote, and a reset between tests takes all of it away again."""
+import shutil
+
 import e2e_case
 import harness
 
@@ -62,6 +64,20 @@ class HarnessTest(e2e_case.E2ECase):
         self.assertIsNone(self.prefix.reg_query(key, "ClientID"))
         # The prefix itself still works after the reset.
         self.assertEqual(self.info("en_US.UTF-8")["acp"], "1252")
+
+    def test_prefixes_keyed_by_folder_and_architecture(self):
+        beside = harness.Prefix(self.folder / "prefix")
+        self.assertNotEqual(beside.root, self.prefix.root)
+        self.assertNotEqual(beside.snapshot, self.prefix.snapshot)
+        self.assertFalse(beside.ready())
+        # A finished prefix of the other architecture is not taken either.
+        shutil.copytree(self.prefix.snapshot, beside.snapshot)
+        for name in harness.Prefix.REGISTRY_FILES:
+            beside.root.mkdir(parents=True, exist_ok=True)
+            shutil.copy2(self.prefix.root / name, beside.root / name)
+        self.assertTrue(beside.ready())
+        (beside.snapshot / "arch.txt").write_text("win64" if beside.arch == "win32" else "win32")
+        self.assertFalse(beside.ready())
 
 
 if __name__ == "__main__":

@@ -3,10 +3,10 @@
 # its exit code. Wine's helper processes keep inherited pipes open, so the
 # program's output goes to a file that is printed afterwards.
 #
-# The loader follows the host: the 32-bit Wine where the host can execute
-# 32-bit x86 code, otherwise the 64-bit one (some virtual machines have no
-# 32-bit mode at all; there the Windows-side programs are built for x86_64).
-# KTR_WINE and WINEARCH, when set, choose instead.
+# The loader is the 32-bit one unless KTR_WINE or WINEARCH says otherwise
+# (e2e/wine-loader.sh). A prefix is marked ready, with its architecture, only
+# once wineboot has finished in it; one without the mark (half made by an
+# earlier run that failed, or made for the other architecture) is made anew.
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=e2e/wine-loader.sh
@@ -16,11 +16,19 @@ prefix=${WINEPREFIX:-$PWD/wineprefix}
 export WINEPREFIX=$prefix WINEARCH=$KTR_WINEARCH WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 mkdir -p "$(dirname "$prefix")"
+ready=$prefix.ready
 (
   flock 9
-  if [ ! -f "$prefix/system.reg" ]; then
-    timeout 600 "$KTR_WINE" wineboot -i >/dev/null 2>&1 </dev/null
+  if [ "$(cat "$ready" 2>/dev/null)" != "$KTR_WINEARCH" ]; then
+    if [ -d "$prefix" ]; then
+      "$KTR_WINESERVER" -k >/dev/null 2>&1
+      timeout 120 "$KTR_WINESERVER" -w >/dev/null 2>&1
+      rm -rf "$prefix"
+    fi
+    rm -f "$ready"
+    timeout 900 "$KTR_WINE" wineboot -i >/dev/null 2>&1 </dev/null
     timeout 120 "$KTR_WINESERVER" -w
+    [ -f "$prefix/system.reg" ] && printf '%s' "$KTR_WINEARCH" >"$ready"
   fi
 ) 9>"$prefix.lock"
 out=$(mktemp "${TMPDIR:-/tmp}/wine-exec.XXXXXX")

@@ -1,5 +1,4 @@
-# Sourced by the scripts: the repository root, the builds and the way to tell
-# whether this host can run the i686 programs under Wine.
+# Sourced by the scripts: the repository root and the builds.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root" || exit 1
 jobs=${KTR_JOBS:-2}
@@ -17,10 +16,4 @@ build() {
     echo "build of $dir failed (whole log: $log)"
     return 1
   fi
-}
-
-# Some virtual machines have no 32-bit x86 mode, so no 32-bit Wine; there
-# the Windows programs for Wine come from a second, x86_64 build.
-host_runs_win32() {
-  /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null
 }

@@ -12,11 +12,6 @@ if [ -z "$programs" ]; then
   bash scripts/setup.sh || exit 1
   build build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake || exit 1
   programs=build/win
-  if ! host_runs_win32; then
-    echo "== this host cannot execute 32-bit x86 code: the gallery runs an x86_64 build"
-    build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake || exit 1
-    programs=build/win64
-  fi
 fi
 out=build/gallery
 mkdir -p "$out"

@@ -9,11 +9,5 @@ set -uo pipefail
 
 bash scripts/setup.sh || exit 1
 build build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake || exit 1
-programs=build/win
-if ! host_runs_win32; then
-  echo "== this host cannot execute 32-bit x86 code: the demo runs an x86_64 build"
-  build build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake || exit 1
-  programs=build/win64
-fi
-exec python3 scripts/run_demo.py --programs "$programs" --medium build/demo-medium \
+exec python3 scripts/run_demo.py --programs build/win --medium build/demo-medium \
   --prefix build/demo-prefix --screenshot build/demo-screenshot.png

@@ -57,8 +57,8 @@ def main():
     print("demo medium: %s" % medium)
 
     prefix = harness.Prefix(prefix_root)
-    if not (prefix.snapshot / "drive_c.txt").exists():
-        print("making the Wine prefix %s (once; this takes a while)" % prefix_root)
+    if not prefix.ready():
+        print("making the Wine prefix %s (once; this takes a while)" % prefix.root)
         prefix.create()
     prefix.stop()
     lang = args.lang if harness.locale_available(args.lang) else "en_US.UTF-8"

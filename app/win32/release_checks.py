@@ -1,0 +1,157 @@
+#!/usr/bin/env python3
+"""Release checks of the i686 KtrSetup.exe that need more than CMake's
+string handling (ctest runs them; see cmake/launcher.cmake):
+
+  release_checks.py imports OBJDUMP EXE LIST
+      Every function the program imports is in LIST, the checked-in table of
+      imports and the oldest Windows that has each, and none is newer than
+      Windows XP SP3; nor is the subsystem version in the header. The table
+      must list nothing that is not imported.
+  release_checks.py stack OBJDUMP COMPILE_COMMANDS OBJECT_FOLDER...
+      Every compile command assumes a 4-byte aligned stack on entry
+      (32-bit Windows calls callbacks with no more), and no function of the
+      launcher's objects makes an aligned SSE access to its stack frame
+      without first realigning the stack.
+"""
+import json
+import re
+import subprocess
+import sys
+from pathlib import Path
+
+# Oldest first; the launcher promises Windows XP SP3.
+WINDOWS = ["95", "nt4", "2000", "xp", "xpsp1", "xpsp2", "xpsp3", "vista", "7", "8", "8.1", "10"]
+FLOOR = "xpsp3"
+STACK_FLAG = "-mincoming-stack-boundary=2"
+
+
+def objdump(tool, *args):
+    done = subprocess.run([tool, *args], capture_output=True, text=True, timeout=300)
+    if done.returncode != 0:
+        raise SystemExit("%s %s failed: %s" % (tool, " ".join(args), done.stderr.strip()))
+    return done.stdout
+
+
+def imported(tool, exe):
+    """{(dll, function)} of the program's import table, DLL names in lower
+    case; an import by ordinal only is named #ordinal."""
+    found = set()
+    dll = None
+    dump = objdump(tool, "-p", exe)
+    for line in dump.splitlines():
+        match = re.match(r"\s*DLL Name: (\S+)", line)
+        if match:
+            dll = match.group(1).lower()
+            continue
+        match = re.match(r"\t([0-9a-f]+)\t +(\d+)(?: +(\S+))?$", line)
+        if dll and match:
+            found.add((dll, match.group(3) or "#" + match.group(2)))
+    if not found:
+        raise SystemExit("no import found in %s" % exe)
+    return found, dump
+
+
+def subsystem_version(dump):
+    """The header's subsystem version: Windows refuses a program that asks
+    for a newer one than itself (XP is 5.1)."""
+    numbers = [re.search(r"%sSubsystemVersion\s+(\d+)" % part, dump) for part in ("Major", "Minor")]
+    if not all(numbers):
+        raise SystemExit("no subsystem version in the program's header")
+    return tuple(int(number.group(1)) for number in numbers)
+
+
+def read_list(path):
+    table = {}
+    problems = []
+    for number, line in enumerate(Path(path).read_text().splitlines(), 1):
+        line = line.split("#", 1)[0].strip() if not line.lstrip().startswith("#") else ""
+        if not line:
+            continue
+        fields = line.split()
+        if len(fields) < 3 or fields[2] not in WINDOWS:
+            problems.append("%s:%d: expected 'DLL FUNCTION OLDEST' with OLDEST one of %s"
+                            % (path, number, " ".join(WINDOWS)))
+            continue
+        table[(fields[0].lower(), fields[1])] = fields[2]
+    return table, problems
+
+
+def check_imports(tool, exe, listing):
+    found, dump = imported(tool, exe)
+    table, problems = read_list(listing)
+    if subsystem_version(dump) > (5, 1):
+        problems.append("the header asks for subsystem version %d.%d, newer than XP's 5.1"
+                        % subsystem_version(dump))
+    for entry in sorted(found - table.keys()):
+        problems.append("%s %s is imported but not in %s: look up the oldest Windows that has "
+                        "it and add it" % (entry + (Path(listing).name,)))
+    for entry in sorted(table.keys() - found):
+        problems.append("%s %s is listed but no longer imported: remove it" % entry)
+    for entry in sorted(found & table.keys()):
+        if WINDOWS.index(table[entry]) > WINDOWS.index(FLOOR):
+            problems.append("%s %s needs Windows %s, newer than XP SP3: look it up at run "
+                            "time instead" % (entry + (table[entry],)))
+    dlls = sorted({dll for dll, _ in found})
+    print("%s imports %d functions from %d DLLs (%s)" % (Path(exe).name, len(found), len(dlls),
+                                                       ", ".join(dlls)))
+    return problems
+
+
+# Moves and packed-integer operations whose memory operand must be 16-byte
+# aligned; the unaligned forms (movups, movdqu) are fine anywhere.
+ALIGNED = re.compile(r"^(movaps|movapd|movdqa|movntdq|movntps|p[a-z0-9]+|andp[sd]|orp[sd]|"
+                     r"xorp[sd]|addp[sd]|subp[sd]|mulp[sd]|shufp[sd]|unpck[lh]p[sd])$")
+
+
+def check_stack(tool, commands, folders):
+    problems = []
+    entries = json.loads(Path(commands).read_text())
+    if not entries:
+        problems.append("%s lists no compile command" % commands)
+    for entry in entries:
+        command = entry.get("command") or " ".join(entry.get("arguments", []))
+        if STACK_FLAG not in command.split():
+            problems.append("%s is compiled without %s" % (entry["file"], STACK_FLAG))
+    objects = sorted(path for folder in folders for path in Path(folder).rglob("*.obj"))
+    if not objects:
+        problems.append("no object file under %s" % " ".join(folders))
+    functions = 0
+    for path in objects:
+        function, realigned = None, False
+        for line in objdump(tool, "-d", "--no-show-raw-insn", str(path)).splitlines():
+            header = re.match(r"^[0-9a-f]+ <(.+)>:$", line)
+            if header:
+                function, realigned = header.group(1), False
+                functions += 1
+                continue
+            parts = line.split("\t")
+            if len(parts) < 2 or function is None:
+                continue
+            mnemonic, _, operands = parts[1].strip().partition(" ")
+            if mnemonic == "and" and re.match(r"\$0xffffff[fe]0,%esp", operands.strip()):
+                realigned = True
+            elif ALIGNED.match(mnemonic) and "%xmm" in operands and \
+                    re.search(r"\(%e[sb]p", operands) and not realigned:
+                problems.append("%s: %s makes an aligned SSE access to its stack frame without "
+                                "realigning the stack: %s %s" % (path.name, function, mnemonic,
+                                                                 operands.strip()))
+    print("%d compile commands, %d functions in %d objects checked" % (len(entries), functions,
+                                                                      len(objects)))
+    return problems
+
+
+def main(argv):
+    if len(argv) == 5 and argv[1] == "imports":
+        problems = check_imports(*argv[2:])
+    elif len(argv) >= 5 and argv[1] == "stack":
+        problems = check_stack(argv[2], argv[3], argv[4:])
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    for problem in problems:
+        print(problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
