@@ -13,6 +13,9 @@
 //                                         stub's own folder
 //   exit_code=N       KTR_STUB_EXIT_CODE  exit with N (default 0)
 //   sleep_ms=N        KTR_STUB_SLEEP_MS   stay alive N milliseconds
+//   hold=PATH         KTR_STUB_HOLD       then stay alive while PATH exists
+//                                         (at most five minutes), so that a
+//                                         test can look as long as it needs
 //   file1..file16=PATH                    create PATH (and its folders) with
 //                                         the line "created by <program>"
 //   reg1..reg16=KEY|VALUE|DATA            create the key under
@@ -297,6 +300,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!value.empty()) SetGivenValue(value);
   }
   if (sleep_ms > 0) Sleep(static_cast<DWORD>(sleep_ms));
+  // A look at the launcher's windows takes seconds when Wine runs emulated;
+  // the test takes the file away once it has seen enough.
+  const std::string hold = Setting(ini, "hold", "KTR_STUB_HOLD");
+  for (int waited = 0; !hold.empty() && waited < 5 * 60 * 1000 &&
+                       GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES;
+       waited += 50) {
+    Sleep(50);
+  }
   if (Number(Setting(ini, "window", "KTR_STUB_WINDOW"), 0) != 0) {
     ShowDemoWindow(program, Setting(ini, "role", nullptr), GetCommandLineA(), CurrentDirectory());
   }
