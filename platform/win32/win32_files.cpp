@@ -1,14 +1,13 @@
 // Files and folders: block transfers on handles opened without sharing, the
 // last-write time as a local DOS date and time, attributes by name.
-#include <aclapi.h>
-#include <sddl.h>
-
 #include <algorithm>
 #include <limits>
 #include <memory>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
+
+#include <sddl.h>
 
 namespace ktr::win32 {
 namespace {
@@ -188,19 +187,11 @@ bool Win32Files::protect(const std::string& path, FileProtection protection) {
       (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
     return false;
   }
-  PSID owner = nullptr;
-  BOOL owner_defaulted = FALSE;
-  PACL dacl = nullptr;
-  BOOL dacl_present = FALSE;
-  BOOL dacl_defaulted = FALSE;
-  if (!::GetSecurityDescriptorOwner(descriptor.get(), &owner, &owner_defaulted) ||
-      !::GetSecurityDescriptorDacl(descriptor.get(), &dacl_present, &dacl, &dacl_defaulted)) {
-    return false;
-  }
-  return ::SetSecurityInfo(handle.get(), SE_FILE_OBJECT,
-                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                               PROTECTED_DACL_SECURITY_INFORMATION,
-                           owner, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+  // The descriptor's own control bits carry "protected": nothing of the
+  // folder's is inherited now or when the folder's entries change later.
+  return ::SetKernelObjectSecurity(handle.get(),
+                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                   descriptor.get()) != 0;
 }
 
 bool Win32Files::exists(const std::string& path) {

@@ -54,6 +54,10 @@ class Environment {
   // The owner and DACL of a file as an SDDL string ("O:..D:.."), as the
   // system reports them; empty when they cannot be read.
   virtual std::string security_of(const std::string& path) = 0;
+  // Whether a file keeps the descriptor it is given. Wine (without its
+  // staging patches) keeps only the Unix mode and reports a descriptor made
+  // from it: the owner is the user, and Everyone (WD) shows the "other" bits.
+  virtual bool keeps_descriptors() = 0;
 
   virtual void make_key(const std::string& key) = 0;
   virtual bool key_exists(const std::string& key) = 0;

@@ -56,6 +56,18 @@ class FilesContract : public ContractTest {
     return bytes;
   }
 
+  // Exactly the administrators' descriptor where the system keeps one; where
+  // it keeps only a Unix mode (Wine), at least nothing left for Everyone.
+  void ExpectAdministratorsOnly(const std::string& path) {
+    const std::string sddl = env().security_of(path);
+    if (env().keeps_descriptors()) {
+      EXPECT_EQ(Canonical(sddl), kAdministratorsOnly) << path;
+    } else {
+      EXPECT_EQ(sddl.compare(0, 2, "O:"), 0) << sddl;
+      EXPECT_EQ(sddl.find(";;;WD)"), std::string::npos) << path << ": " << sddl;
+    }
+  }
+
   std::vector<std::string> Names() {
     std::vector<std::string> names = env().names_in(env().scratch());
     for (std::string& name : names) {
@@ -210,7 +222,7 @@ TEST_F(FilesContract, PlacedFileTakesThePlaceWhenCommittedWithItsDateAndProtecti
   placed.reset();
   EXPECT_EQ(ReadAll(In("Alert.alt")), "new");
   EXPECT_EQ(Names(), std::vector<std::string>{"alert.alt"});
-  EXPECT_EQ(Canonical(env().security_of(In("Alert.alt"))), kAdministratorsOnly);
+  ExpectAdministratorsOnly(In("Alert.alt"));
   auto reader = files().open_read(In("Alert.alt"));
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->last_write_time(), when);
@@ -219,7 +231,7 @@ TEST_F(FilesContract, PlacedFileTakesThePlaceWhenCommittedWithItsDateAndProtecti
   ASSERT_NE(fresh, nullptr);
   EXPECT_TRUE(fresh->commit());
   EXPECT_EQ(ReadAll(In("new.exe")), "");
-  EXPECT_EQ(Canonical(env().security_of(In("new.exe"))), kAdministratorsOnly);
+  ExpectAdministratorsOnly(In("new.exe"));
 }
 
 TEST_F(FilesContract, DiscardedOrRefusedPlacementLeavesNothing) {
@@ -230,11 +242,14 @@ TEST_F(FilesContract, DiscardedOrRefusedPlacementLeavesNothing) {
     ASSERT_NE(discarded, nullptr);
     EXPECT_EQ(discarded->write("MZ new", 6), 6);
   }
-  ASSERT_TRUE(files().set_attributes(In("tool.exe"), kFileAttributeReadOnly));
-  auto over_read_only = files().place(In("tool.exe"), kAdministrators);
-  ASSERT_NE(over_read_only, nullptr);
-  EXPECT_EQ(over_read_only->write("MZ new", 6), 6);
-  EXPECT_FALSE(over_read_only->commit());
+  // Windows will not move a file over a read-only one; Wine does.
+  if (env().read_only_refuses_writing()) {
+    ASSERT_TRUE(files().set_attributes(In("tool.exe"), kFileAttributeReadOnly));
+    auto over_read_only = files().place(In("tool.exe"), kAdministrators);
+    ASSERT_NE(over_read_only, nullptr);
+    EXPECT_EQ(over_read_only->write("MZ new", 6), 6);
+    EXPECT_FALSE(over_read_only->commit());
+  }
   auto over_folder = files().place(In("Folder"), kAdministrators);
   ASSERT_NE(over_folder, nullptr);
   EXPECT_FALSE(over_folder->commit());
@@ -252,7 +267,7 @@ TEST_F(FilesContract, ProtectGivesAnExistingFileTheSameDescriptor) {
   env().make_folder(In("Folder"));
   EXPECT_NE(Canonical(env().security_of(In("RadOzevO.exe"))), kAdministratorsOnly);
   EXPECT_TRUE(files().protect(In("RADOZEVO.EXE"), kAdministrators));
-  EXPECT_EQ(Canonical(env().security_of(In("RadOzevO.exe"))), kAdministratorsOnly);
+  ExpectAdministratorsOnly(In("RadOzevO.exe"));
   EXPECT_EQ(ReadAll(In("RadOzevO.exe")), "MZ");
   EXPECT_FALSE(files().protect(In("Folder"), kAdministrators));
   EXPECT_FALSE(files().protect(In("missing.exe"), kAdministrators));

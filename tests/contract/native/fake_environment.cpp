@@ -39,6 +39,8 @@ class FakeEnvironment : public Environment {
 
   bool read_only_refuses_writing() override { return true; }
 
+  bool keeps_descriptors() override { return true; }
+
   std::vector<std::string> names_in(const std::string& folder) override {
     return host_.files.names_in(folder);
   }

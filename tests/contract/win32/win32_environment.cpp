@@ -157,6 +157,26 @@ class Win32Environment : public Environment {
     return sddl;
   }
 
+  bool keeps_descriptors() override {
+    static const bool keeps = [this] {
+      std::string probe = scratch_ + "\\descriptor-probe";
+      PSECURITY_DESCRIPTOR descriptor = nullptr;
+      if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("O:BAD:P(A;;FA;;;BA)",
+                                                                SDDL_REVISION_1, &descriptor,
+                                                                nullptr)) {
+        return false;
+      }
+      SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+      FileHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, &security, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+      LocalFree(descriptor);
+      const bool kept = security_of(probe).compare(0, 4, "O:BA") == 0;
+      DeleteFileA(probe.c_str());
+      return kept;
+    }();
+    return keeps;
+  }
+
   void make_key(const std::string& key) override {
     RegKey created;
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
