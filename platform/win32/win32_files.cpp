@@ -189,9 +189,18 @@ bool Win32Files::protect(const std::string& path, FileProtection protection) {
   }
   // The descriptor's own control bits carry "protected": nothing of the
   // folder's is inherited now or when the folder's entries change later.
-  return ::SetKernelObjectSecurity(handle.get(),
-                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                   descriptor.get()) != 0;
+  if (::SetKernelObjectSecurity(handle.get(),
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                descriptor.get())) {
+    return true;
+  }
+  // A FAT drive keeps no security at all (as on many Windows XP machines):
+  // there is nothing to set, and placing a file there cannot set it either.
+  DWORD flags = 0;
+  const std::string root = path.size() >= 3 && path[1] == ':' ? path.substr(0, 3) : std::string();
+  return !root.empty() &&
+         ::GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_PERSISTENT_ACLS) == 0;
 }
 
 bool Win32Files::exists(const std::string& path) {
