@@ -474,6 +474,15 @@ class Probe:
             raise HarnessError("the probe could not answer")
         return dict(field.split("=", 1) for field in text.strip().split("\t"))
 
+    def security(self, path):
+        """The owner and DACL of a file inside the prefix as SDDL
+        ("O:..D:.."), or "error=N" with the system's error code."""
+        text = self._call("security", path)
+        if text is None:
+            raise HarnessError("the probe could not read the security of %s" % path)
+        line = text.strip()
+        return line[len("sddl="):] if line.startswith("sddl=") else line
+
     def close(self, window):
         """Posts WM_CLOSE to a window; False when the window is gone."""
         return self._call("close", window.hwnd) is not None

@@ -141,23 +141,11 @@ void TEditNotice::AlertShow() {
   }
 }
 
-// Either the whole notice is on disk or the failure is reported: a partly
-// written file is removed.
+// Either the whole notice takes the place of the old one, owned by the
+// administrators, or the failure is reported and the old one stays.
 void TEditNotice::SaveNotice() {
   const std::string path(medium::kSavedNotice);
-  auto writer = host_.files.create(path);
-  if (!writer) throw FileCreateError(path);
-  const std::string& text = memoAlert().text();
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const std::int64_t wrote = writer->write(text.data() + done, text.size() - done);
-    if (wrote <= 0) {
-      writer.reset();
-      host_.files.remove(path);
-      throw FileCreateError(path);
-    }
-    done += static_cast<std::size_t>(wrote);
-  }
+  if (!platform::PlaceText(host_.files, path, memoAlert().text())) throw FileCreateError(path);
 }
 
 // A notice that is not saved, or a tool that will not start, is no

@@ -140,14 +140,18 @@ void TGhostInstall::ImgButton1Click(ui::Control&) {
   SetEnabled("ImgButton2", "lblButton2", true);
 }
 
-// The run-once entry starts whatever lies at the tool's place on drive C:,
-// which any user may write to; only a byte-for-byte copy of the medium's own
-// tool is left there.
+// The run-once entry starts whatever lies at the tool's place on drive C:
+// with the rights of whoever signs in next; only a byte-for-byte copy of the
+// medium's own tool, owned by the administrators and closed to everyone
+// else, is left there. A link or a folder in its place is not followed.
 bool TGhostInstall::PlaceTool() {
   const std::string source = launch_folder_ + std::string(medium::kMediumTool);
   const std::string installed(medium::kInstalledToolTest);
-  if (host_.files.exists(installed) && SameContents(host_.files, source, installed)) return true;
-  return platform::CopyFileWithDate(host_.files, source, std::string(medium::kInstalledToolCopy));
+  if (!platform::CanReplace(host_.files, installed)) return false;
+  if (host_.files.exists(installed) && SameContents(host_.files, source, installed)) {
+    return host_.files.protect(installed, FileProtection::kAdministrators);
+  }
+  return platform::PlaceCopy(host_.files, source, std::string(medium::kInstalledToolCopy));
 }
 
 void TGhostInstall::ImgButton2Click(ui::Control&) {
@@ -155,6 +159,10 @@ void TGhostInstall::ImgButton2Click(ui::Control&) {
   application().process_messages();
   if (dialog->show_modal() != ui::kModalOk) return;
   if (!PlaceTool()) {
+    // The dialog registered the tool before it was placed: the value must
+    // not be left pointing at a program that is not ours.
+    host_.registry.delete_value(std::string(medium::kRunOnceKey),
+                                std::string(medium::kRunOnceValue));
     Warn(dialog.get());
     return;
   }

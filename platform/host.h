@@ -78,6 +78,25 @@ class FileWriter {
   virtual bool set_last_write_time(DosDateTime when) = 0;
 };
 
+// Who may change a file the launcher leaves on the machine.
+enum class FileProtection {
+  // Owner Administrators; SYSTEM and Administrators full control, Users read
+  // and execute; nothing inherited from the folder. The folder's own rules
+  // would let any signed-in user change a file in the root of drive C:.
+  kAdministrators,
+};
+
+// A file written under a temporary name in its destination's folder, created
+// with its protection from the start. It takes the destination's place only
+// when committed; discarded (destroyed uncommitted) it leaves nothing behind.
+class PlacedFile : public FileWriter {
+ public:
+  // Flushes the file to the disk and moves it over the destination, replacing
+  // it, write-through. False when the move is refused: the destination is as
+  // it was and the new file is removed.
+  virtual bool commit() = 0;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -96,6 +115,21 @@ class Files {
   virtual unsigned long set_current_directory(const std::string& path) = 0;
   // Full path of the running program's own file.
   virtual std::string program_path() = 0;
+  // A new file for `destination` (see PlacedFile); nullptr when it cannot be
+  // created. A host that cannot protect files refuses.
+  virtual std::unique_ptr<PlacedFile> place(const std::string& destination,
+                                            FileProtection protection) {
+    (void)destination;
+    (void)protection;
+    return nullptr;
+  }
+  // Gives an existing plain file (no folder, no reparse point, never followed)
+  // the protection; false when it cannot be set.
+  virtual bool protect(const std::string& path, FileProtection protection) {
+    (void)path;
+    (void)protection;
+    return false;
+  }
 };
 
 class Processes {
@@ -130,6 +164,10 @@ struct Host {
 inline constexpr unsigned short kSwShowNormal = 1;
 inline constexpr unsigned short kSwShow = 5;
 inline constexpr std::uint32_t kFileAttributeReadOnly = 0x1;
+inline constexpr std::uint32_t kFileAttributeHidden = 0x2;
+inline constexpr std::uint32_t kFileAttributeSystem = 0x4;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 
 }  // namespace ktr

@@ -6,6 +6,37 @@
 #include "medium/medium.h"
 
 namespace ktr::platform {
+namespace {
+
+// Every block written in full; false on a failed or short write, a failed
+// read, or a read of nothing before `size` bytes have passed.
+bool Transfer(FileReader& reader, FileWriter& writer, std::uint64_t size) {
+  std::array<char, kCopyBlockSize> block;
+  std::uint64_t remaining = size;
+  while (remaining > 0) {
+    std::int64_t got = reader.read(block.data(), block.size());
+    if (got <= 0 || writer.write(block.data(), static_cast<std::size_t>(got)) != got) return false;
+    remaining -= std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(got));
+  }
+  return true;
+}
+
+constexpr std::uint32_t kNotFollowed = kFileAttributeDirectory | kFileAttributeReparsePoint;
+constexpr std::uint32_t kRefusesReplacing =
+    kFileAttributeReadOnly | kFileAttributeHidden | kFileAttributeSystem;
+
+// The system will not move a file over a read-only one, so the destination's
+// attributes are cleared for the move and given back when it fails.
+bool Commit(Files& files, PlacedFile& placed, const std::string& destination) {
+  const std::optional<std::uint32_t> before = files.attributes(destination);
+  const bool cleared = before && (*before & kRefusesReplacing) != 0 &&
+                       files.set_attributes(destination, kFileAttributeNormal);
+  if (placed.commit()) return true;
+  if (cleared) files.set_attributes(destination, *before);
+  return false;
+}
+
+}  // namespace
 
 // One implementation for every caller; the port does the system's work.
 int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show) {
@@ -28,17 +59,10 @@ bool CopyFileWithDate(Files& files, const std::string& source, const std::string
   std::unique_ptr<FileWriter> writer = files.create(destination);
   if (!writer) return false;
 
-  std::array<char, kCopyBlockSize> block;
-  std::uint64_t remaining = *size;
-  while (remaining > 0) {
-    std::int64_t got = reader->read(block.data(), block.size());
-    bool complete = got > 0 && writer->write(block.data(), static_cast<std::size_t>(got)) == got;
-    if (!complete) {
-      writer.reset();
-      files.remove(destination);
-      return false;
-    }
-    remaining -= std::min<std::uint64_t>(remaining, static_cast<std::uint64_t>(got));
+  if (!Transfer(*reader, *writer, *size)) {
+    writer.reset();
+    files.remove(destination);
+    return false;
   }
 
   // The date and the attributes are a courtesy: failing to set them does not
@@ -47,6 +71,45 @@ bool CopyFileWithDate(Files& files, const std::string& source, const std::string
     writer->set_last_write_time(*when);
   }
   writer.reset();
+  if (std::optional<std::uint32_t> attributes = files.attributes(source)) {
+    files.set_attributes(destination, *attributes);
+  }
+  return true;
+}
+
+bool CanReplace(Files& files, const std::string& destination) {
+  const std::optional<std::uint32_t> attributes = files.attributes(destination);
+  return !attributes || (*attributes & kNotFollowed) == 0;
+}
+
+bool PlaceText(Files& files, const std::string& destination, const std::string& text) {
+  if (!CanReplace(files, destination)) return false;
+  std::unique_ptr<PlacedFile> placed =
+      files.place(destination, FileProtection::kAdministrators);
+  if (!placed) return false;
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const std::int64_t wrote = placed->write(text.data() + done, text.size() - done);
+    if (wrote <= 0) return false;
+    done += static_cast<std::size_t>(wrote);
+  }
+  return Commit(files, *placed, destination);
+}
+
+// The date and the attributes are a courtesy, as in CopyFileWithDate.
+bool PlaceCopy(Files& files, const std::string& source, const std::string& destination) {
+  if (source == destination || !CanReplace(files, destination)) return false;
+  std::unique_ptr<FileReader> reader = files.open_read(source);
+  if (!reader) return false;
+  const std::optional<std::uint64_t> size = reader->size();
+  if (!size) return false;
+  std::unique_ptr<PlacedFile> placed =
+      files.place(destination, FileProtection::kAdministrators);
+  if (!placed || !Transfer(*reader, *placed, *size)) return false;
+  if (std::optional<DosDateTime> when = reader->last_write_time()) {
+    placed->set_last_write_time(*when);
+  }
+  if (!Commit(files, *placed, destination)) return false;
   if (std::optional<std::uint32_t> attributes = files.attributes(source)) {
     files.set_attributes(destination, *attributes);
   }

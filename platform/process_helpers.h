@@ -18,6 +18,17 @@ inline constexpr std::size_t kCopyBlockSize = 2048;
 // destination is left behind.
 bool CopyFileWithDate(Files& files, const std::string& source, const std::string& destination);
 
+// Files the launcher leaves on the machine, in the place of whatever was
+// there: written whole under a temporary name with the administrators'
+// protection, then moved over the destination. A destination that is a
+// folder or a reparse point (symbolic link, junction, mount point) is never
+// followed nor replaced; a read-only, hidden or system file is replaced like
+// any other. On false the destination is as it was and nothing is left.
+bool CanReplace(Files& files, const std::string& destination);
+bool PlaceText(Files& files, const std::string& destination, const std::string& text);
+// As CopyFileWithDate, the copy taking the source's date and attributes.
+bool PlaceCopy(Files& files, const std::string& source, const std::string& destination);
+
 // Appends "\" unless the text is empty or already ends in a backslash. In a
 // double-byte code page a final 0x5C that is a trail byte is no backslash;
 // code page 0 looks at the last byte alone.

@@ -2,7 +2,9 @@
 // the copy can fail.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/process_helpers.h"
 #include "tests/fakes/fake_host.h"
@@ -160,6 +162,64 @@ TEST_F(CopyFileTest, LastBlockMayCarryMoreThanTheSize) {
   OneFileHost host;
   ASSERT_TRUE(CopyFileWithDate(host, "C:\\grows", "C:\\copy"));
   EXPECT_EQ(host.contents("C:\\copy")->size(), 2048u);
+}
+
+// Placing a file on the machine: all or nothing, protected, never through a
+// link or into a folder.
+TEST_F(CopyFileTest, PlacedCopyIsProtectedAndReplacesReadOnlyHiddenOrSystemFiles) {
+  for (std::uint32_t planted : {kFileAttributeReadOnly | kFileAttributeHidden,
+                                kFileAttributeSystem, fake::FakeFiles::kFileAttributeArchive}) {
+    files.add_file(kCopy, "someone's program", planted);
+    ASSERT_TRUE(PlaceCopy(files, kSource, kCopy)) << planted;
+    const auto* placed = files.file(kCopy);
+    EXPECT_EQ(placed->bytes, Pattern(5000));
+    EXPECT_EQ(placed->last_write, kTenOhTwo);
+    EXPECT_EQ(placed->attributes, kFileAttributeReadOnly);
+    EXPECT_EQ(placed->protection, FileProtection::kAdministrators);
+  }
+  ASSERT_TRUE(PlaceText(files, "C:\\Alert.alt", "notice"));
+  EXPECT_EQ(files.contents("C:\\Alert.alt"), "notice");
+  EXPECT_EQ(files.file("C:\\Alert.alt")->protection, FileProtection::kAdministrators);
+}
+
+TEST(PlaceFileTest, FailedPlacementLeavesTheDestinationAsItWas) {
+  const DosDateTime old_date{0x4000, 0};
+  const std::uint32_t old_attributes = kFileAttributeReadOnly | kFileAttributeHidden;
+  const std::function<void(fake::FakeFiles&)> faults[] = {
+      [](fake::FakeFiles& f) { f.fail_write(kCopy, 10); },
+      [](fake::FakeFiles& f) { f.short_write(kCopy, 10); },
+      [](fake::FakeFiles& f) { f.refuse_replace(kCopy); },
+      [](fake::FakeFiles& f) { f.refuse_create(kCopy); },
+  };
+  int number = 0;
+  for (const auto& fault : faults) {
+    fake::FakeFiles files;
+    files.add_file(kSource, Pattern(5000), kFileAttributeReadOnly, kTenOhTwo);
+    files.add_file(kCopy, "old", old_attributes, old_date);
+    fault(files);
+    EXPECT_FALSE(PlaceCopy(files, kSource, kCopy)) << number;
+    EXPECT_FALSE(PlaceText(files, kCopy, Pattern(20))) << number;
+    const auto* kept = files.file(kCopy);
+    ASSERT_NE(kept, nullptr) << number;
+    EXPECT_EQ(kept->bytes, "old") << number;
+    EXPECT_EQ(kept->attributes, old_attributes) << number;
+    EXPECT_EQ(kept->last_write, old_date) << number;
+    EXPECT_EQ(kept->protection, std::nullopt) << number;
+    EXPECT_EQ(files.names_in("C:\\"), std::vector<std::string>{"radozevo.exe"}) << number;
+    EXPECT_EQ(files.open_count(kSource), 0) << number;
+    ++number;
+  }
+}
+
+TEST_F(CopyFileTest, FolderOrReparsePointInThePlaceIsNotFollowed) {
+  files.add_folder("C:\\Alert.alt");
+  files.add_file("C:\\Link.exe", "", kFileAttributeReparsePoint);
+  EXPECT_FALSE(PlaceText(files, "C:\\Alert.alt", "notice"));
+  EXPECT_FALSE(PlaceCopy(files, kSource, "C:\\Link.exe"));
+  EXPECT_TRUE(files.has_folder("C:\\Alert.alt"));
+  EXPECT_EQ(files.file("C:\\Link.exe")->attributes, kFileAttributeReparsePoint);
+  EXPECT_TRUE(CanReplace(files, "C:\\Missing.exe"));
+  EXPECT_FALSE(CanReplace(files, "C:\\Link.exe"));
 }
 
 TEST(AddTrailingBackslashTest, CompletesFolderPaths) {

@@ -88,6 +88,15 @@ class InstallationWindowsTest : public ::testing::Test {
     }
     return states;
   }
+  // Edit confirmed while the tool cannot be placed: the warning over the
+  // dialog, no run-once value left behind, the state as it was.
+  void ExpectEditRefused(ui::Form& ghost) {
+    ASSERT_EQ(backend.message_boxes.size(), 1u);
+    EXPECT_EQ(backend.message_boxes[0].owner_class, "TEditNotice");
+    EXPECT_EQ(backend.message_boxes[0].text, "Incomplete");
+    EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
+    EXPECT_EQ(States(ghost), "EEEEE");
+  }
   void ConfirmNoticeWith(std::string text) {
     backend.modal_scripts["TEditNotice"] = [text](ui::Form& dialog) {
       dynamic_cast<TEditNotice&>(dialog).memoAlert().set_text(text);
@@ -295,6 +304,8 @@ TEST_F(InstallationWindowsTest, GhostEditCopiesTheMediumToolWithItsDateAndAttrib
   EXPECT_EQ(tool->bytes, "MZ tool bytes");
   EXPECT_EQ(tool->attributes, 0x21u);
   EXPECT_EQ(tool->last_write, (DosDateTime{0x5A21, 0x5001}));
+  EXPECT_EQ(tool->protection, FileProtection::kAdministrators);
+  EXPECT_EQ(fake.files.file("C:\\Alert.alt")->protection, FileProtection::kAdministrators);
 }
 
 TEST_F(InstallationWindowsTest, GhostEditKeepsAnIdenticalToolAndReplacesAForeignOne) {
@@ -303,6 +314,7 @@ TEST_F(InstallationWindowsTest, GhostEditKeepsAnIdenticalToolAndReplacesAForeign
   fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes", 0x20, {0x4000, 0x0000});
   ClickOn(*ghost, "ImgButton2");
   EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->last_write, (DosDateTime{0x4000, 0x0000}));
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, FileProtection::kAdministrators);
 
   auto again = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   fake.files.add_file("C:\\RadOzevO.exe", "planted program", 0x20, {0x4000, 0x0000});
@@ -327,6 +339,58 @@ TEST_F(InstallationWindowsTest, GhostEditWarnsOverTheDialogWhenTheToolCannotBePl
   ClickOn(*ghost, "ImgButton2");
   EXPECT_EQ(States(*ghost), "EEEEE");
   EXPECT_EQ(backend.message_boxes.size(), 1u);
+}
+
+TEST_F(InstallationWindowsTest, GhostEditReplacesAPlantedReadOnlyHiddenTool) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  fake.files.add_file("C:\\RadOzevO.Exe", "planted program",
+                      kFileAttributeReadOnly | kFileAttributeHidden);
+  ClickOn(*ghost, "ImgButton2");
+  EXPECT_TRUE(backend.message_boxes.empty());
+  EXPECT_EQ(fake.files.contents("C:\\RadOzevO.exe"), "MZ tool bytes");
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, FileProtection::kAdministrators);
+  EXPECT_EQ(fake.registry.get(kRunOnce, "RadOzevO"), "C:\\RadOzevO.Exe");
+  EXPECT_EQ(States(*ghost), "E-EEE");
+}
+
+TEST_F(InstallationWindowsTest, GhostEditWithAFolderInTheToolsPlaceLeavesNoRunOnceValue) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  fake.files.add_folder("C:\\RadOzevO.exe");
+  ClickOn(*ghost, "ImgButton2");
+  ExpectEditRefused(*ghost);
+  EXPECT_TRUE(fake.files.has_folder("C:\\RadOzevO.exe"));
+}
+
+TEST_F(InstallationWindowsTest, GhostEditWithALinkInTheToolsPlaceLeavesNoRunOnceValue) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  // A link to the medium's own tool would pass the comparison if followed.
+  fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes", kFileAttributeReparsePoint);
+  ClickOn(*ghost, "ImgButton2");
+  ExpectEditRefused(*ghost);
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, std::nullopt);
+}
+
+TEST_F(InstallationWindowsTest, GhostEditRefusedByTheDiskLeavesNoRunOnceValue) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  fake.files.add_file("C:\\RadOzevO.exe", "planted program", kFileAttributeReadOnly);
+  fake.files.refuse_replace("C:\\RadOzevO.exe");
+  ClickOn(*ghost, "ImgButton2");
+  ExpectEditRefused(*ghost);
+  EXPECT_EQ(fake.files.contents("C:\\RadOzevO.exe"), "planted program");
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->attributes, kFileAttributeReadOnly);
+}
+
+TEST_F(InstallationWindowsTest, GhostEditWithAnIdenticalToolThatCannotBeProtectedWarns) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ConfirmNoticeWith("x");
+  fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes");
+  fake.files.refuse_protect("C:\\RadOzevO.exe");
+  ClickOn(*ghost, "ImgButton2");
+  ExpectEditRefused(*ghost);
 }
 
 TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsTheBackground) {
@@ -436,6 +500,29 @@ TEST_F(NoticeDialogTest, ANoticeCutShortByTheDiskIsRemovedNotLeftHalfWritten) {
   EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
   ASSERT_EQ(backend.message_boxes.size(), 1u);
   EXPECT_EQ(backend.message_boxes[0].text, "Cannot create file C:\\Alert.alt.");
+}
+
+TEST_F(NoticeDialogTest, TheNoticeReplacesAHiddenReadOnlyOneButNoLinkOrFolder) {
+  fake.files.add_file("C:\\Alert.alt", "old", kFileAttributeReadOnly | kFileAttributeHidden);
+  backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
+    dynamic_cast<TEditNotice&>(d).memoAlert().set_text("new");
+    ClickOn(d, "btnYes");
+  };
+  EXPECT_EQ(Open()->show_modal(), ui::kModalOk);
+  EXPECT_EQ(fake.files.contents("C:\\Alert.alt"), "new");
+  EXPECT_EQ(fake.files.file("C:\\Alert.alt")->protection, FileProtection::kAdministrators);
+
+  fake.files.add_file("C:\\Alert.alt", "old", kFileAttributeReparsePoint);
+  auto dialog = Open();
+  backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
+    ClickOn(d, "btnYes");
+    EXPECT_EQ(d.modal_result(), ui::kModalNone);
+    ClickOn(d, "btnCancel");
+  };
+  EXPECT_EQ(dialog->show_modal(), ui::kModalCancel);
+  ASSERT_EQ(backend.message_boxes.size(), 1u);
+  EXPECT_EQ(backend.message_boxes[0].text, "Cannot create file C:\\Alert.alt.");
+  EXPECT_EQ(fake.files.file("C:\\Alert.alt")->attributes, kFileAttributeReparsePoint);
 }
 
 TEST_F(NoticeDialogTest, ARefusedRunOnceKeyIsReportedAndTheDialogStaysOpen) {

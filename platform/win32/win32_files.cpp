@@ -2,9 +2,12 @@
 // last-write time as a local DOS date and time, attributes by name.
 #include <algorithm>
 #include <limits>
+#include <memory>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
+
+#include <sddl.h>
 
 namespace ktr::win32 {
 namespace {
@@ -67,11 +70,138 @@ class Win32FileWriter : public FileWriter {
            ::SetFileTime(handle_.get(), nullptr, nullptr, &written);
   }
 
+  HANDLE handle() const { return handle_.get(); }
+  // CloseHandle's own answer: the last data may be refused only here.
+  bool close() {
+    if (!handle_) return true;
+    return ::CloseHandle(handle_.release()) != 0;
+  }
+
  private:
   FileHandle handle_;
 };
 
+// The descriptor of a file placed with FileProtection::kAdministrators: owner
+// Administrators; SYSTEM and Administrators full control (FA), Users read
+// and execute (FILE_GENERIC_READ | FILE_GENERIC_EXECUTE); protected (P), so
+// nothing is inherited from the folder.
+constexpr char kAdministratorsOnly[] = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+
+struct LocalFreeDeleter {
+  void operator()(void* memory) const { ::LocalFree(memory); }
+};
+using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
+
+SecurityDescriptor DescriptorFor(FileProtection protection) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  switch (protection) {
+    case FileProtection::kAdministrators:
+      if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+              kAdministratorsOnly, SDDL_REVISION_1, &descriptor, nullptr)) {
+        return nullptr;
+      }
+      break;
+  }
+  return SecurityDescriptor(descriptor);
+}
+
+// Created under a name of its own (CREATE_NEW never opens what is already
+// there, a planted link included) and closed before the move, which replaces
+// the destination itself, never what a link there points to.
+class Win32PlacedFile : public PlacedFile {
+ public:
+  Win32PlacedFile(FileHandle handle, std::string temporary, std::string destination)
+      : writer_(std::move(handle)),
+        temporary_(std::move(temporary)),
+        destination_(std::move(destination)) {}
+  ~Win32PlacedFile() override {
+    if (!done_) Discard();
+  }
+
+  std::int64_t write(const void* data, std::size_t count) override {
+    return writer_.write(data, count);
+  }
+  bool set_last_write_time(DosDateTime when) override {
+    return writer_.set_last_write_time(when);
+  }
+
+  bool commit() override {
+    if (done_) return false;
+    done_ = true;
+    if (::FlushFileBuffers(writer_.handle()) && writer_.close() &&
+        ::MoveFileExA(temporary_.c_str(), destination_.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    Discard();
+    return false;
+  }
+
+ private:
+  void Discard() {
+    writer_.close();
+    ::DeleteFileA(temporary_.c_str());
+  }
+
+  Win32FileWriter writer_;
+  std::string temporary_;
+  std::string destination_;
+  bool done_ = false;
+};
+
 }  // namespace
+
+std::unique_ptr<PlacedFile> Win32Files::place(const std::string& destination,
+                                              FileProtection protection) {
+  SecurityDescriptor descriptor = DescriptorFor(protection);
+  if (!descriptor) return nullptr;
+  SECURITY_ATTRIBUTES security{};
+  security.nLength = sizeof security;
+  security.lpSecurityDescriptor = descriptor.get();
+  // A name left by an earlier run or put there by someone else is passed by.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temporary = destination + ".~" + std::to_string(attempt);
+    FileHandle handle(::CreateFileA(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle) {
+      return std::make_unique<Win32PlacedFile>(std::move(handle), std::move(temporary),
+                                               destination);
+    }
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return nullptr;
+  }
+  return nullptr;
+}
+
+// Through a handle of the file itself, so that a link put in its place after
+// the caller looked is seen, not followed.
+bool Win32Files::protect(const std::string& path, FileProtection protection) {
+  SecurityDescriptor descriptor = DescriptorFor(protection);
+  if (!descriptor) return false;
+  FileHandle handle(::CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle) return false;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(handle.get(), &information) ||
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+    return false;
+  }
+  // The descriptor's own control bits carry "protected": nothing of the
+  // folder's is inherited now or when the folder's entries change later.
+  if (::SetKernelObjectSecurity(handle.get(),
+                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                descriptor.get())) {
+    return true;
+  }
+  // A FAT drive keeps no security at all (as on many Windows XP machines):
+  // there is nothing to set, and placing a file there cannot set it either.
+  DWORD flags = 0;
+  const std::string root = path.size() >= 3 && path[1] == ':' ? path.substr(0, 3) : std::string();
+  return !root.empty() &&
+         ::GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+         (flags & FILE_PERSISTENT_ACLS) == 0;
+}
 
 bool Win32Files::exists(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());

@@ -45,6 +45,9 @@ class Win32Files : public Files {
   std::string current_directory() override;
   unsigned long set_current_directory(const std::string& path) override;
   std::string program_path() override;
+  std::unique_ptr<PlacedFile> place(const std::string& destination,
+                                    FileProtection protection) override;
+  bool protect(const std::string& path, FileProtection protection) override;
 };
 
 class Win32Processes : public Processes {

@@ -49,6 +49,16 @@ class Environment {
   // the attribute as the Unix mode, which does not stop the root user.
   virtual bool read_only_refuses_writing() = 0;
 
+  // The names in `folder`, as stored, in no particular order.
+  virtual std::vector<std::string> names_in(const std::string& folder) = 0;
+  // The owner and DACL of a file as an SDDL string ("O:..D:.."), as the
+  // system reports them; empty when they cannot be read.
+  virtual std::string security_of(const std::string& path) = 0;
+  // Whether a file keeps the descriptor it is given. Wine (without its
+  // staging patches) keeps only the Unix mode and reports a descriptor made
+  // from it: the owner is the user, and Everyone (WD) shows the "other" bits.
+  virtual bool keeps_descriptors() = 0;
+
   virtual void make_key(const std::string& key) = 0;
   virtual bool key_exists(const std::string& key) = 0;
   virtual void set_value(const std::string& key, const std::string& value, ValueType type,

@@ -1,6 +1,8 @@
 // The files port: existence, block transfers without sharing, DOS times,
 // attributes, the current directory.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/contract/contract_env.h"
 
@@ -8,6 +10,34 @@ namespace ktr::contract {
 namespace {
 
 constexpr std::uint32_t kDirectory = 0x10;
+constexpr FileProtection kAdministrators = FileProtection::kAdministrators;
+
+// Owner, whether the DACL is protected, and its entries sorted: the system
+// may list the entries in any order and add flags that change nothing here
+// (AI, auto-inherited).
+std::string Canonical(const std::string& sddl) {
+  const auto dacl = sddl.find("D:");
+  if (sddl.compare(0, 2, "O:") != 0 || dacl == std::string::npos) return "<" + sddl + ">";
+  const auto first = sddl.find('(', dacl);
+  const std::string flags = sddl.substr(dacl + 2, first - dacl - 2);
+  std::vector<std::string> entries;
+  for (auto at = first; at != std::string::npos && at < sddl.size();) {
+    const auto end = sddl.find(')', at);
+    if (end == std::string::npos) break;
+    entries.push_back(sddl.substr(at, end - at + 1));
+    at = end + 1;
+  }
+  std::sort(entries.begin(), entries.end());
+  std::string canonical = sddl.substr(0, dacl) + "D:" +
+                          (flags.find('P') != std::string::npos ? "P" : "");
+  for (const std::string& entry : entries) canonical += entry;
+  return canonical;
+}
+
+// Owner Administrators; SYSTEM and Administrators full control; Users read
+// and execute; no inherited entry.
+constexpr const char* kAdministratorsOnly =
+    "O:BAD:P(A;;0x1200a9;;;BU)(A;;FA;;;BA)(A;;FA;;;SY)";
 
 class FilesContract : public ContractTest {
  protected:
@@ -24,6 +54,27 @@ class FilesContract : public ContractTest {
       bytes.append(block, static_cast<std::size_t>(got));
     }
     return bytes;
+  }
+
+  // Exactly the administrators' descriptor where the system keeps one; where
+  // it keeps only a Unix mode (Wine), at least nothing left for Everyone.
+  void ExpectAdministratorsOnly(const std::string& path) {
+    const std::string sddl = env().security_of(path);
+    if (env().keeps_descriptors()) {
+      EXPECT_EQ(Canonical(sddl), kAdministratorsOnly) << path;
+    } else {
+      EXPECT_EQ(sddl.compare(0, 2, "O:"), 0) << sddl;
+      EXPECT_EQ(sddl.find(";;;WD)"), std::string::npos) << path << ": " << sddl;
+    }
+  }
+
+  std::vector<std::string> Names() {
+    std::vector<std::string> names = env().names_in(env().scratch());
+    for (std::string& name : names) {
+      for (char& c : name) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
   }
 
   // The process's current directory is shared by every test.
@@ -156,6 +207,70 @@ TEST_F(FilesContract, ReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(files().create(In("tool.exe")), nullptr);
   EXPECT_EQ(ReadAll(In("tool.exe")), "MZ");
   files().set_attributes(In("tool.exe"), kFileAttributeNormal);
+}
+
+TEST_F(FilesContract, PlacedFileTakesThePlaceWhenCommittedWithItsDateAndProtection) {
+  env().make_file(In("Alert.alt"), "old text");
+  const DosDateTime when{static_cast<std::uint16_t>(((2001 - 1980) << 9) | (7 << 5) | 4),
+                         static_cast<std::uint16_t>((9 << 11) | (30 << 5))};
+  auto placed = files().place(In("ALERT.alt"), kAdministrators);
+  ASSERT_NE(placed, nullptr);
+  EXPECT_EQ(placed->write("new", 3), 3);
+  EXPECT_TRUE(placed->set_last_write_time(when));
+  EXPECT_EQ(ReadAll(In("Alert.alt")), "old text");
+  EXPECT_TRUE(placed->commit());
+  placed.reset();
+  EXPECT_EQ(ReadAll(In("Alert.alt")), "new");
+  EXPECT_EQ(Names(), std::vector<std::string>{"alert.alt"});
+  ExpectAdministratorsOnly(In("Alert.alt"));
+  auto reader = files().open_read(In("Alert.alt"));
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->last_write_time(), when);
+
+  auto fresh = files().place(In("new.exe"), kAdministrators);
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_TRUE(fresh->commit());
+  EXPECT_EQ(ReadAll(In("new.exe")), "");
+  ExpectAdministratorsOnly(In("new.exe"));
+}
+
+TEST_F(FilesContract, DiscardedOrRefusedPlacementLeavesNothing) {
+  env().make_file(In("tool.exe"), "MZ old");
+  env().make_folder(In("Folder"));
+  {
+    auto discarded = files().place(In("tool.exe"), kAdministrators);
+    ASSERT_NE(discarded, nullptr);
+    EXPECT_EQ(discarded->write("MZ new", 6), 6);
+  }
+  // Windows will not move a file over a read-only one; Wine does.
+  if (env().read_only_refuses_writing()) {
+    ASSERT_TRUE(files().set_attributes(In("tool.exe"), kFileAttributeReadOnly));
+    auto over_read_only = files().place(In("tool.exe"), kAdministrators);
+    ASSERT_NE(over_read_only, nullptr);
+    EXPECT_EQ(over_read_only->write("MZ new", 6), 6);
+    EXPECT_FALSE(over_read_only->commit());
+  }
+  auto over_folder = files().place(In("Folder"), kAdministrators);
+  ASSERT_NE(over_folder, nullptr);
+  EXPECT_FALSE(over_folder->commit());
+  EXPECT_EQ(files().place(In("Missing\\x.bin"), kAdministrators), nullptr);
+
+  EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "tool.exe"}));
+  EXPECT_NE(*files().attributes(In("Folder")) & kDirectory, 0u);
+  EXPECT_EQ(ReadAll(In("tool.exe")), "MZ old");
+  EXPECT_NE(Canonical(env().security_of(In("tool.exe"))), kAdministratorsOnly);
+  files().set_attributes(In("tool.exe"), kFileAttributeNormal);
+}
+
+TEST_F(FilesContract, ProtectGivesAnExistingFileTheSameDescriptor) {
+  env().make_file(In("RadOzevO.exe"), "MZ");
+  env().make_folder(In("Folder"));
+  EXPECT_NE(Canonical(env().security_of(In("RadOzevO.exe"))), kAdministratorsOnly);
+  EXPECT_TRUE(files().protect(In("RADOZEVO.EXE"), kAdministrators));
+  ExpectAdministratorsOnly(In("RadOzevO.exe"));
+  EXPECT_EQ(ReadAll(In("RadOzevO.exe")), "MZ");
+  EXPECT_FALSE(files().protect(In("Folder"), kAdministrators));
+  EXPECT_FALSE(files().protect(In("missing.exe"), kAdministrators));
 }
 
 TEST_F(FilesContract, CurrentDirectoryIsSetAndReadWhole) {

@@ -180,23 +180,7 @@ class FakeFiles::Writer : public FileWriter {
   ~Writer() override { --files_.open_handles_[normal_]; }
 
   std::int64_t write(const void* data, std::size_t count) override {
-    File& f = files_.files_.at(normal_);
-    std::uint64_t done = f.bytes.size();
-    std::size_t n = count;
-    std::int64_t result;
-    if (auto fail = files_.FaultFor(normal_, Fault::kFailWrite); fail && done + count > fail->at) {
-      result = -1;
-      n = 0;
-    } else {
-      if (auto cut = files_.FaultFor(normal_, Fault::kShortWrite)) {
-        n = done >= cut->at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(count, cut->at - done));
-      }
-      result = static_cast<std::int64_t>(n);
-    }
-    f.bytes.append(static_cast<const char*>(data), n);
-    if (n > 0) f.last_write = files_.now;
-    files_.write_calls.push_back({path_, count, result});
-    return result;
+    return files_.Append(files_.files_.at(normal_), normal_, path_, data, count);
   }
 
   bool set_last_write_time(DosDateTime when) override {
@@ -210,7 +194,99 @@ class FakeFiles::Writer : public FileWriter {
   std::string path_;
 };
 
+class FakeFiles::Placed : public PlacedFile {
+ public:
+  Placed(FakeFiles& files, std::string normal, std::string path, FileProtection protection)
+      : files_(files), normal_(std::move(normal)), path_(std::move(path)) {
+    pending_.last_write = files_.now;
+    pending_.protection = protection;
+  }
+
+  std::int64_t write(const void* data, std::size_t count) override {
+    return files_.Append(pending_, normal_, path_, data, count);
+  }
+
+  bool set_last_write_time(DosDateTime when) override {
+    pending_.last_write = when;
+    return true;
+  }
+
+  // MOVEFILE_REPLACE_EXISTING: no folder, no read-only file, nothing open.
+  bool commit() override {
+    if (committed_ || files_.folders_.contains(normal_) ||
+        files_.refused_replace_.contains(normal_) || files_.open_count(path_) > 0) {
+      return false;
+    }
+    auto it = files_.files_.find(normal_);
+    if (it != files_.files_.end() && (it->second.attributes & kFileAttributeReadOnly) != 0) {
+      return false;
+    }
+    files_.files_[normal_] = pending_;
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  FakeFiles& files_;
+  std::string normal_;
+  std::string path_;
+  File pending_;
+  bool committed_ = false;
+};
+
 FakeFiles::FakeFiles() { folders_.insert("c:\\"); }
+
+std::int64_t FakeFiles::Append(File& f, const std::string& normal, const std::string& path,
+                               const void* data, std::size_t count) {
+  std::uint64_t done = f.bytes.size();
+  std::size_t n = count;
+  std::int64_t result;
+  if (auto fail = FaultFor(normal, Fault::kFailWrite); fail && done + count > fail->at) {
+    result = -1;
+    n = 0;
+  } else {
+    if (auto cut = FaultFor(normal, Fault::kShortWrite)) {
+      n = done >= cut->at ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(count, cut->at - done));
+    }
+    result = static_cast<std::int64_t>(n);
+  }
+  f.bytes.append(static_cast<const char*>(data), n);
+  if (n > 0) f.last_write = now;
+  write_calls.push_back({path, count, result});
+  return result;
+}
+
+std::unique_ptr<PlacedFile> FakeFiles::place(const std::string& destination,
+                                             FileProtection protection) {
+  opens.push_back(destination);
+  std::string normal = Normal(destination);
+  if (refused_create_.contains(normal) || !folders_.contains(ParentOf(normal))) return nullptr;
+  return std::make_unique<Placed>(*this, normal, destination, protection);
+}
+
+bool FakeFiles::protect(const std::string& path, FileProtection protection) {
+  auto it = files_.find(Normal(path));
+  if (it == files_.end() || refused_protect_.contains(it->first) ||
+      (it->second.attributes & kFileAttributeReparsePoint) != 0) {
+    return false;
+  }
+  it->second.protection = protection;
+  return true;
+}
+
+std::vector<std::string> FakeFiles::names_in(const std::string& folder) const {
+  const std::string normal = Normal(folder);
+  std::vector<std::string> names;
+  auto add = [&](const std::string& entry) {
+    if (entry != normal && ParentOf(entry) == normal) {
+      names.push_back(entry.substr(entry.find_last_of('\\') + 1));
+    }
+  };
+  for (const auto& [entry, file] : files_) add(entry);
+  for (const std::string& entry : folders_) add(entry);
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // Relative paths are taken from the current directory, as the system does;
 // doubled backslashes, "." and ".." are resolved.

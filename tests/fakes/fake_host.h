@@ -90,6 +90,8 @@ class FakeFiles : public Files {
     std::string bytes;
     std::uint32_t attributes = kFileAttributeArchive;
     DosDateTime last_write;
+    // None: what the folder passes on.
+    std::optional<FileProtection> protection;
   };
 
   struct ReadCall {
@@ -130,6 +132,10 @@ class FakeFiles : public Files {
   void refuse_open(const std::string& path) { refused_open_.insert(Normal(path)); }
   void refuse_create(const std::string& path) { refused_create_.insert(Normal(path)); }
   void refuse_remove(const std::string& path) { refused_remove_.insert(Normal(path)); }
+  // The disk refuses to let a placed file take the place of `path` (the move
+  // fails); a refused create refuses the placed file from the start.
+  void refuse_replace(const std::string& path) { refused_replace_.insert(Normal(path)); }
+  void refuse_protect(const std::string& path) { refused_protect_.insert(Normal(path)); }
   // The writer of `path` takes only `limit` bytes in total; the write that
   // crosses the limit reports the bytes it took, later writes 0.
   void short_write(const std::string& path, std::uint64_t limit);
@@ -142,7 +148,10 @@ class FakeFiles : public Files {
   void shrink_after_open(const std::string& path, std::uint64_t size);
   void refuse_set_current_directory(const std::string& path, unsigned long code);
 
-  // Every open_read and create call, in order, with the path as given.
+  // The names of the files and folders in `folder`, folded, sorted.
+  std::vector<std::string> names_in(const std::string& folder) const;
+
+  // Every open_read, create and place call, in order, with the path as given.
   std::vector<std::string> opens;
   std::vector<ReadCall> read_calls;
   std::vector<WriteCall> write_calls;
@@ -156,10 +165,16 @@ class FakeFiles : public Files {
   std::string current_directory() override { return current_directory_; }
   unsigned long set_current_directory(const std::string& path) override;
   std::string program_path() override { return program_path_; }
+  // The placed file lives in the writer until commit; faults by path apply
+  // to it under its destination's name.
+  std::unique_ptr<PlacedFile> place(const std::string& destination,
+                                    FileProtection protection) override;
+  bool protect(const std::string& path, FileProtection protection) override;
 
  private:
   class Reader;
   class Writer;
+  class Placed;
   struct Fault {
     enum Kind { kShortWrite, kFailWrite, kFailRead, kShrink } kind;
     std::uint64_t at;
@@ -169,6 +184,10 @@ class FakeFiles : public Files {
   std::string Normal(const std::string& path) const;
   static std::string ParentOf(const std::string& normal);
   std::optional<Fault> FaultFor(const std::string& normal, Fault::Kind kind) const;
+  // Appends to `file` as a write of `path` with its faults; the result is the
+  // write's.
+  std::int64_t Append(File& file, const std::string& normal, const std::string& path,
+                      const void* data, std::size_t count);
 
   std::map<std::string, File> files_;
   std::set<std::string> folders_;
@@ -176,6 +195,8 @@ class FakeFiles : public Files {
   std::set<std::string> refused_open_;
   std::set<std::string> refused_create_;
   std::set<std::string> refused_remove_;
+  std::set<std::string> refused_replace_;
+  std::set<std::string> refused_protect_;
   std::multimap<std::string, Fault> faults_;
   std::map<std::string, unsigned long> refused_directories_;
   std::string current_directory_ = "C:\\";

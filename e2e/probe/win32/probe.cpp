@@ -7,6 +7,7 @@
 //   probe.exe close OUT HWND   post WM_CLOSE to the window (hex handle)
 //   probe.exe info OUT      the process's view of the system: current
 //                           directory, code pages, locale, version
+//   probe.exe security OUT PATH   the owner and DACL of a file, as SDDL
 //
 // One line per window, tab-separated name=value fields. Texts are the ANSI
 // bytes that GetWindowTextA gives, with every byte outside printable ASCII
@@ -16,6 +17,8 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -166,6 +169,30 @@ std::string Info() {
   return out;
 }
 
+// The file itself, not what a link there points to: the launcher never
+// follows one either.
+std::string Security(const char* path) {
+  const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  FileHandle file(::CreateFileA(path, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file) return "error=" + Number(::GetLastError()) + "\n";
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD status = ::GetSecurityInfo(file.get(), SE_FILE_OBJECT, wanted, nullptr, nullptr, nullptr,
+                                   nullptr, &descriptor);
+  if (status != ERROR_SUCCESS) return "error=" + Number(status) + "\n";
+  char* text = nullptr;
+  std::string out;
+  if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, wanted,
+                                                             &text, nullptr)) {
+    out = std::string("sddl=") + text + "\n";
+    ::LocalFree(text);
+  } else {
+    out = "error=" + Number(::GetLastError()) + "\n";
+  }
+  ::LocalFree(descriptor);
+  return out;
+}
+
 bool WriteWhole(const char* path, const std::string& text) {
   // Written to a side file and renamed, so that a reader never sees half.
   std::string partial = std::string(path) + ".part";
@@ -194,6 +221,8 @@ int main(int argc, char** argv) {
     text = ListWindows();
   } else if (command == "info") {
     text = Info();
+  } else if (command == "security" && argc >= 4) {
+    text = Security(argv[3]);
   } else if (command == "close" && argc >= 4) {
     auto window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[3], nullptr, 16)));
     if (!::IsWindow(window)) return 3;

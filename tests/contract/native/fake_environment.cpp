@@ -39,6 +39,22 @@ class FakeEnvironment : public Environment {
 
   bool read_only_refuses_writing() override { return true; }
 
+  bool keeps_descriptors() override { return true; }
+
+  std::vector<std::string> names_in(const std::string& folder) override {
+    return host_.files.names_in(folder);
+  }
+  // What Windows reports for the protection the fake recorded; a file
+  // without one shows the folder's inherited entries.
+  std::string security_of(const std::string& path) override {
+    const fake::FakeFiles::File* file = host_.files.file(path);
+    if (file == nullptr) return {};
+    if (file->protection == FileProtection::kAdministrators) {
+      return "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)";
+    }
+    return "O:BAD:AI(A;ID;FA;;;BA)(A;ID;0x1301bf;;;AU)";
+  }
+
   void make_key(const std::string& key) override { host_.registry.add_key(key); }
   bool key_exists(const std::string& key) override { return host_.registry.has_key(key); }
   void set_value(const std::string& key, const std::string& value, ValueType type,

@@ -1,6 +1,9 @@
 // The contract suites' environment on the Windows API: a scratch folder under
 // the temporary folder, a scratch key under HKEY_LOCAL_MACHINE\Software, and
 // copies of the stub program as test programs.
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <string>
 #include <vector>
 
@@ -122,6 +125,56 @@ class Win32Environment : public Environment {
       return !file;
     }();
     return refuses;
+  }
+
+  std::vector<std::string> names_in(const std::string& folder) override {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    win32::FindHandle search(FindFirstFileA((folder + "\\*").c_str(), &found));
+    if (!search) return names;
+    do {
+      std::string name = found.cFileName;
+      if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search.get(), &found));
+    return names;
+  }
+
+  std::string security_of(const std::string& path) override {
+    const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, wanted, nullptr, nullptr, nullptr,
+                              nullptr, &descriptor) != ERROR_SUCCESS) {
+      return {};
+    }
+    char* text = nullptr;
+    std::string sddl;
+    if (ConvertSecurityDescriptorToStringSecurityDescriptorA(descriptor, SDDL_REVISION_1, wanted,
+                                                             &text, nullptr)) {
+      sddl = text;
+      LocalFree(text);
+    }
+    LocalFree(descriptor);
+    return sddl;
+  }
+
+  bool keeps_descriptors() override {
+    static const bool keeps = [this] {
+      std::string probe = scratch_ + "\\descriptor-probe";
+      PSECURITY_DESCRIPTOR descriptor = nullptr;
+      if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("O:BAD:P(A;;FA;;;BA)",
+                                                                SDDL_REVISION_1, &descriptor,
+                                                                nullptr)) {
+        return false;
+      }
+      SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+      FileHandle(CreateFileA(probe.c_str(), GENERIC_WRITE, 0, &security, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+      LocalFree(descriptor);
+      const bool kept = security_of(probe).compare(0, 4, "O:BA") == 0;
+      DeleteFileA(probe.c_str());
+      return kept;
+    }();
+    return keeps;
   }
 
   void make_key(const std::string& key) override {
