@@ -46,8 +46,8 @@ class HelpAndInstallerWaitsTest(e2e_case.E2ECase):
     def test_help_programs_come_from_the_medium_only(self):
         medium = self.medium()
         kf.make_medium.windows_path(medium, kf.HELP_PROGRAM).unlink()
-        self.plant("windows")
-        self.plant(PATH_FOLDER)
+        in_system = self.plant("windows")
+        on_path = self.plant(PATH_FOLDER)
         patch = unittest.mock.patch.dict(os.environ, {"WINEPATH": "C:\\" + PATH_FOLDER})
         patch.start()
         self.addCleanup(patch.stop)
@@ -67,20 +67,24 @@ class HelpAndInstallerWaitsTest(e2e_case.E2ECase):
                          "a help program outside the medium was started")
 
         # The trap is real: the value as it stands, given to the system from
-        # the launcher's current directory, starts a planted program.
+        # the launcher's current directory, starts a planted program: the one
+        # in the system's folder, and without it the one on the search path.
         walk.click_child(walk.notice_buttons(dialog)[1])
         walk.wait_forms("the dialog closed", TEditNotice=None, TGhostInstall=True)
         line = kf.text("RES_HELPCLI").decode("latin-1")
         self.assertTrue(line.startswith(kf.HELP_PROGRAM), line)
-        out = self.folder / "winexec.txt"
-        self.prefix.run([harness.setting("KTR_PROBE"), "winexec", self.prefix.windows_path(out),
-                         line], lang=kf.LANG, display=self.display, cwd=medium, log="probe.log")
-        self.assertGreater(int(out.read_text()), 31, "the system found no planted program")
-        found = harness.wait_until(lambda: self.log.started("KtrHelp.exe"), 30,
-                                   what="the planted help program")
-        self.assertIn(found[0]["program"].lower(),
-                      ["c:\\windows\\help\\ktrhelp.exe",
-                       "c:\\%s\\help\\ktrhelp.exe" % PATH_FOLDER.lower()])
+        for number, (plant, found) in enumerate(((in_system, "C:\\windows"),
+                                                 (on_path, "C:\\" + PATH_FOLDER)), 1):
+            out = self.folder / ("winexec-%d.txt" % number)
+            self.prefix.run([harness.setting("KTR_PROBE"), "winexec",
+                             self.prefix.windows_path(out), line], lang=kf.LANG,
+                            display=self.display, cwd=medium, log="probe.log")
+            self.assertGreater(int(out.read_text()), 31, "the system found no planted program")
+            runs = harness.wait_until(lambda: self.log.started("KtrHelp.exe")[number - 1:], 30,
+                                      what="the planted help program")
+            self.assertEqual(runs[0]["program"].lower(),
+                             (found + "\\" + kf.HELP_PROGRAM).lower())
+            plant.unlink()
 
     def test_installers_that_broadcast_a_setting_change_end(self):
         medium = self.medium()
