@@ -25,8 +25,10 @@ target_link_options(ktr_contract PRIVATE ${KTR_STATIC_LINK})
 # The test programs are copies of the stub, taken from beside ktr_contract.exe.
 add_dependencies(ktr_contract ktr_stub)
 
+# On a display of its own: RunAndWait is tried on a thread that owns windows.
 add_test(NAME ktr_contract
-  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine-exec.sh $<TARGET_FILE_NAME:ktr_contract>
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/ui/win32/tests/run-with-display.sh
+          $<TARGET_FILE_NAME:ktr_contract>
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
 # A prefix of the contract tests' own, of the architecture of this build.
 set_tests_properties(ktr_contract PROPERTIES

@@ -130,7 +130,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
             helps = harness.wait_until(lambda: self.log.started(kf.HELP_PROGRAM), 30,
                                        what="the help command")
             self.assertEqual(len(helps), 1, helps)
-            self.assertEqual(helps[0]["command_line"], "Help\\KtrHelp.exe client")
+            self.assertEqual(helps[0]["command_line"], '"D:\\Help\\KtrHelp.exe" client')
             self.assertEqual(helps[0]["show"], "5")
         with self.subTest("menu drawn"):
             walk.move(menu, (20, 20))
@@ -229,7 +229,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
             walk.click_child(walk.notice_buttons(dialog)[2])
             helps = harness.wait_until(
                 lambda: [r for r in self.log.started(kf.HELP_PROGRAM)
-                         if r["command_line"] == "Help\\KtrHelp.exe ghost"], 30,
+                         if r["command_line"] == '"D:\\Help\\KtrHelp.exe" ghost'], 30,
                 what="the Ghost help command")
             self.assertEqual(len(helps), 1, helps)
             self.assertEqual(walk.forms().get("TEditNotice"), True, "Help closed the dialog")

@@ -165,7 +165,7 @@ void TEditNotice::btnYesClick(ui::Control&) {
 
 void TEditNotice::btnHelpClick(ui::Control&) {
   try {
-    host_.processes.start(Text(lang::RES_GHOSTCLI), kSwShow);
+    platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
   } catch (...) {
     // Help is optional; the dialog stays as it was.
   }

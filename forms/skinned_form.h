@@ -49,7 +49,7 @@ class SkinnedForm : public ui::Form {
   // Hides the window for the wait and shows it again on every path.
   void RunHidden(const std::function<void()>& work);
   void RunInstaller(std::string_view relative_program);
-  // The help command of the medium, started as it stands; help is optional.
+  // The help command of the medium, from the medium only; help is optional.
   void StartHelp(std::string_view key);
 
   Host host_;

@@ -28,6 +28,34 @@ std::string ProgramCommandLine(const std::string& launch_folder, std::string_vie
 // The program is found as the system finds an unquoted one, shortest
 // leading part first, but only inside the launch folder: nothing outside the
 // medium can be picked. A value that quotes its program is taken at its word.
+std::optional<std::string> FoundMediumCommandLine(Files& files, const std::string& launch_folder,
+                                                  std::string_view value) {
+  auto on_medium = [&](std::string_view part) -> std::optional<std::string> {
+    if (part.empty()) return std::nullopt;
+    std::string path = launch_folder + std::string(part);
+    if (files.exists(path)) return std::string(part);
+    if (!HasExtension(part) && files.exists(path + ".exe")) return std::string(part) + ".exe";
+    return std::nullopt;
+  };
+  if (!value.empty() && value.front() == '"') {
+    auto close = value.find('"', 1);
+    if (close != std::string_view::npos) {
+      std::optional<std::string> program = on_medium(value.substr(1, close - 1));
+      if (!program) return std::nullopt;
+      return Quoted(launch_folder, *program) + std::string(value.substr(close + 1));
+    }
+  }
+  for (std::size_t end = 0; end <= value.size(); ++end) {
+    if (end < value.size() && !IsBlank(value[end])) continue;
+    std::string_view part = value.substr(0, end);
+    if (part.empty() || IsBlank(part.back())) continue;
+    if (std::optional<std::string> program = on_medium(part)) {
+      return Quoted(launch_folder, *program) + std::string(value.substr(end));
+    }
+  }
+  return std::nullopt;
+}
+
 std::string MediumCommandLine(Files& files, const std::string& launch_folder,
                               std::string_view value) {
   if (!value.empty() && value.front() == '"') {
@@ -37,15 +65,8 @@ std::string MediumCommandLine(Files& files, const std::string& launch_folder,
              std::string(value.substr(close + 1));
     }
   }
-  for (std::size_t end = 0; end <= value.size(); ++end) {
-    if (end < value.size() && !IsBlank(value[end])) continue;
-    std::string_view part = value.substr(0, end);
-    if (part.empty() || IsBlank(part.back())) continue;
-    std::string rest(value.substr(end));
-    if (files.exists(launch_folder + std::string(part))) return Quoted(launch_folder, part) + rest;
-    if (!HasExtension(part) && files.exists(launch_folder + std::string(part) + ".exe")) {
-      return Quoted(launch_folder, std::string(part) + ".exe") + rest;
-    }
+  if (std::optional<std::string> found = FoundMediumCommandLine(files, launch_folder, value)) {
+    return *found;
   }
   auto blank = value.find_first_of(" \t");
   if (blank == std::string_view::npos) return Quoted(launch_folder, value);

@@ -2,6 +2,7 @@
 // Command lines for programs on the medium, with the program path quoted:
 // the launch folder may hold blanks, and an unquoted path would let the
 // system try a program outside the medium first.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,12 @@ std::string ProgramCommandLine(const std::string& launch_folder, std::string_vie
 // the launch folder, then its arguments, kept unchanged.
 std::string MediumCommandLine(Files& files, const std::string& launch_folder,
                               std::string_view value);
+
+// The same line, but only when its program is a file inside the launch
+// folder; nullopt otherwise (an empty value among them), so that a caller
+// whose program is optional starts nothing rather than let the system look
+// for a program of that name anywhere else.
+std::optional<std::string> FoundMediumCommandLine(Files& files, const std::string& launch_folder,
+                                                  std::string_view value);
 
 }  // namespace ktr::platform

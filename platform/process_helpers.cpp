@@ -4,6 +4,7 @@
 #include <array>
 
 #include "medium/medium.h"
+#include "platform/command_line.h"
 
 namespace ktr::platform {
 namespace {
@@ -41,6 +42,17 @@ bool Commit(Files& files, PlacedFile& placed, const std::string& destination) {
 // One implementation for every caller; the port does the system's work.
 int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show) {
   return processes.run_and_wait(command_line, show);
+}
+
+void StartHelp(Processes& processes, Files& files, const std::string& launch_folder,
+               std::string_view value) {
+  try {
+    if (std::optional<std::string> line = FoundMediumCommandLine(files, launch_folder, value)) {
+      processes.start(*line, kSwShow);
+    }
+  } catch (...) {
+    // The window works all the same without its help.
+  }
 }
 
 // The count is 64-bit, so files of 2 GiB and more are copied whole. Every

@@ -76,5 +76,16 @@ TEST_F(CommandLineTest, QuotedValueKeepsItsProgram) {
             std::string("\"") + kLaunch + "Server Setup\\Setup.exe\" /s");
 }
 
+TEST_F(CommandLineTest, OptionalProgramGivesALineOnlyWhenItIsOnTheMedium) {
+  EXPECT_EQ(FoundMediumCommandLine(files, kLaunch, "Help\\Guide.exe /a"), std::nullopt);
+  EXPECT_EQ(FoundMediumCommandLine(files, kLaunch, "\"Help\\Guide\" /a"), std::nullopt);
+  EXPECT_EQ(FoundMediumCommandLine(files, kLaunch, ""), std::nullopt);
+  files.add_file(std::string(kLaunch) + "Help\\Guide.exe");
+  EXPECT_EQ(FoundMediumCommandLine(files, kLaunch, "Help\\Guide.exe /a"),
+            std::string("\"") + kLaunch + "Help\\Guide.exe\" /a");
+  EXPECT_EQ(FoundMediumCommandLine(files, kLaunch, "\"Help\\Guide\" /a"),
+            std::string("\"") + kLaunch + "Help\\Guide.exe\" /a");
+}
+
 }  // namespace
 }  // namespace ktr::platform

@@ -40,8 +40,8 @@ class InstallationWindowsTest : public ::testing::Test {
                       {"RES_CANCEL", "Cancel"},
                       {"RES_HELP", "Help"},
                       {"RES_OK", "OK"},
-                      {"RES_HELPCLI", "hh.exe D:\\Help\\user.chm"},
-                      {"RES_GHOSTCLI", "hh.exe D:\\Help\\ghost.chm"},
+                      {"RES_HELPCLI", "Help\\KtrHelp.exe client"},
+                      {"RES_GHOSTCLI", "Help\\KtrHelp client ghost"},
                       {"RES_GHOST_CAPTION", "Ghost setup"},
                       {"RES_BTNINSTALL", "Install"},
                       {"RES_BTNEDIT", "Edit"},
@@ -61,6 +61,7 @@ class InstallationWindowsTest : public ::testing::Test {
     medium.install(fake.files, "KOREAN");
     fake.files.add_file("D:\\Install\\KTR-Client\\Install.exe");
     fake.files.add_file("D:\\Install\\InstallBuild\\InstallBuild.exe");
+    fake.files.add_file("D:\\Help\\KtrHelp.exe");
     fake.files.add_file("D:\\imgdata\\RadOzevO.exe", "MZ tool bytes", 0x21, {0x5A21, 0x5001});
     fake.registry.add_key(kRunOnce);
   }
@@ -121,7 +122,7 @@ TEST_F(InstallationWindowsTest, MenuCreationSetsCaptionsAndStartsItsHelpAtOnce) 
   EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgHelp").picture()), "ButtonEmpty.bmp");
   const auto started = fake.processes.started();
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].command_line, "hh.exe D:\\Help\\user.chm");
+  EXPECT_EQ(started[0].command_line, "\"D:\\Help\\KtrHelp.exe\" client");
   EXPECT_EQ(started[0].show, 5);
 }
 
@@ -552,7 +553,41 @@ TEST_F(NoticeDialogTest, CancelAndHelpWriteNothing) {
   EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
   const auto started = fake.processes.started();
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].command_line, "hh.exe D:\\Help\\ghost.chm");
+  EXPECT_EQ(started[0].command_line, "\"D:\\Help\\KtrHelp.exe\" client ghost");
+}
+
+// The system would look for a bare or absolute name in its own folders, the
+// current directory and along the search path: with no such program on the
+// medium, no help command reaches it, from any of the three windows.
+TEST_F(NoticeDialogTest, HelpProgramsComeFromTheMediumOnly) {
+  auto every_help = [&] {
+    auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+    ClickOn(*menu, "ImgHelp");
+    auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+    ClickOn(*ghost, "lblHelp");
+    ClickOn(*Open(), "btnHelp");
+  };
+  fake.files.remove("D:\\Help\\KtrHelp.exe");
+  fake.files.add_file("C:\\Windows\\Help\\KtrHelp.exe");
+  fake.files.add_file("C:\\Windows\\hh.exe");
+  for (const char* value : {"Help\\KtrHelp.exe client", "\"Help\\KtrHelp.exe\" client",
+                            "hh.exe D:\\Help\\user.chm", "C:\\Windows\\hh.exe x", ""}) {
+    medium.strings["RES_HELPCLI"] = medium.strings["RES_GHOSTCLI"] = value;
+    medium.install(fake.files, "KOREAN");
+    every_help();
+    EXPECT_TRUE(fake.processes.started().empty()) << value;
+  }
+  EXPECT_TRUE(backend.message_boxes.empty());
+
+  fake.files.add_file("D:\\Help\\KtrHelp.exe");
+  medium.strings["RES_HELPCLI"] = medium.strings["RES_GHOSTCLI"] = "Help\\KtrHelp.exe client";
+  medium.install(fake.files, "KOREAN");
+  every_help();
+  const auto started = fake.processes.started();
+  ASSERT_EQ(started.size(), 4u);  // the menu's at its creation, then each Help
+  for (const auto& run : started) {
+    EXPECT_EQ(run.command_line, "\"D:\\Help\\KtrHelp.exe\" client");
+  }
 }
 
 }  // namespace

@@ -15,11 +15,31 @@ static_assert(kCreationFlags == 0x30);
 static_assert(sizeof(STARTUPINFOA) == 68);
 #endif
 
+// Waits for the process to end while serving the messages that other
+// programs send to this thread's windows. An installer that broadcasts a
+// setting change with SendMessage waits until every top-level window has
+// answered, hidden ones included; a thread that only blocked would never
+// answer, and the two would wait for each other forever. Only sent messages
+// are delivered: PM_NOREMOVE with PM_QS_SENDMESSAGE leaves every posted
+// message (input, paint, timers, the launcher's own) in the queue for the
+// message loop after the wait, so no click handler runs again meanwhile.
+void WaitServingSentMessages(HANDLE process) {
+  for (;;) {
+    const DWORD woke = ::MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (woke == WAIT_OBJECT_0) return;
+    if (woke != WAIT_OBJECT_0 + 1) break;
+    MSG message;
+    ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+  // The wait itself failed: the end of the program still decides.
+  ::WaitForSingleObject(process, INFINITE);
+}
+
 }  // namespace
 
 // The command line goes whole into a writable buffer of its own size
 // (CreateProcessA may write into it); the system alone decides what is too
-// long. The wait processes no messages: the caller's windows are hidden.
+// long. The caller's windows are hidden during the wait.
 int Win32Processes::run_and_wait(const std::string& command_line, unsigned short show) {
   std::vector<char> buffer(command_line.begin(), command_line.end());
   buffer.push_back('\0');
@@ -34,7 +54,7 @@ int Win32Processes::run_and_wait(const std::string& command_line, unsigned short
   }
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
-  ::WaitForSingleObject(process.get(), INFINITE);
+  WaitServingSentMessages(process.get());
   DWORD exit_code = 0;
   if (!::GetExitCodeProcess(process.get(), &exit_code)) return -1;
   return static_cast<int>(exit_code);

@@ -8,6 +8,8 @@
 //   probe.exe info OUT      the process's view of the system: current
 //                           directory, code pages, locale, version
 //   probe.exe security OUT PATH   the owner and DACL of a file, as SDDL
+//   probe.exe winexec OUT LINE   start LINE with WinExec, as the launcher
+//                           once started its help commands (WinExec's result)
 //
 // One line per window, tab-separated name=value fields. Texts are the ANSI
 // bytes that GetWindowTextA gives, with every byte outside printable ASCII
@@ -227,6 +229,8 @@ int main(int argc, char** argv) {
     auto window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[3], nullptr, 16)));
     if (!::IsWindow(window)) return 3;
     text = ::PostMessageA(window, WM_CLOSE, 0, 0) ? "posted\n" : "failed\n";
+  } else if (command == "winexec" && argc >= 4) {
+    text = Number(::WinExec(argv[3], SW_SHOW)) + "\n";
   } else {
     return 2;
   }

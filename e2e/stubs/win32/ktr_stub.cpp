@@ -28,6 +28,13 @@
 //                                         (the demo medium; tests leave it off)
 //   role=TEXT                             what the program stands for, shown
 //                                         in that window
+//   broadcast=1       KTR_STUB_BROADCAST  before ending, send WM_SETTINGCHANGE
+//                                         ("Environment") to every top-level
+//                                         window with SendMessage, as
+//                                         installers do after changing the
+//                                         environment; it returns only once
+//                                         every window has answered, so the
+//                                         ended record proves they all did
 //
 // Record: two lines of tab-separated name=value fields, written whole so that
 // stubs running side by side do not mix their lines:
@@ -310,6 +317,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   if (Number(Setting(ini, "window", "KTR_STUB_WINDOW"), 0) != 0) {
     ShowDemoWindow(program, Setting(ini, "role", nullptr), GetCommandLineA(), CurrentDirectory());
+  }
+  if (Number(Setting(ini, "broadcast", "KTR_STUB_BROADCAST"), 0) != 0) {
+    static const char kEnvironment[] = "Environment";
+    SendMessageA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(kEnvironment));
   }
   if (!log.empty()) {
     Append(log, "event=ended\ttime=" + std::to_string(NowMs()) + "\tpid=" + pid +
