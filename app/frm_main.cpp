@@ -225,7 +225,8 @@ void TMainForm::ImgInstallServerClick(ui::Control&) {
 // launcher elsewhere, and the medium is where the program lies.
 void TMainForm::ImgCDViewClick(ui::Control&) {
   try {
-    host_.shell.execute(0, "explore", medium::ProgramFolder(host_.files), kSwShowNormal);
+    host_.shell.execute(0, "explore", medium::ProgramFolder(host_.files, host_.locale),
+                        kSwShowNormal);
   } catch (...) {
   }
 }

@@ -63,7 +63,7 @@ std::string TEditNotice::Text(std::string_view key) const {
 void TEditNotice::FormCreate() {
   set_font(application().backend().icon_title_font());
   launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
-  FProgramFolder = medium::ProgramFolder(host_.files);
+  FProgramFolder = medium::ProgramFolder(host_.files, host_.locale);
   set_caption(Text(lang::RES_EDITNOTICE_CAPTION));
   dynamic_cast<ui::Label&>(*find("Label1")).set_caption(Text(lang::RES_EDITNOTICE_LBL));
   dynamic_cast<ui::Button&>(*find("btnYes")).set_caption(Text(lang::RES_OK));
