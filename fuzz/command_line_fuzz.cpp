@@ -53,9 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t at = first_end;
   while (at != std::string_view::npos && at < input.size()) {
     const std::size_t next = input.find('\n', at + 1);
-    const std::string_view name = input.substr(at + 1, next == std::string_view::npos
-                                                           ? std::string_view::npos
-                                                           : next - at - 1);
+    const std::string_view name = input.substr(
+        at + 1, next == std::string_view::npos ? std::string_view::npos : next - at - 1);
     if (!name.empty()) files.add_file(std::string(kLaunchFolder) + std::string(name), "MZ");
     at = next;
   }
