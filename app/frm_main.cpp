@@ -149,8 +149,8 @@ void TMainForm::ImgManualClick(ui::Control&) {
     host_.shell.execute(application().backend().application_handle(), "open",
                         launch_folder_ + Text(lang::RES_MANUAL), kSwShowNormal);
   } catch (...) {
-    application().message_box(nullptr, Text(lang::RES_ERROR_EXPLOER), Text(lang::RES_ERROR),
-                              ui::kMbOk);
+    application().application_message_box(Text(lang::RES_ERROR_EXPLOER), Text(lang::RES_ERROR),
+                                          ui::kMbOk);
   }
 }
 
@@ -225,7 +225,8 @@ void TMainForm::ImgInstallServerClick(ui::Control&) {
 // launcher elsewhere, and the medium is where the program lies.
 void TMainForm::ImgCDViewClick(ui::Control&) {
   try {
-    host_.shell.execute(0, "explore", medium::ProgramFolder(host_.files), kSwShowNormal);
+    host_.shell.execute(0, "explore", medium::ProgramFolder(host_.files, host_.locale),
+                        kSwShowNormal);
   } catch (...) {
   }
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include "forms/alert_lines.h"
 #include "forms/builtin_pictures.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
@@ -13,59 +14,8 @@
 namespace ktr::forms {
 namespace {
 
-// Windows' own code for a read that failed (ERROR_READ_FAULT).
-constexpr unsigned long kReadFault = 30;
+// Windows' own code for a refused open (ERROR_ACCESS_DENIED).
 constexpr unsigned long kAccessDenied = 5;
-
-// The template's lines: a line ends at CR (an LF right after it belongs to
-// the line end), Ctrl+Z ends the text.
-class AlertLines {
- public:
-  explicit AlertLines(FileReader& reader) : reader_(reader) {}
-
-  // False at the end of the text.
-  bool next(std::string& line) {
-    line.clear();
-    if (at_end_) return false;
-    for (;;) {
-      int c = get();
-      if (c < 0 || c == 0x1A) {
-        at_end_ = true;
-        return true;
-      }
-      if (c == '\r') {
-        if (peek() == '\n') get();
-        if (peek() < 0 || peek() == 0x1A) at_end_ = true;
-        return true;
-      }
-      line.push_back(static_cast<char>(c));
-    }
-  }
-
- private:
-  int peek() {
-    if (pos_ == size_ && !fill()) return -1;
-    return static_cast<unsigned char>(buffer_[pos_]);
-  }
-  int get() {
-    int c = peek();
-    if (c >= 0) ++pos_;
-    return c;
-  }
-  bool fill() {
-    const std::int64_t got = reader_.read(buffer_.data(), buffer_.size());
-    if (got < 0) throw InOutError(kReadFault);
-    pos_ = 0;
-    size_ = static_cast<std::size_t>(got);
-    return size_ > 0;
-  }
-
-  FileReader& reader_;
-  std::array<char, 4096> buffer_{};
-  std::size_t pos_ = 0;
-  std::size_t size_ = 0;
-  bool at_end_ = false;
-};
 
 }  // namespace
 
@@ -113,7 +63,7 @@ std::string TEditNotice::Text(std::string_view key) const {
 void TEditNotice::FormCreate() {
   set_font(application().backend().icon_title_font());
   launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
-  FProgramFolder = medium::ProgramFolder(host_.files);
+  FProgramFolder = medium::ProgramFolder(host_.files, host_.locale);
   set_caption(Text(lang::RES_EDITNOTICE_CAPTION));
   dynamic_cast<ui::Label&>(*find("Label1")).set_caption(Text(lang::RES_EDITNOTICE_LBL));
   dynamic_cast<ui::Button&>(*find("btnYes")).set_caption(Text(lang::RES_OK));

@@ -120,8 +120,10 @@ void TGhostInstall::Warn(ui::Form* owner) {
 
 void TGhostInstall::ImgButton1Click(ui::Control&) {
   RunInstaller(medium::kClientInstaller);
-  const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder)) +
-                            std::string(medium::kAgentProgram);
+  const std::string agent =
+      platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
+                                     host_.locale.ansi_code_page()) +
+      std::string(medium::kAgentProgram);
   if (!host_.files.exists(agent)) {
     Warn(this);
     return;

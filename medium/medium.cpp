@@ -3,6 +3,7 @@
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "platform/host.h"
+#include "platform/process_helpers.h"
 
 namespace ktr::medium {
 namespace {
@@ -38,24 +39,18 @@ bool IsTrailByte(std::string_view text, std::size_t index, unsigned code_page) {
 }
 
 std::string LaunchFolderFrom(const std::string& current_directory, unsigned code_page) {
-  std::string folder = current_directory;
-  if (folder.empty() || folder.back() != '\\' ||
-      IsTrailByte(folder, folder.size() - 1, code_page)) {
-    folder += '\\';
-  }
-  return folder;
+  if (current_directory.empty()) return "\\";
+  return platform::AddTrailingBackslash(current_directory, code_page);
 }
 
 std::string LaunchFolder(Files& files, Locale& locale) {
   return LaunchFolderFrom(files.current_directory(), locale.ansi_code_page());
 }
 
-std::string ProgramFolder(Files& files) {
-  std::string path = files.program_path();
-  auto slash = path.find_last_of("\\:");
-  std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-  if (!folder.empty() && folder.back() != '\\') folder += '\\';
-  return folder;
+std::string ProgramFolder(Files& files, Locale& locale) {
+  const unsigned code_page = locale.ansi_code_page();
+  return platform::AddTrailingBackslash(platform::FolderOf(files.program_path(), code_page),
+                                        code_page);
 }
 
 std::string SkinFolder(Profile& profile, const std::string& launch_folder) {

@@ -19,8 +19,9 @@ namespace ktr::medium {
 std::string LaunchFolderFrom(const std::string& current_directory, unsigned code_page);
 std::string LaunchFolder(Files& files, Locale& locale);
 
-// The folder that holds the program's own file, with a trailing backslash.
-std::string ProgramFolder(Files& files);
+// The folder that holds the program's own file, with a trailing backslash,
+// by the same double-byte rule as the launch folder.
+std::string ProgramFolder(Files& files, Locale& locale);
 
 // Whether byte `index` of `text` is the trail byte of a double-byte
 // character in the given ANSI code page.

@@ -136,4 +136,13 @@ std::string AddTrailingBackslash(const std::string& text, unsigned code_page) {
   return text + '\\';
 }
 
+// A file name holding such a character must not cut the path inside it.
+std::string FolderOf(const std::string& path, unsigned code_page) {
+  std::size_t at = path.find_last_of("\\:");
+  while (at != std::string::npos && medium::IsTrailByte(path, at, code_page)) {
+    at = at == 0 ? std::string::npos : path.find_last_of("\\:", at - 1);
+  }
+  return at == std::string::npos ? std::string() : path.substr(0, at + 1);
+}
+
 }  // namespace ktr::platform

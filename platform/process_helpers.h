@@ -39,9 +39,16 @@ bool PlaceText(Files& files, const std::string& destination, const std::string& 
 // As CopyFileWithDate, the copy taking the source's date and attributes.
 bool PlaceCopy(Files& files, const std::string& source, const std::string& destination);
 
-// Appends "\" unless the text is empty or already ends in a backslash. In a
-// double-byte code page a final 0x5C that is a trail byte is no backslash;
-// code page 0 looks at the last byte alone.
-std::string AddTrailingBackslash(const std::string& text, unsigned code_page = 0);
+// The two path rules every folder is made with. In a double-byte ANSI code
+// page (932, 936, 949, 950) a 0x5C that is the trail byte of a character is
+// no backslash; other code pages look at the bytes alone.
+
+// Appends "\" unless the text is empty or already ends in a backslash.
+std::string AddTrailingBackslash(const std::string& text, unsigned code_page);
+
+// The folder part of a path: everything up to its last backslash (or the
+// colon of a bare drive), that separator included; empty for a file name
+// alone.
+std::string FolderOf(const std::string& path, unsigned code_page);
 
 }  // namespace ktr::platform

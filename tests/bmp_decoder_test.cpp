@@ -8,6 +8,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -23,6 +24,19 @@
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #include <stb/stb_image.h>
+
+// While set, allocations above this many bytes fail, as they do in a 32-bit
+// process whose address space is used up or cut up.
+static std::size_t g_allocation_limit = SIZE_MAX;
+
+void* operator new(std::size_t size) {
+  if (size > g_allocation_limit) throw std::bad_alloc();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+// Kept out of line: inlined, GCC takes the free() for a mismatch with new.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace ktr::ui {
 namespace {
@@ -284,6 +298,29 @@ Bytes Rle8(std::int32_t width, std::int32_t height, const Bytes& stream) {
   return MakeBmp(width, height, 8, 1, kPalette3, stream, 3);
 }
 
+// No skinned window is larger than 658 x 334: up to 4096 on a side and
+// 1 Mi pixels are shown, anything larger is refused whatever the file holds.
+TEST(BmpLimits, PicturesBeyondWhatASkinCanNeedAreRefused) {
+  const Bytes two_colours(8);
+  const auto one_bit = [&](std::int32_t width, std::int32_t height) {
+    const std::size_t stride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
+    const std::size_t rows = static_cast<std::size_t>(height < 0 ? -height : height);
+    return MakeBmp(width, height, 1, 0, two_colours, Bytes(stride * rows));
+  };
+  EXPECT_EQ(DecodeBmp(one_bit(4096, 256)).pixels.size(), std::size_t{1} << 20);
+  EXPECT_EQ(DecodeBmp(one_bit(1024, -1024)).pixels.size(), std::size_t{1} << 20);
+  EXPECT_THROW(DecodeBmp(one_bit(1025, 1024)), InvalidGraphic);
+  EXPECT_THROW(DecodeBmp(one_bit(4097, 1)), InvalidGraphic);
+  EXPECT_THROW(DecodeBmp(one_bit(1, -4097)), InvalidGraphic);
+  // RLE needs few bytes for many pixels: the cap holds there too.
+  Bytes stream;
+  for (int row = 0; row < 1025; ++row) {
+    for (int run = 0; run < 4; ++run) stream.insert(stream.end(), {255, 0});
+    stream.insert(stream.end(), {4, 0, 0, 0});
+  }
+  EXPECT_THROW(DecodeBmp(Rle8(1024, 1025, stream)), InvalidGraphic);
+}
+
 TEST(BmpLimits, SizesThatCannotBeInTheFileAreRefusedBeforeAllocating) {
   // 32-bit pixels of 2^31-1 squared: the product overflows 32 and 64-bit row sizes.
   EXPECT_THROW(DecodeBmp(MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, {}, Bytes(16))), InvalidGraphic);
@@ -386,8 +423,9 @@ TEST(BmpLimits, MasksMustBeUsable) {
 
 class OneFileReader : public FileReader {
  public:
-  OneFileReader(Bytes content, std::optional<std::uint64_t> size, bool fail)
-      : content_(std::move(content)), size_(size), fail_(fail) {}
+  // The content stays with the files, as a real file does: no copy per open.
+  OneFileReader(const Bytes& content, std::optional<std::uint64_t> size, bool fail)
+      : content_(content), size_(size), fail_(fail) {}
   std::optional<std::uint64_t> size() override { return size_; }
   // Short reads, as a real handle may give them.
   std::int64_t read(void* buffer, std::size_t count) override {
@@ -401,7 +439,7 @@ class OneFileReader : public FileReader {
   std::optional<DosDateTime> last_write_time() override { return std::nullopt; }
 
  private:
-  Bytes content_;
+  const Bytes& content_;
   std::optional<std::uint64_t> size_;
   bool fail_;
   std::size_t at_ = 0;
@@ -466,6 +504,28 @@ TEST(LoadBitmapFile, ContentThatIsNoPictureIsInvalidGraphic) {
   for (const char* name : {"Garbage.bmp", "Empty.bmp", "Huge.bmp"}) {
     EXPECT_THROW(LoadBitmapFile(files, kSkin + name), InvalidGraphic) << name;
   }
+}
+
+// Reading the file and decoding it each allocate; either failing is a
+// picture the launcher cannot show, not an error of its own.
+TEST(LoadBitmapFile, AnAllocationThatFailsIsInvalidGraphic) {
+  OneFolderFiles files;
+  const Bytes file = MakeBmp(200, 200, 24, 0, {}, Bytes(600 * 200));
+  files.files[kSkin + "BackgroundEmpty.bmp"] = {file, std::nullopt};
+  const std::size_t decoded = std::size_t{4} * 200 * 200;
+  ASSERT_LT(file.size(), decoded);
+  for (const std::size_t limit : {file.size() - 1, decoded - 1}) {
+    g_allocation_limit = limit;
+    bool invalid = false;
+    try {
+      LoadBitmapFile(files, kSkin + "BackgroundEmpty.bmp");
+    } catch (const InvalidGraphic&) {
+      invalid = true;
+    }
+    g_allocation_limit = SIZE_MAX;
+    EXPECT_TRUE(invalid) << "allocations up to " << limit << " bytes";
+  }
+  EXPECT_EQ(LoadBitmapFile(files, kSkin + "BackgroundEmpty.bmp").pixels.size(), 200u * 200u);
 }
 
 }  // namespace

@@ -223,10 +223,10 @@ TEST_F(CopyFileTest, FolderOrReparsePointInThePlaceIsNotFollowed) {
 }
 
 TEST(AddTrailingBackslashTest, CompletesFolderPaths) {
-  EXPECT_EQ(AddTrailingBackslash(""), "");
-  EXPECT_EQ(AddTrailingBackslash("C:\\Medium"), "C:\\Medium\\");
-  EXPECT_EQ(AddTrailingBackslash("C:\\Medium\\"), "C:\\Medium\\");
-  EXPECT_EQ(AddTrailingBackslash("C:"), "C:\\");
+  EXPECT_EQ(AddTrailingBackslash("", 1252), "");
+  EXPECT_EQ(AddTrailingBackslash("C:\\Medium", 1252), "C:\\Medium\\");
+  EXPECT_EQ(AddTrailingBackslash("C:\\Medium\\", 949), "C:\\Medium\\");
+  EXPECT_EQ(AddTrailingBackslash("C:", 932), "C:\\");
 }
 
 // "\x95\x5C" is one Shift-JIS character whose second byte is 0x5C.
@@ -235,6 +235,30 @@ TEST(AddTrailingBackslashTest, TrailByteIsNoBackslash) {
   EXPECT_EQ(AddTrailingBackslash(folder, 932), folder + "\\");
   EXPECT_EQ(AddTrailingBackslash(folder + "\\", 932), folder + "\\");
   EXPECT_EQ(AddTrailingBackslash(folder, 1252), folder);
+}
+
+TEST(FolderOfTest, CutsAtTheLastSeparatorThatIsOne) {
+  const struct {
+    unsigned code_page;
+    std::string path;
+    std::string folder;
+  } cases[] = {
+      {1252, "E:\\KTR\\KtrSetup.exe", "E:\\KTR\\"},
+      {1252, "E:\\KtrSetup.exe", "E:\\"},
+      {1252, "E:KtrSetup.exe", "E:"},
+      {1252, "KtrSetup.exe", ""},
+      {949, "\\\\server\\share\\KtrSetup.exe", "\\\\server\\share\\"},
+      // Shift-JIS: the 0x5C of "\x95\x5C" inside or at the end of a name.
+      {932, "E:\\KTR\\\x95\x5Csetup.exe", "E:\\KTR\\"},
+      {932, "E:\\KTR\\\x95\x5C", "E:\\KTR\\"},
+      {932, "E:\\\x95\x5C\\KtrSetup.exe", "E:\\\x95\x5C\\"},
+      {932, "\x95\x5C", ""},
+      // Big5 and GBK have such characters too; a single-byte page does not.
+      {950, "E:\\\xA5\x5C.exe", "E:\\"},
+      {936, "E:\\\x81\x5C\\x.exe", "E:\\\x81\x5C\\"},
+      {1252, "E:\\KTR\\\x95\x5Csetup.exe", "E:\\KTR\\\x95\x5C"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FolderOf(c.path, c.code_page), c.folder) << c.path;
 }
 
 TEST(RunAndWaitTest, PassesTheLineAndGivesTheExitCode) {

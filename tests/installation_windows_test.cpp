@@ -440,6 +440,10 @@ TEST_F(NoticeDialogTest, EachLanguageHasItsTemplateAndAMissingOneGivesTheDefault
   fake.locale.lcid = 0x0411;
   fake.files.add_file("D:\\imgdata\\Jap_Alert.alt", "JP\r\n");
   EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
+  // A Shift-JIS program name whose character ends in 0x5C keeps its folder.
+  fake.locale.code_page = 932;
+  fake.files.set_program_path("D:\\\x95\x5C.exe");
+  EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
 }
 
 TEST_F(NoticeDialogTest, AnUnreadableTemplateIsReportedAndTheDialogStillOpens) {

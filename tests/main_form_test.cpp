@@ -332,6 +332,7 @@ TEST_F(MainFormTest, ManualOpensThroughTheShellAndReportsOnlyRaisedErrors) {
   ClickOn(*form, "ImgManual");
   ASSERT_EQ(backend.message_boxes.size(), 1u);
   EXPECT_EQ(backend.message_boxes[0].text, "The manual cannot be opened");
+  EXPECT_TRUE(backend.message_boxes[0].application_window);
   EXPECT_EQ(backend.message_boxes[0].caption, "Error");
   EXPECT_EQ(backend.message_boxes[0].style, 0u);
   EXPECT_EQ(backend.cursor_history.back(), ui::Cursor::kDefault);

@@ -42,9 +42,20 @@ TEST(LaunchFolder, LongCurrentDirectoriesAreTakenWhole) {
 TEST(ProgramFolder, IsTheFolderOfTheProgramFile) {
   fake::FakeHost fake;
   fake.files.set_program_path("E:\\KTR\\KtrSetup.exe");
-  EXPECT_EQ(ProgramFolder(fake.files), "E:\\KTR\\");
+  EXPECT_EQ(ProgramFolder(fake.files, fake.locale), "E:\\KTR\\");
   fake.files.set_program_path("E:\\KtrSetup.exe");
-  EXPECT_EQ(ProgramFolder(fake.files), "E:\\");
+  EXPECT_EQ(ProgramFolder(fake.files, fake.locale), "E:\\");
+  fake.files.set_program_path("E:KtrSetup.exe");
+  EXPECT_EQ(ProgramFolder(fake.files, fake.locale), "E:\\");
+}
+
+TEST(ProgramFolder, FollowsTheDoubleByteRuleOfTheLaunchFolder) {
+  fake::FakeHost fake;
+  fake.locale.code_page = 932;
+  fake.files.set_program_path("E:\\KTR\\\x95\x5C.exe");
+  EXPECT_EQ(ProgramFolder(fake.files, fake.locale), "E:\\KTR\\");
+  fake.files.set_program_path("E:\\\x95\x5C\\KtrSetup.exe");
+  EXPECT_EQ(ProgramFolder(fake.files, fake.locale), "E:\\\x95\x5C\\");
 }
 
 TEST(SkinFolder, FollowsRES_LANGReadAnewEachTime) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,9 +42,13 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::size_t kWindowsHeaderSize = 40;
 
-// 32 Mi pixels (128 MiB decoded) is far beyond any skin picture and still an
-// allocation a 32-bit process can make; larger claims are refused outright.
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 25;
+// What a skin can need: every skinned window is 658 x 334 and shows its
+// pictures unscaled, so a larger picture only adds pixels nobody sees. The
+// cap leaves room for skins drawn larger than their window (4096 on a side,
+// 1 Mi pixels, 4 MiB decoded), while a picture read again on every highlight
+// change stays an allocation a fragmented 32-bit process still makes.
+constexpr std::int64_t kMaxSide = 4096;
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 20;
 
 // An RLE run is two bytes for at most 255 pixels, so no honest RLE stream
 // covers more than 128 pixels per byte. A header that claims more relies on
@@ -51,9 +56,10 @@ constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 25;
 // justify the memory it asks for.
 constexpr std::uint64_t kRlePixelsPerByte = 128;
 
-// The largest file LoadBitmapFile reads. A 4096 x 4096 32-bit picture fits;
-// a skin picture is a few hundred kilobytes.
-constexpr std::uint64_t kMaxFileSize = std::uint64_t{64} << 20;
+// The largest file LoadBitmapFile reads: a 32-bit picture at the pixel cap,
+// its headers and masks and as much again of anything a writer appends. A
+// skin picture is a few hundred kilobytes.
+constexpr std::uint64_t kMaxFileSize = std::uint64_t{8} << 20;
 
 constexpr std::uint32_t kOpaque = 0xFF000000u;
 
@@ -138,6 +144,7 @@ Layout ReadLayout(std::span<const std::uint8_t> file) {
     layout.top_down = true;
     layout.height = -layout.height;
   }
+  if (layout.width > kMaxSide || layout.height > kMaxSide) Invalid();
 
   // Where the palette starts: BI_BITFIELDS masks follow a 40-byte header;
   // the larger Windows headers hold them inside.
@@ -220,7 +227,7 @@ Layout ReadLayout(std::span<const std::uint8_t> file) {
   if (offset < header_end || offset > size) Invalid();
   layout.pixel_offset = static_cast<std::size_t>(offset);
 
-  // Both factors are below 2^31, so the product cannot overflow.
+  // Both factors are at most kMaxSide, so the product cannot overflow.
   const std::uint64_t pixels =
       static_cast<std::uint64_t>(layout.width) * static_cast<std::uint64_t>(layout.height);
   if (pixels > kMaxPixels) Invalid();
@@ -516,7 +523,13 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
   Bitmap bitmap;
   bitmap.width = static_cast<int>(layout.width);
   bitmap.height = static_cast<int>(layout.height);
-  bitmap.pixels.resize(static_cast<std::size_t>(layout.width * layout.height));
+  // Within the cap this still fails in a process whose address space is
+  // used up or cut up; the picture is then one the launcher cannot show.
+  try {
+    bitmap.pixels.resize(static_cast<std::size_t>(layout.width * layout.height));
+  } catch (const std::bad_alloc&) {
+    Invalid();
+  }
   if (layout.encoding == Encoding::kRle8 || layout.encoding == Encoding::kRle4) {
     DecodeRle(file, layout, bitmap);
   } else {
@@ -536,7 +549,12 @@ Bitmap LoadBitmapFile(Files& files, const std::string& path) {
   // Left uninitialised: the read overwrites it, and only the bytes read are
   // handed to the decoder; clearing it first showed in every hover.
   const std::size_t announced = static_cast<std::size_t>(*size);
-  const auto content = std::make_unique_for_overwrite<std::uint8_t[]>(announced);
+  std::unique_ptr<std::uint8_t[]> content;
+  try {
+    content = std::make_unique_for_overwrite<std::uint8_t[]>(announced);
+  } catch (const std::bad_alloc&) {
+    Invalid();
+  }
   std::size_t filled = 0;
   while (filled < announced) {
     const std::int64_t got = reader->read(content.get() + filled, announced - filled);

@@ -260,6 +260,11 @@ int Application::message_box(Form* owner, const std::string& text, const std::st
   return backend_.message_box(owner, text, caption, style);
 }
 
+int Application::application_message_box(const std::string& text, const std::string& caption,
+                                         unsigned style) {
+  return backend_.application_message_box(text, caption, style);
+}
+
 // The message with a full stop added when its last character sorts after ".".
 std::string Application::ReportText(const std::string& message) {
   std::string text = message;

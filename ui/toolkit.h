@@ -195,6 +195,9 @@ class Backend {
   virtual void set_screen_cursor(Cursor cursor) = 0;
   virtual int message_box(Form* owner, const std::string& text, const std::string& caption,
                           unsigned style) = 0;
+  // A box owned by the application window, whichever window is active.
+  virtual int application_message_box(const std::string& text, const std::string& caption,
+                                      unsigned style) = 0;
   virtual Font icon_title_font() = 0;
   virtual std::uintptr_t application_handle() const = 0;
 };
@@ -304,6 +307,8 @@ class Application {
   void set_screen_cursor(Cursor cursor);
   Cursor screen_cursor() const { return screen_cursor_; }
   int message_box(Form* owner, const std::string& text, const std::string& caption, unsigned style);
+  int application_message_box(const std::string& text, const std::string& caption,
+                              unsigned style);
 
   // The default error report for an error that no handler caught.
   void handle_exception(std::exception_ptr error);

@@ -66,6 +66,13 @@ int HeadlessBackend::message_box(ui::Form* owner, const std::string& text,
   return answer;
 }
 
+int HeadlessBackend::application_message_box(const std::string& text, const std::string& caption,
+                                             unsigned style) {
+  const int answer = message_box(nullptr, text, caption, style);
+  message_boxes.back().application_window = true;
+  return answer;
+}
+
 ui::Font HeadlessBackend::icon_title_font() { return {"Tahoma", -11, 400, 1, false}; }
 
 // Near the top-left corner: the caption labels lie inside their buttons'

@@ -17,6 +17,7 @@ struct MessageBoxCall {
   std::string text;
   std::string caption;
   unsigned style = 0;
+  bool application_window = false;  // owned by the application window
 };
 
 class HeadlessBackend : public ui::Backend {
@@ -29,6 +30,8 @@ class HeadlessBackend : public ui::Backend {
   void set_screen_cursor(ui::Cursor cursor) override;
   int message_box(ui::Form* owner, const std::string& text, const std::string& caption,
                   unsigned style) override;
+  int application_message_box(const std::string& text, const std::string& caption,
+                              unsigned style) override;
   ui::Font icon_title_font() override;
   std::uintptr_t application_handle() const override { return kApplicationHandle; }
 

@@ -271,6 +271,16 @@ int Win32Backend::message_box(Form* owner, const std::string& text, const std::s
   HWND active = ::GetActiveWindow();
   HWND owner_window = owner ? reinterpret_cast<HWND>(owner->native_handle()) : active;
   if (!owner_window) owner_window = app_window_.get();
+  return ShowMessageBox(owner_window, active, text, caption, style);
+}
+
+int Win32Backend::application_message_box(const std::string& text, const std::string& caption,
+                                          unsigned style) {
+  return ShowMessageBox(app_window_.get(), ::GetActiveWindow(), text, caption, style);
+}
+
+int Win32Backend::ShowMessageBox(HWND owner_window, HWND active, const std::string& text,
+                                 const std::string& caption, unsigned style) {
   int answer;
   {
     // The other windows stay out of reach while the box waits for an answer.

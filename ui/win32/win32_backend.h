@@ -31,6 +31,8 @@ class Win32Backend : public Backend {
   void set_screen_cursor(Cursor cursor) override;
   int message_box(Form* owner, const std::string& text, const std::string& caption,
                   unsigned style) override;
+  int application_message_box(const std::string& text, const std::string& caption,
+                              unsigned style) override;
   Font icon_title_font() override;
   std::uintptr_t application_handle() const override;
 
@@ -53,6 +55,8 @@ class Win32Backend : public Backend {
   static HCURSOR CursorHandle(Cursor cursor);
 
  private:
+  int ShowMessageBox(HWND owner_window, HWND active, const std::string& text,
+                     const std::string& caption, unsigned style);
   void dispatch(MSG& msg);
   FormWindow* form_window_of(HWND window) const;
   static LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM w, LPARAM l);
