@@ -314,6 +314,16 @@ class Walk:
         self.wait_forms("the Ghost window", TGhostInstall=True, TUserSetup=False)
         return self.window("TGhostInstall")
 
+    def leave_and_exit(self, window, point, **expected):
+        """Clicks the point that takes window back to the main menu, waits
+        for the menu (and the other forms as expected), closes it and
+        answers the launcher's exit code."""
+        self.click(window, point)
+        self.wait_forms("the main menu back", TMainForm=True, TUserSetup=None, **expected)
+        if not self.launcher.probe.close(self.window("TMainForm")):
+            raise harness.HarnessError("the main menu could not be closed")
+        return self.launcher.wait_for_exit()
+
     def open_notice(self, ghost):
         self.click(ghost, image_point(GHOST["ImgButton2"]))
         self.wait_forms("the notice dialog", TEditNotice=True)

@@ -117,10 +117,7 @@ class HelpAndInstallerWaitsTest(e2e_case.E2ECase):
                        TGhostInstall=True, TUserSetup=False, TMainForm=False)
         self.assertIsNone(self.prefix.reg_query(kf.CLIENT_KEY, "ClientID", lang=kf.LANG))
 
-        walk.click(ghost, kf.image_point(GHOST["ImgConfirm"]))
-        walk.wait_forms("the main menu back", TMainForm=True, TUserSetup=None)
-        self.assertTrue(walk.launcher.probe.close(walk.window("TMainForm")))
-        self.assertEqual(walk.launcher.wait_for_exit(), 0)
+        self.assertEqual(walk.leave_and_exit(ghost, kf.image_point(GHOST["ImgConfirm"])), 0)
 
 
 if __name__ == "__main__":

@@ -301,10 +301,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
         self.assertEqual(builders[0]["show"], "5")
         self.assertTrue(self.log.ended(builders[0]["pid"]))
 
-        walk.click(menu, kf.image_point(MENU["ImgCancel"]))
-        walk.wait_forms("the main menu back", TMainForm=True, TUserSetup=None)
-        self.assertTrue(walk.launcher.probe.close(walk.window("TMainForm")))
-        self.assertEqual(walk.launcher.wait_for_exit(), 0)
+        self.assertEqual(walk.leave_and_exit(menu, kf.image_point(MENU["ImgCancel"])), 0)
 
 
 if __name__ == "__main__":

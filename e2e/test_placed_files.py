@@ -108,11 +108,8 @@ class PlacedFilesTest(e2e_case.E2ECase):
                     self.assertEqual(parsed(sddl), ADMINISTRATORS_ONLY, sddl)
                 else:
                     self.assertNotIn(";;;WD)", sddl, "Everyone keeps access")
-        walk.click(ghost, kf.image_point(GHOST["ImgConfirm"]))
-        walk.wait_forms("the main menu back", TMainForm=True, TUserSetup=None,
-                        TGhostInstall=False)
-        self.assertTrue(walk.launcher.probe.close(walk.window("TMainForm")))
-        self.assertEqual(walk.launcher.wait_for_exit(), 0)
+        self.assertEqual(walk.leave_and_exit(ghost, kf.image_point(GHOST["ImgConfirm"]),
+                                             TGhostInstall=False), 0)
 
 
 if __name__ == "__main__":
