@@ -114,11 +114,8 @@ void TEditNotice::btnYesClick(ui::Control&) {
 }
 
 void TEditNotice::btnHelpClick(ui::Control&) {
-  try {
-    platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
-  } catch (...) {
-    // Help is optional; the dialog stays as it was.
-  }
+  // Help is optional; the dialog stays as it was whatever becomes of it.
+  platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
 }
 
 }  // namespace ktr::forms

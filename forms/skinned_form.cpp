@@ -109,11 +109,7 @@ void SkinnedForm::RunInstaller(std::string_view relative_program) {
 }
 
 void SkinnedForm::StartHelp(std::string_view key) {
-  try {
-    platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
-  } catch (...) {
-    // The medium may come without help; the window works all the same.
-  }
+  platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
 }
 
 }  // namespace ktr::forms
