@@ -1,0 +1,269 @@
+#include "tools/ktrmedium/sign.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <ostream>
+#include <system_error>
+
+extern char** environ;
+
+namespace ktr::ktrmedium {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kSigningTool = "osslsigncode";
+constexpr const char* kUsage =
+    "usage: ktrmedium sign PROGRAM.exe --pkcs12 CERT.p12 --password-file FILE "
+    "[--timestamp URL]\n";
+
+struct ToolRun {
+  bool started = false;
+  int exit_code = -1;
+  std::string output;  // standard output and standard error together
+};
+
+// Runs the signing tool without a shell, so that no path or address is ever
+// read as shell syntax, and collects what it says.
+ToolRun RunTool(const std::vector<std::string>& args) {
+  ToolRun run;
+  int pipe_ends[2];
+  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
+    run.output = std::string("cannot create a pipe: ") + std::strerror(errno);
+    return run;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDERR_FILENO);
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(kSigningTool));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  pid_t child = 0;
+  const int spawned = posix_spawnp(&child, kSigningTool, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipe_ends[1]);
+  if (spawned != 0) {
+    close(pipe_ends[0]);
+    run.output = std::string("cannot start ") + kSigningTool + ": " + std::strerror(spawned) +
+                 " (Debian package osslsigncode)";
+    return run;
+  }
+  run.started = true;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(pipe_ends[0], buffer, sizeof buffer);
+    if (got > 0) {
+      run.output.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  close(pipe_ends[0]);
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+Outcome Failed(std::string message) { return Outcome{false, std::move(message)}; }
+
+std::string Trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+// Says why FILE cannot serve as an input, or nothing when it can.
+std::string UnreadableInput(const fs::path& file, const char* what) {
+  std::error_code error;
+  if (!fs::is_regular_file(file, error)) return std::string(what) + " " + file.string() +
+                                                 " is not a file";
+  if (!std::ifstream(file, std::ios::binary)) {
+    return std::string("cannot read the ") + what + " " + file.string();
+  }
+  return {};
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+// Flushes the signed program to the disk before it replaces the original,
+// so that a crash cannot leave an empty file under the program's name.
+bool Flushed(const fs::path& file) {
+  const int descriptor = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  const bool flushed = fsync(descriptor) == 0;
+  close(descriptor);
+  return flushed;
+}
+
+}  // namespace
+
+Outcome SignProgram(const fs::path& program, const SigningKey& key) {
+  for (const auto& [file, what] : {std::pair{program, "program"}, {key.pkcs12, "certificate"},
+                                   {key.password_file, "password file"}}) {
+    if (std::string problem = UnreadableInput(file, what); !problem.empty()) {
+      return Failed(problem);
+    }
+  }
+  struct stat original {};
+  if (stat(program.c_str(), &original) != 0) {
+    return Failed("cannot read the program " + program.string());
+  }
+
+  // The tool refuses to overwrite a file, so it writes into a folder of its
+  // own beside the program: on the same file system the move is atomic.
+  const fs::path folder = program.has_parent_path() ? program.parent_path() : fs::path(".");
+  std::string pattern = (folder / ("." + program.filename().string() + ".signing-XXXXXX"))
+                            .string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    return Failed("cannot create a temporary folder beside " + program.string() + ": " +
+                  std::strerror(errno));
+  }
+  const fs::path work = pattern;
+  const fs::path signed_program = work / program.filename();
+
+  // The password is read from its file by the tool itself: it never appears
+  // on a command line, where every user of the machine could read it.
+  std::vector<std::string> args{"sign",   "-pkcs12", key.pkcs12.string(), "-readpass",
+                                key.password_file.string(), "-h", "sha256"};
+  if (key.timestamp_url.empty()) {
+    args.insert(args.end(), {"-time", std::to_string(kFixedSigningTime)});
+  } else {
+    args.insert(args.end(), {"-ts", key.timestamp_url});
+  }
+  args.insert(args.end(), {"-in", program.string(), "-out", signed_program.string()});
+  const ToolRun run = RunTool(args);
+
+  Outcome outcome;
+  std::error_code error;
+  if (!run.started) {
+    outcome = Failed(run.output);
+  } else if (run.exit_code != 0 || !fs::is_regular_file(signed_program, error)) {
+    outcome = Failed("signing " + program.string() + " failed: " + Trimmed(run.output));
+  } else if (chmod(signed_program.c_str(), original.st_mode & 07777) != 0 ||
+             !Flushed(signed_program)) {
+    outcome = Failed("cannot finish the signed copy of " + program.string() + ": " +
+                     std::strerror(errno));
+  } else if (rename(signed_program.c_str(), program.c_str()) != 0) {
+    outcome = Failed("cannot replace " + program.string() + " by its signed copy: " +
+                     std::strerror(errno));
+  } else {
+    outcome.ok = true;
+  }
+  fs::remove_all(work, error);
+  return outcome;
+}
+
+Outcome VerifyProgram(const fs::path& program, const fs::path& ca_file) {
+  const ToolRun run =
+      RunTool({"verify", "-CAfile", ca_file.string(), "-ignore-crl", "-in", program.string()});
+  if (!run.started) return Failed(run.output);
+  return Outcome{run.exit_code == 0, run.output};
+}
+
+Outcome SignStagedPrograms(const fs::path& staged_medium, const SigningKey& key) {
+  struct Wanted {
+    const char* name;
+    bool required;
+    fs::path found;
+  };
+  Wanted wanted[] = {{"KtrSetup.exe", true, {}}, {"ktrmedium.exe", false, {}}};
+  std::error_code error;
+  for (fs::directory_iterator entry(staged_medium, error), end; !error && entry != end;
+       entry.increment(error)) {
+    for (Wanted& program : wanted) {
+      if (SameName(entry->path().filename().string(), program.name) &&
+          entry->is_regular_file()) {
+        program.found = entry->path();
+      }
+    }
+  }
+  if (error) return Failed("cannot read the folder " + staged_medium.string());
+  for (const Wanted& program : wanted) {
+    if (program.found.empty()) {
+      if (program.required) {
+        return Failed(std::string("no ") + program.name + " in " + staged_medium.string());
+      }
+      continue;
+    }
+    if (Outcome signed_one = SignProgram(program.found, key); !signed_one.ok) return signed_one;
+  }
+  return Outcome{true, {}};
+}
+
+bool TakeSigningOption(const std::vector<std::string>& args, std::size_t& i, SigningKey& key,
+                       std::string& error) {
+  const std::string& option = args[i];
+  if (option != "--pkcs12" && option != "--password-file" && option != "--timestamp") {
+    return false;
+  }
+  if (i + 1 >= args.size() || args[i + 1].empty()) {
+    error = option + " needs a value";
+    i = args.size();
+    return true;
+  }
+  const std::string& value = args[i + 1];
+  if (option == "--pkcs12") {
+    key.pkcs12 = value;
+  } else if (option == "--password-file") {
+    key.password_file = value;
+  } else {
+    key.timestamp_url = value;
+  }
+  i += 2;
+  return true;
+}
+
+int RunSignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  SigningKey key;
+  std::vector<std::string> programs;
+  std::string error;
+  for (std::size_t i = 0; i < args.size() && error.empty();) {
+    if (TakeSigningOption(args, i, key, error)) continue;
+    if (args[i].starts_with("--")) {
+      error = "unknown option " + args[i];
+    } else {
+      programs.push_back(args[i++]);
+    }
+  }
+  if (error.empty() && programs.size() != 1) error = "give exactly one program";
+  if (error.empty() && (key.pkcs12.empty() || key.password_file.empty())) {
+    error = "--pkcs12 and --password-file are both needed";
+  }
+  if (!error.empty()) {
+    err << "ktrmedium sign: " << error << "\n" << kUsage;
+    return 2;
+  }
+  const Outcome outcome = SignProgram(programs.front(), key);
+  if (!outcome.ok) {
+    err << "ktrmedium sign: " << outcome.message << "\n";
+    return 1;
+  }
+  out << "signed " << programs.front()
+      << (key.timestamp_url.empty() ? " (no time stamp)" : " (time-stamped)") << "\n";
+  return 0;
+}
+
+}  // namespace ktr::ktrmedium
