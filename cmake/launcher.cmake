@@ -37,8 +37,11 @@ configure_file(app/win32/launcher.manifest.in ${KTR_GENERATED_DIR}/launcher.mani
 
 set(KTR_LAUNCHER_MAP ${CMAKE_CURRENT_BINARY_DIR}/KtrSetup.map)
 add_executable(KtrSetup WIN32 app/win32/winmain.cpp app/win32/launcher.rc)
+ktr_version_resource(KtrSetup DESCRIPTION "KTR Installation" TEST launcher_version_resource
+                     INCLUDED)
 set_source_files_properties(app/win32/launcher.rc PROPERTIES
-  OBJECT_DEPENDS "${KTR_ICON};${KTR_GENERATED_DIR}/launcher.manifest")
+  OBJECT_DEPENDS
+  "${KTR_ICON};${KTR_GENERATED_DIR}/launcher.manifest;${KTR_GENERATED_DIR}/KtrSetup_version.rc")
 target_include_directories(KtrSetup PRIVATE ${KTR_GENERATED_DIR})
 target_compile_options(KtrSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KTR_WARNINGS}>
   $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<CONFIG:Release>>:-Os>)

@@ -18,6 +18,7 @@ endif()
 
 set(KTR_STATIC_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
+include(cmake/version.cmake)
 include(cmake/launcher.cmake OPTIONAL)
 include(cmake/stubs.cmake OPTIONAL)
 include(cmake/contract.cmake OPTIONAL)

@@ -12,8 +12,13 @@ string handling (ctest runs them; see cmake/launcher.cmake):
       (32-bit Windows calls callbacks with no more), and no function of the
       launcher's objects makes an aligned SSE access to its stack frame
       without first realigning the stack.
+  release_checks.py version EXE KEY=VALUE...
+      The program's version resource carries each text KEY with VALUE, and
+      its fixed part the numbers of FileVersion and ProductVersion. Read
+      from the file itself, so it holds for a signed program too.
 """
 import json
+import struct
 import re
 import subprocess
 import sys
@@ -140,9 +145,120 @@ def check_stack(tool, commands, folders):
     return problems
 
 
+RT_VERSION = 16
+
+
+def resource_data(exe, kind):
+    """The bytes of the first resource of type KIND in the PE file EXE, or
+    None."""
+    data = Path(exe).read_bytes()
+    if data[:2] != b"MZ":
+        raise SystemExit("%s is not a Windows program" % exe)
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[header:header + 4] != b"PE\0\0":
+        raise SystemExit("%s has no PE header" % exe)
+    sections, optional_size = struct.unpack_from("<H12xH", data, header + 6)
+    optional = header + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    root_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+    table = optional + optional_size
+    spans = [struct.unpack_from("<8xIIII", data, table + 40 * i) for i in range(sections)]
+
+    def offset(rva):
+        for size, address, raw_size, raw in spans:
+            if address <= rva < address + max(size, raw_size):
+                return raw + rva - address
+        raise SystemExit("%s: address 0x%x lies in no section" % (exe, rva))
+
+    if not root_rva:
+        return None
+    root = offset(root_rva)
+
+    def first_entry(directory, wanted=None):
+        named, numbered = struct.unpack_from("<12xHH", data, directory)
+        for i in range(named + numbered):
+            name, target = struct.unpack_from("<II", data, directory + 16 + 8 * i)
+            if wanted is None or name == wanted:
+                return target
+        return None
+
+    target = first_entry(root, kind)
+    for _ in range(2):  # name, then language
+        if target is None or not target & 0x80000000:
+            return None
+        target = first_entry(root + (target & 0x7FFFFFFF))
+    if target is None or target & 0x80000000:
+        return None
+    rva, size = struct.unpack_from("<II", data, root + target)
+    return data[offset(rva):offset(rva) + size]
+
+
+def version_info(block):
+    """(fixed numbers FileVersion and ProductVersion, {text key: value}) of a
+    VS_VERSIONINFO block."""
+    texts = {}
+    fixed = {}
+
+    def node(start):
+        length, value_length, kind = struct.unpack_from("<HHH", block, start)
+        end = block.index(b"\0\0", start + 6)
+        while (end - start - 6) % 2:
+            end = block.index(b"\0\0", end + 1)
+        key = block[start + 6:end].decode("utf-16-le")
+        value = (end + 2 + 3) & ~3
+        return key, length, value_length, kind, value
+
+    def walk(start, stop, depth):
+        while start + 6 <= stop:
+            key, length, value_length, kind, value = node(start)
+            if length == 0:
+                break
+            children = value
+            if key == "VS_VERSION_INFO" and value_length >= 52:
+                numbers = struct.unpack_from("<IIIIII", block, value)
+                if numbers[0] != 0xFEEF04BD:
+                    raise SystemExit("the fixed version part has no signature")
+                fixed["FileVersion"] = "%d.%d.%d.%d" % (numbers[2] >> 16, numbers[2] & 0xFFFF,
+                                                      numbers[3] >> 16, numbers[3] & 0xFFFF)
+                fixed["ProductVersion"] = "%d.%d.%d.%d" % (numbers[4] >> 16, numbers[4] & 0xFFFF,
+                                                         numbers[5] >> 16, numbers[5] & 0xFFFF)
+            if depth == 3 and kind == 1:
+                text = block[value:value + 2 * value_length].decode("utf-16-le")
+                texts[key] = text.split("\0", 1)[0]
+            elif kind == 0 and value_length:
+                children = (value + value_length + 3) & ~3
+            elif kind == 1 and value_length:
+                children = (value + 2 * value_length + 3) & ~3
+            walk(children, start + length, depth + 1)
+            start = (start + length + 3) & ~3
+
+    walk(0, len(block), 0)
+    return fixed, texts
+
+
+def check_version(exe, wanted):
+    block = resource_data(exe, RT_VERSION)
+    if block is None:
+        return ["%s has no version resource" % Path(exe).name]
+    fixed, texts = version_info(block)
+    problems = []
+    for pair in wanted:
+        key, _, value = pair.partition("=")
+        if texts.get(key) != value:
+            problems.append("%s is %r, expected %r" % (key, texts.get(key), value))
+        if key in fixed and fixed[key] != value:
+            problems.append("the fixed %s is %s, expected %s" % (key, fixed[key], value))
+    for key, value in sorted(texts.items()):
+        print("%s: %s" % (key, value))
+    return problems
+
+
 def main(argv):
     if len(argv) == 5 and argv[1] == "imports":
         problems = check_imports(*argv[2:])
+    elif len(argv) >= 4 and argv[1] == "version":
+        problems = check_version(argv[2], argv[3:])
     elif len(argv) >= 5 and argv[1] == "stack":
         problems = check_stack(argv[2], argv[3], argv[4:])
     else:

@@ -178,7 +178,7 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
 
 Outcome VerifyProgram(const fs::path& program, const fs::path& ca_file) {
   const ToolRun run =
-      RunTool({"verify", "-CAfile", ca_file.string(), "-ignore-crl", "-in", program.string()});
+      RunTool({"verify", "-CAfile", ca_file.string(), "-in", program.string()});
   if (!run.started) return Failed(run.output);
   return Outcome{run.exit_code == 0, run.output};
 }
