@@ -1,7 +1,8 @@
 // Signing with a throwaway certificate authority (make_test_ca.sh, run once
 // per test run as a fixture) and a small MinGW-built program.
-#include <gtest/gtest.h>
+#include "tools/ktrmedium/sign.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -10,8 +11,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "tools/ktrmedium/sign.h"
 
 namespace ktr::ktrmedium {
 namespace {
@@ -114,7 +113,8 @@ TEST_F(SignTest, FailedSigningLeavesTheProgramAsItWas) {
       {"missing certificate", program, {kCa / "missing.p12", kCa / "password", {}}},
       {"missing password file", program, {kCa / "signer.p12", kCa / "missing", {}}},
       {"certificate that is no PKCS#12", program, {kCa / "ca.pem", kCa / "password", {}}},
-      {"time stamp service unreachable", program,
+      {"time stamp service unreachable",
+       program,
        {kCa / "signer.p12", kCa / "password", "http://127.0.0.1:9/"}},
       {"file that is no program", folder / "notes.txt", key},
       {"missing program", folder / "missing.exe", key},
@@ -150,7 +150,8 @@ TEST_F(SignTest, SignCommandExitCodes) {
   for (const Case& item : cases) {
     std::ostringstream out, err;
     EXPECT_EQ(RunSignCommand(item.args, out, err), item.code)
-        << testing::PrintToString(item.args) << "\n" << err.str();
+        << testing::PrintToString(item.args) << "\n"
+        << err.str();
     EXPECT_EQ(Bytes(program) != unsigned_bytes, item.code == 0);
   }
   EXPECT_TRUE(Verifies(program));

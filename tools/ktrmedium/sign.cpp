@@ -93,8 +93,9 @@ std::string Trimmed(std::string text) {
 // Says why FILE cannot serve as an input, or nothing when it can.
 std::string UnreadableInput(const fs::path& file, const char* what) {
   std::error_code error;
-  if (!fs::is_regular_file(file, error)) return std::string(what) + " " + file.string() +
-                                                 " is not a file";
+  if (!fs::is_regular_file(file, error)) {
+    return std::string(what) + " " + file.string() + " is not a file";
+  }
   if (!std::ifstream(file, std::ios::binary)) {
     return std::string("cannot read the ") + what + " " + file.string();
   }
@@ -121,7 +122,8 @@ bool Flushed(const fs::path& file) {
 }  // namespace
 
 Outcome SignProgram(const fs::path& program, const SigningKey& key) {
-  for (const auto& [file, what] : {std::pair{program, "program"}, {key.pkcs12, "certificate"},
+  for (const auto& [file, what] : {std::pair{program, "program"},
+                                   {key.pkcs12, "certificate"},
                                    {key.password_file, "password file"}}) {
     if (std::string problem = UnreadableInput(file, what); !problem.empty()) {
       return Failed(problem);
@@ -135,8 +137,7 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
   // The tool refuses to overwrite a file, so it writes into a folder of its
   // own beside the program: on the same file system the move is atomic.
   const fs::path folder = program.has_parent_path() ? program.parent_path() : fs::path(".");
-  std::string pattern = (folder / ("." + program.filename().string() + ".signing-XXXXXX"))
-                            .string();
+  std::string pattern = (folder / ("." + program.filename().string() + ".signing-XXXXXX")).string();
   if (mkdtemp(pattern.data()) == nullptr) {
     return Failed("cannot create a temporary folder beside " + program.string() + ": " +
                   std::strerror(errno));
@@ -146,8 +147,11 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
 
   // The password is read from its file by the tool itself: it never appears
   // on a command line, where every user of the machine could read it.
-  std::vector<std::string> args{"sign",   "-pkcs12", key.pkcs12.string(), "-readpass",
-                                key.password_file.string(), "-h", "sha256"};
+  // The tool reads a password file named "-" from its standard input.
+  const fs::path password_file =
+      key.password_file == "-" ? fs::path(".") / key.password_file : key.password_file;
+  std::vector<std::string> args{
+      "sign", "-pkcs12", key.pkcs12.string(), "-readpass", password_file.string(), "-h", "sha256"};
   if (key.timestamp_url.empty()) {
     args.insert(args.end(), {"-time", std::to_string(kFixedSigningTime)});
   } else {
@@ -167,8 +171,8 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
     outcome = Failed("cannot finish the signed copy of " + program.string() + ": " +
                      std::strerror(errno));
   } else if (rename(signed_program.c_str(), program.c_str()) != 0) {
-    outcome = Failed("cannot replace " + program.string() + " by its signed copy: " +
-                     std::strerror(errno));
+    outcome = Failed("cannot replace " + program.string() +
+                     " by its signed copy: " + std::strerror(errno));
   } else {
     outcome.ok = true;
   }
@@ -177,8 +181,7 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
 }
 
 Outcome VerifyProgram(const fs::path& program, const fs::path& ca_file) {
-  const ToolRun run =
-      RunTool({"verify", "-CAfile", ca_file.string(), "-in", program.string()});
+  const ToolRun run = RunTool({"verify", "-CAfile", ca_file.string(), "-in", program.string()});
   if (!run.started) return Failed(run.output);
   return Outcome{run.exit_code == 0, run.output};
 }
@@ -194,8 +197,7 @@ Outcome SignStagedPrograms(const fs::path& staged_medium, const SigningKey& key)
   for (fs::directory_iterator entry(staged_medium, error), end; !error && entry != end;
        entry.increment(error)) {
     for (Wanted& program : wanted) {
-      if (SameName(entry->path().filename().string(), program.name) &&
-          entry->is_regular_file()) {
+      if (SameName(entry->path().filename().string(), program.name) && entry->is_regular_file()) {
         program.found = entry->path();
       }
     }
