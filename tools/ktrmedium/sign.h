@@ -36,7 +36,7 @@ Outcome SignProgram(const std::filesystem::path& program, const SigningKey& key)
 
 // Checks the signature of PROGRAM against the certificate authorities of
 // CA_FILE (PEM); ok only when the signature is intact and chains to one of
-// them.
+// them. A certificate that names a revocation list has it fetched.
 Outcome VerifyProgram(const std::filesystem::path& program, const std::filesystem::path& ca_file);
 
 // The disc-image step: signs the staged copy of the launcher in the root of
