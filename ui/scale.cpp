@@ -20,21 +20,6 @@ int FloorDiv(std::int64_t value, std::int64_t divisor) {
   return static_cast<int>(q);
 }
 
-std::uint64_t HashPixels(const Bitmap& bitmap) {
-  // FNV-1a over the size and the pixels; equality is still checked in full.
-  std::uint64_t hash = 1469598103934665603ull;
-  auto mix = [&hash](std::uint32_t word) {
-    for (int i = 0; i < 4; ++i) {
-      hash ^= (word >> (8 * i)) & 0xFF;
-      hash *= 1099511628211ull;
-    }
-  };
-  mix(static_cast<std::uint32_t>(bitmap.width));
-  mix(static_cast<std::uint32_t>(bitmap.height));
-  for (std::uint32_t pixel : bitmap.pixels) mix(pixel);
-  return hash;
-}
-
 Bitmap Repeat(const Bitmap& source, int factor) {
   Bitmap out;
   out.width = source.width * factor;
@@ -134,9 +119,11 @@ Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours)
 }
 
 const Bitmap& ScaledPictures::get(const Bitmap& source, const Scale& scale, bool exact_colours) {
-  const std::uint64_t hash = HashPixels(source);
+  // Compared in full, most recently used first: a highlight change swaps two
+  // pictures back and forth, so the match is one of the first; pictures of
+  // one size usually differ early, where the comparison stops.
   for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->hash == hash && it->dpi == scale.dpi() && it->exact == exact_colours &&
+    if (it->dpi == scale.dpi() && it->exact == exact_colours &&
         it->source.width == source.width && it->source.height == source.height &&
         it->source.pixels == source.pixels) {
       entries_.splice(entries_.begin(), entries_, it);
@@ -144,7 +131,7 @@ const Bitmap& ScaledPictures::get(const Bitmap& source, const Scale& scale, bool
     }
   }
   ++computed_;
-  entries_.push_front({hash, scale.dpi(), exact_colours, source, ScaleBitmap(source, scale, exact_colours)});
+  entries_.push_front({scale.dpi(), exact_colours, source, ScaleBitmap(source, scale, exact_colours)});
   if (entries_.size() > capacity_) entries_.pop_back();
   return entries_.front().scaled;
 }

@@ -59,7 +59,6 @@ class ScaledPictures {
 
  private:
   struct Entry {
-    std::uint64_t hash;
     int dpi;
     bool exact;
     Bitmap source;
