@@ -205,4 +205,34 @@ TEST_CASE(a_form_paints_at_the_display_scale) {
   CHECK_EQ(pictures.computed(), 1u);  // the second paint reuses the copy
 }
 
+// Moved to a monitor of another scale, the window takes the frame the
+// system suggests, paints at the new scale and hit-tests in its pixels.
+TEST_CASE(a_window_rescales_when_its_monitor_scale_changes) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  auto& entry = AddImage(form, "Entry", {10, 10, 20, 20});
+  entry.set_picture(SolidBitmap(20, 20, kRed));
+  int entered = 0;
+  entry.on_mouse_move = [&entered](Control&) { ++entered; };
+  form.show();
+  Pump(backend);
+  HWND window = WindowOf(form);
+  RECT before;
+  ::GetClientRect(window, &before);
+  RECT suggested{0, 0, before.right * 2, before.bottom * 2};
+  ::SendMessageA(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+  RECT after;
+  ::GetClientRect(window, &after);
+  CHECK_EQ(after.right, before.right * 2);
+  Snapshot shot = TakeSnapshot(window);
+  CHECK_EQ(shot.at(59, 59), kRed);
+  CHECK_EQ(shot.at(60, 30), SysRgb(COLOR_BTNFACE));
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(58, 58));  // layout 29,29
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(25, 62));  // layout 12,31: below it
+  Pump(backend);
+  CHECK_EQ(entered, 1);
+}
+
 }  // namespace ktr::ui::win32::testing
