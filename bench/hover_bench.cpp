@@ -21,6 +21,7 @@
 #include "bench/cpu_clock.h"
 #include "bench/disk_host.h"
 #include "lang/multilang.h"
+#include "ui/scale.h"
 #include "tests/fakes/headless_backend.h"
 
 namespace {
@@ -80,8 +81,18 @@ class RawReads {
 
 // `onto_entry` times the move onto the entry, otherwise the move back onto
 // the background; the other move of the pair runs untimed.
-void Hover(benchmark::State& state, bool onto_entry) {
+void Hover(benchmark::State& state, bool onto_entry, int dpi) {
   MainMenu menu;
+  const ktr::ui::Scale scale(dpi);
+  ktr::ui::ScaledPictures scaled;
+  // What the painter does with the two pictures that changed.
+  auto paint = [&] {
+    if (scale.unit()) return;
+    for (const char* name : {"ImgManual", "ImgContent"}) {
+      const auto& picture = ktr::testing::ImageNamed(*menu.form, name).picture();
+      if (picture) benchmark::DoNotOptimize(scaled.get(*picture, scale, false).pixels.data());
+    }
+  };
   if (const char* fault = menu.Fault()) {
     state.SkipWithError(fault);
     return;
@@ -93,8 +104,10 @@ void Hover(benchmark::State& state, bool onto_entry) {
   for (auto _ : state) {
     const double t0 = ThreadSeconds();
     ktr::testing::MoveOver(*menu.form, "ImgManual");
+    paint();
     const double t1 = ThreadSeconds();
     ktr::testing::MoveOver(*menu.form, "ImgBackground");
+    paint();
     const double t2 = ThreadSeconds();
     if (!raw.Run()) {
       state.SkipWithError("cannot read the medium");
@@ -115,10 +128,14 @@ void Hover(benchmark::State& state, bool onto_entry) {
   state.counters["ratio"] = raw_total > 0 ? ours_total / raw_total : 0;
 }
 
-void HoverHighlight(benchmark::State& state) { Hover(state, true); }
-void HoverRestore(benchmark::State& state) { Hover(state, false); }
+void HoverHighlight(benchmark::State& state) { Hover(state, true, ktr::ui::kLayoutDpi); }
+void HoverRestore(benchmark::State& state) { Hover(state, false, ktr::ui::kLayoutDpi); }
+void HoverHighlightAt200(benchmark::State& state) { Hover(state, true, 192); }
+void HoverRestoreAt200(benchmark::State& state) { Hover(state, false, 192); }
 
 }  // namespace
 
 BENCHMARK(HoverHighlight)->UseManualTime();
 BENCHMARK(HoverRestore)->UseManualTime();
+BENCHMARK(HoverHighlightAt200)->UseManualTime();
+BENCHMARK(HoverRestoreAt200)->UseManualTime();

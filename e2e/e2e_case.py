@@ -22,6 +22,8 @@ WS_EX_WINDOWEDGE = 0x00000100
 
 class E2ECase(unittest.TestCase):
     version = "winxp"
+    # The display scale Wine reports, in dots per inch (96 is 100 %).
+    dpi = 96
 
     def setUp(self):
         name = "%s.%s" % (type(self).__name__, self._testMethodName)
@@ -32,7 +34,9 @@ class E2ECase(unittest.TestCase):
         self.prefix = harness.Prefix()
         self.prefix.reset()
         self.addCleanup(self.prefix.stop)
-        self.display = harness.Display()
+        if self.dpi != 96:
+            self.prefix.set_dpi(self.dpi)
+        self.display = harness.Display(harness.screen_for(self.dpi))
         self.addCleanup(self.display.close)
         self.screens = 0
 

@@ -410,6 +410,14 @@ class Prefix:
         if code != 0:
             raise HarnessError("could not set the Windows version %s" % version)
 
+    def set_dpi(self, dpi, lang="en_US.UTF-8"):
+        """The display scale Wine reports to programs that declare themselves
+        aware of it (96 is 100 %)."""
+        code = self.run(["reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+                         "REG_DWORD", "/d", str(dpi), "/f"], lang=lang, log="reg.log")
+        if code != 0:
+            raise HarnessError("could not set the display scale to %d DPI" % dpi)
+
     def reg_query(self, key, value=None, lang="en_US.UTF-8"):
         """A registry value as (type, data), None when it or its key is
         missing; without a value name, the names of the key's values."""
@@ -543,14 +551,16 @@ def full_medium(folder, **options):
 
 
 def gallery_setting(description, argv):
-    """For a gallery command run outside ctest: reads --programs, --out and
-    --work, gives the harness the settings ctest would, and answers the
-    three folders (the out folder made)."""
+    """For a gallery command run outside ctest: reads --programs, --out,
+    --work and --dpi, gives the harness the settings ctest would, and answers
+    the three folders (the out folder made) and the scale."""
     import argparse
     parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--programs", required=True, help="build folder with KtrSetup.exe")
     parser.add_argument("--out", required=True, help="folder for the PNG files")
     parser.add_argument("--work", required=True, help="folder for the medium and the prefix")
+    parser.add_argument("--dpi", type=int, default=96,
+                        help="display scale in dots per inch (96 is 100 %%)")
     args = parser.parse_args(argv)
     programs = Path(args.programs).resolve()
     work = Path(args.work).resolve()
@@ -563,7 +573,19 @@ def gallery_setting(description, argv):
         KTR_STUB=str(programs / "ktr_stub.exe"), KTR_PROBE=str(programs / "ktr_probe.exe"),
         KTR_WINE="/usr/lib/wine/wine64" if wine64 else "wine",
         KTR_WINEARCH="win64" if wine64 else "win32")
-    return programs, work, out
+    return programs, work, out, args.dpi
+
+
+def scale_suffix(dpi):
+    """What a gallery picture's name gets at a display scale: nothing at
+    100 %, else "@150" and the like."""
+    return "" if dpi == 96 else "@%d" % round(dpi * 100 / 96)
+
+
+def screen_for(dpi):
+    """A screen that holds the scaled windows: at 200 % the main menu is
+    1316 x 668 pixels."""
+    return tuple(max(side, side * dpi // 96) for side in SCREEN)
 
 
 def fresh_prefix(folder):

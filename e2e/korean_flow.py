@@ -223,10 +223,11 @@ def draw_own_frames(prefix, lang=LANG):
 class Walk:
     """One launcher on one display, driven with the real pointer."""
 
-    def __init__(self, launcher, display, timeout=TIMEOUT):
+    def __init__(self, launcher, display, timeout=TIMEOUT, dpi=96):
         self.launcher = launcher
         self.display = display
         self.timeout = timeout
+        self.scale = dpi / 96.0
 
     def forms(self):
         """{class: visible} of the launcher's top-level forms; of the two
@@ -260,7 +261,9 @@ class Walk:
         return [w for w in self.launcher.probe.windows() if w.parent == window.hwnd]
 
     def point(self, window, point):
-        return (window.client[0] + point[0], window.client[1] + point[1])
+        """A point of a window's layout on the screen, at the display scale."""
+        return (window.client[0] + round(point[0] * self.scale),
+                window.client[1] + round(point[1] * self.scale))
 
     def pointer(self):
         found = subprocess.run(["xdotool", "getmouselocation", "--shell"], env=self.display.env(),
@@ -369,14 +372,16 @@ class Gallery:
     """Pictures of the Korean installation windows on the demo medium, each
     cut to its window, into one folder."""
 
-    def __init__(self, walk, out):
+    def __init__(self, walk, out, suffix=""):
         self.walk = walk
         self.out = Path(out)
         self.out.mkdir(parents=True, exist_ok=True)
+        self.suffix = suffix
         self.written = []
 
     def shoot(self, name, window, framed=False):
         """Saves the window's area of the screen as name.png."""
+        name += self.suffix
         self.walk.settle(1.0)
         full = self.out / (name + ".full.png")
         self.walk.display.screenshot(full)
@@ -443,7 +448,7 @@ class Gallery:
 
 
 def gallery_main(argv):
-    programs, work, out = harness.gallery_setting(
+    programs, work, out, dpi = harness.gallery_setting(
         "Screenshots of the Korean installation windows on the demo medium under Wine", argv)
     if not harness.locale_available(LANG):
         raise SystemExit("the locale %s is not generated: run scripts/setup.sh" % LANG)
@@ -456,16 +461,17 @@ def gallery_main(argv):
     prefix = harness.fresh_prefix(work / "prefix")
     draw_own_frames(prefix)
     prefix.set_version("winxp", LANG)
+    prefix.set_dpi(dpi, LANG)
     prefix.stop()
 
-    print("Korean installation windows:", flush=True)
-    display = harness.Display()
+    print("Korean installation windows at %d DPI:" % dpi, flush=True)
+    display = harness.Display(harness.screen_for(dpi))
     launcher = None
     try:
         launcher = harness.Launcher(prefix, display, medium, LANG, drive="d")
-        walk = Walk(launcher, display, timeout=120)
+        walk = Walk(launcher, display, timeout=120, dpi=dpi)
         walk.window("TMainForm")
-        gallery = Gallery(walk, out)
+        gallery = Gallery(walk, out, harness.scale_suffix(dpi))
 
         def close_main(main):
             if not launcher.probe.close(main):

@@ -8,7 +8,10 @@ picture did not change, or a content panel that stayed the same for one of
 the four entries that explain themselves there, fails the run, so that a
 skin whose highlight cannot be seen does not pass unnoticed.
 
-Usage: main_menu_gallery.py --programs BUILD --out FOLDER --work FOLDER
+At a display scale other than 100 % (--dpi) only the Korean menu is taken,
+its files named with the scale ("ko-main-0-normal@200.png").
+
+Usage: main_menu_gallery.py --programs BUILD --out FOLDER --work FOLDER [--dpi N]
 """
 import subprocess
 import sys
@@ -45,16 +48,26 @@ def crop(screen_png, window, target):
                     "+repage", str(target)], check=True, timeout=60, stdin=subprocess.DEVNULL)
 
 
+def scaled(rect, dpi):
+    """A layout rectangle on a display of that scale, through its edges."""
+    def px(v):
+        return (v * dpi + 48) // 96
+    left, top, width, height = rect
+    return (px(left), px(top), px(left + width) - px(left), px(top + height) - px(top))
+
+
 def region(image, rect):
     left, top, width, height = rect
     return [image.pixel(x, y) for y in range(top, top + height) for x in range(left, left + width)]
 
 
 class MenuGallery:
-    def __init__(self, walk, out, short):
+    def __init__(self, walk, out, short, dpi=96):
         self.walk = walk
         self.out = Path(out)
         self.short = short
+        self.dpi = dpi
+        self.suffix = harness.scale_suffix(dpi)
         self.written = []
         self.problems = []
 
@@ -62,9 +75,9 @@ class MenuGallery:
         """Saves the window's area of the screen as <lang>-main-<name>.png and
         returns it as an image."""
         self.walk.settle(1.0)
-        full = self.out / ("%s-main-%s.full.png" % (self.short, name))
+        full = self.out / ("%s-main-%s%s.full.png" % (self.short, name, self.suffix))
         self.walk.display.screenshot(full)
-        target = self.out / ("%s-main-%s.png" % (self.short, name))
+        target = self.out / ("%s-main-%s%s.png" % (self.short, name, self.suffix))
         crop(full, main, target)
         full.unlink()
         self.written.append(target)
@@ -81,37 +94,40 @@ class MenuGallery:
             self.walk.settle()
             self.walk.move(main, korean_flow.image_point(rect))
             lit = self.shoot(main, "%d-%s" % (number, name))
-            if region(lit, rect) == region(normal, rect):
+            if region(lit, scaled(rect, self.dpi)) == region(normal, scaled(rect, self.dpi)):
                 self.problems.append("%s: the %s entry looks the same highlighted"
                                      % (self.short, name))
-            if explains and region(lit, CONTENT) == region(normal, CONTENT):
+            content = scaled(CONTENT, self.dpi)
+            if explains and region(lit, content) == region(normal, content):
                 self.problems.append("%s: the content panel does not change for %s"
                                      % (self.short, name))
         self.walk.move(main, BACKGROUND_POINT)
 
 
 def main(argv=None):
-    programs, work, out = harness.gallery_setting(__doc__.split("\n")[0], argv)
-    missing = [lang for lang, _ in LANGUAGES if not harness.locale_available(lang)]
+    programs, work, out, dpi = harness.gallery_setting(__doc__.split("\n")[0], argv)
+    languages = LANGUAGES if dpi == 96 else LANGUAGES[:1]
+    missing = [lang for lang, _ in languages if not harness.locale_available(lang)]
     if missing:
         raise SystemExit("locales not generated: %s (run scripts/setup.sh)" % ", ".join(missing))
 
     medium = make_medium.build(work / "medium", programs / "ktr_stub.exe", style="demo",
                                launcher=programs / "KtrSetup.exe")
     prefix = harness.fresh_prefix(work / "prefix")
+    prefix.set_dpi(dpi)
 
     problems = []
-    display = harness.Display()
+    display = harness.Display(harness.screen_for(dpi))
     try:
-        for lang, short in LANGUAGES:
+        for lang, short in languages:
             print("main menu, %s:" % lang, flush=True)
             # A fresh server per language: nothing of the last one stays.
             prefix.stop()
             launcher = harness.Launcher(prefix, display, medium, lang, drive="d")
             try:
-                walk = korean_flow.Walk(launcher, display, timeout=TIMEOUT)
+                walk = korean_flow.Walk(launcher, display, timeout=TIMEOUT, dpi=dpi)
                 main_window = walk.window("TMainForm")
-                gallery = MenuGallery(walk, out, short)
+                gallery = MenuGallery(walk, out, short, dpi)
                 gallery.run(main_window)
                 problems += gallery.problems
                 if not launcher.probe.close(main_window):

@@ -27,5 +27,15 @@ echo "== main menu in four languages"
 python3 e2e/main_menu_gallery.py --programs "$programs" --out "$out" \
   --work build/gallery-work/main-menu || failed=1
 
+# The Korean main menu and installation windows on displays scaled to 150 %
+# and 200 % (file names end in "@150" and "@200").
+for dpi in 144 192; do
+  echo "== Korean windows at $((dpi * 100 / 96)) %"
+  python3 e2e/main_menu_gallery.py --programs "$programs" --out "$out" --dpi $dpi \
+    --work build/gallery-work/main-menu-$dpi || failed=1
+  python3 e2e/korean_flow.py gallery --programs "$programs" --out "$out" --dpi $dpi \
+    --work build/gallery-work/korean-$dpi || failed=1
+done
+
 echo "== pictures in $out"
 exit $failed

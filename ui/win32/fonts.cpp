@@ -57,14 +57,16 @@ bool SameFont(const Font& a, const Font& b) {
          a.charset == b.charset && a.italic == b.italic;
 }
 
-std::optional<GdiObject> FormFont::update(const Font& font) {
-  if (handle_ && SameFont(font, font_)) return std::nullopt;
+std::optional<GdiObject> FormFont::update(const Font& font, const Scale& scale) {
+  if (handle_ && SameFont(font, font_) && scale == scale_) return std::nullopt;
   LOGFONTA log_font = LogFontOf(font);
+  log_font.lfHeight = scale.font_height(font.height);
   log_font.lfCharSet = static_cast<BYTE>(CaptionCharset(font.charset));
   GdiObject made(::CreateFontIndirectA(&log_font));
   // Without a font of its own the form draws in the system's; never an error.
   if (!made) made.reset(::GetStockObject(DEFAULT_GUI_FONT));
   font_ = font;
+  scale_ = scale;
   // Stock objects ignore DeleteObject, so the fallback needs no owner of its own.
   GdiObject previous = std::move(handle_);
   handle_ = std::move(made);

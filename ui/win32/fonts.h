@@ -2,6 +2,7 @@
 // The model's font description and GDI's LOGFONT, both ways.
 #include <optional>
 
+#include "ui/scale.h"
 #include "ui/toolkit.h"
 #include "ui/win32/gdi.h"
 
@@ -16,16 +17,18 @@ bool SameFont(const Font& a, const Font& b);
 // that one (or unknown), otherwise DEFAULT_CHARSET, which means the system's.
 int CharsetForCaptions(int charset, unsigned charset_code_page, unsigned ansi_code_page);
 
-// A GDI font that follows the form's font; remade only when that changes.
+// A GDI font that follows the form's font at the window's scale; remade
+// only when either changes.
 class FormFont {
  public:
   // Nothing when the font is unchanged; else the previous handle, to be let
   // go once the native children have been given the new one.
-  std::optional<GdiObject> update(const Font& font);
+  std::optional<GdiObject> update(const Font& font, const Scale& scale = {});
   HFONT get() const { return static_cast<HFONT>(handle_.get()); }
 
  private:
   Font font_;
+  Scale scale_;
   GdiObject handle_;
 };
 

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "ui/win32/dpi.h"
 #include "ui/win32/painter.h"
 #include "ui/win32/win32_backend.h"
 
@@ -23,10 +24,10 @@ DWORD ExStyleOf(const Form& form) {
   return form.border_style == BorderStyle::kDialog ? WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE : 0;
 }
 
-// The window size that gives the form its client size.
-SIZE FrameSize(const Form& form) {
-  RECT r{0, 0, form.client_width, form.client_height};
-  ::AdjustWindowRectEx(&r, StyleOf(form), FALSE, ExStyleOf(form));
+// The window size that gives the form its client size at a scale.
+SIZE FrameSize(const Form& form, const Scale& scale) {
+  RECT r{0, 0, scale.px(form.client_width), scale.px(form.client_height)};
+  AdjustFrame(r, StyleOf(form), ExStyleOf(form), scale);
   return {r.right - r.left, r.bottom - r.top};
 }
 
@@ -49,15 +50,24 @@ int YOf(LPARAM l) { return static_cast<short>(HIWORD(l)); }
 
 }  // namespace
 
-FormWindow::FormWindow(Win32Backend& backend, Form& form) : backend_(backend), form_(form) {
+FormWindow::FormWindow(Win32Backend& backend, Form& form)
+    : backend_(backend), form_(form), scale_(SystemScale()) {
   backend_.register_form_class(form.class_name());
-  SIZE size = FrameSize(form);
+  SIZE size = FrameSize(form, scale_);
   POINT at = CentreOnScreen(size);
   ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(), StyleOf(form), at.x,
                     at.y, size.cx, size.cy, backend_.application_window(), nullptr,
                     backend_.instance(), this);
   if (!window_) throw std::runtime_error("Error creating window");
   if (form.border_style == BorderStyle::kDialog) TrimSystemMenu(hwnd());
+  // Opened on a monitor of another scale than the system's: take its own.
+  if (Scale monitor = WindowScale(hwnd()); monitor != scale_) {
+    scale_ = monitor;
+    SIZE scaled = FrameSize(form, scale_);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, scaled.cx, scaled.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  children_.set_scale(scale_);
   backend_.attach(*this);
   sync_font();
   children_.create_missing(hwnd(), form_, font_.get());
@@ -98,14 +108,17 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_MOUSEMOVE:
-      form_.mouse_move(XOf(l), YOf(l));
+      form_.mouse_move(scale_.layout(XOf(l)), scale_.layout(YOf(l)));
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      button_down(XOf(l), YOf(l), message == WM_LBUTTONDBLCLK);
+      button_down(scale_.layout(XOf(l)), scale_.layout(YOf(l)), message == WM_LBUTTONDBLCLK);
       return 0;
     case WM_LBUTTONUP:
-      button_up(XOf(l), YOf(l));
+      button_up(scale_.layout(XOf(l)), scale_.layout(YOf(l)));
+      return 0;
+    case kDpiChangedMessage:
+      dpi_changed(HIWORD(w), reinterpret_cast<const RECT*>(l));
       return 0;
     case WM_CAPTURECHANGED:
       pressed_ = nullptr;
@@ -138,13 +151,33 @@ void FormWindow::render(HDC target, const RECT& area) {
     ::FillRect(target, &area, ::GetSysColorBrush(COLOR_BTNFACE));
     return;
   }
-  PaintForm(form_, font_.get(), buffer);
+  PaintForm(form_, font_.get(), buffer, {scale_, &pictures_});
   ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.dc(),
            area.left, area.top, SRCCOPY);
 }
 
 void FormWindow::sync_font() {
-  if (auto previous = font_.update(form_.font())) children_.set_font(font_.get());
+  if (auto previous = font_.update(form_.font(), scale_)) children_.set_font(font_.get());
+}
+
+// Moved to a monitor of another scale (or the scale changed under it): the
+// system suggests the new frame, and everything is drawn again at the scale.
+void FormWindow::dpi_changed(int dpi, const RECT* suggested) {
+  Scale scale(dpi);
+  if (scale == scale_) return;
+  scale_ = scale;
+  if (suggested) {
+    ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    SIZE size = FrameSize(form_, scale_);
+    ::SetWindowPos(hwnd(), nullptr, 0, 0, size.cx, size.cy,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  sync_font();
+  children_.set_scale(scale_);
+  ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
 void FormWindow::centre() {
@@ -182,7 +215,8 @@ void FormWindow::hide() {
 
 void FormWindow::invalidate(const Rect& area) {
   if (!window_) return;
-  RECT r{area.left, area.top, area.left + area.width, area.top + area.height};
+  const Rect shown = scale_.px(area);
+  RECT r{shown.left, shown.top, shown.left + shown.width, shown.top + shown.height};
   ::InvalidateRect(hwnd(), &r, FALSE);
 }
 
@@ -301,7 +335,7 @@ bool FormWindow::set_cursor(HWND over, int hit) {
   POINT at;
   ::GetCursorPos(&at);
   ::ScreenToClient(hwnd(), &at);
-  ::SetCursor(Win32Backend::CursorHandle(form_.cursor_at(at.x, at.y)));
+  ::SetCursor(Win32Backend::CursorHandle(form_.cursor_at(scale_.layout(at.x), scale_.layout(at.y))));
   return true;
 }
 

@@ -2,6 +2,7 @@
 // The native window of one form: paints its graphic controls through a back
 // buffer, hosts the native children of its memos and buttons, and turns
 // mouse, keyboard and close messages into the model's events.
+#include "ui/scale.h"
 #include "ui/toolkit.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/gdi.h"
@@ -46,12 +47,16 @@ class FormWindow : public FormPeer {
   void button_down(int x, int y, bool double_click);
   void button_up(int x, int y);
   void activated(bool active);
+  void dpi_changed(int dpi, const RECT* suggested);
   void prefer_korean_input();
   void restore_input();
 
   Win32Backend& backend_;
   Form& form_;
   UniqueWindow window_;
+  // The scale of the monitor the window is on, and its pictures at it.
+  Scale scale_;
+  ScaledPictures pictures_;
   FormFont font_;
   NativeChildren children_;
   // The control a left press began on; a click needs the release on it too.

@@ -30,12 +30,11 @@ void EnsureCommonControls() {
   (void)library;
 }
 
-HWND CreateMemo(HWND parent, const Memo& memo, int id) {
+HWND CreateMemo(HWND parent, const Memo& memo, const Rect& b, int id) {
   DWORD style = WS_CHILD | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
   if (memo.vertical_scroll_bar) style |= WS_VSCROLL;
   if (memo.want_return) style |= ES_WANTRETURN;
   if (!memo.word_wrap) style |= ES_AUTOHSCROLL | WS_HSCROLL;
-  const Rect& b = memo.bounds();
   HWND window = ::CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "", style, b.left, b.top, b.width,
                                   b.height, parent, reinterpret_cast<HMENU>(INT_PTR{id}),
                                   ::GetModuleHandleA(nullptr), nullptr);
@@ -44,8 +43,7 @@ HWND CreateMemo(HWND parent, const Memo& memo, int id) {
   return window;
 }
 
-HWND CreateButton(HWND parent, const Button& button, int id) {
-  const Rect& b = button.bounds();
+HWND CreateButton(HWND parent, const Rect& b, int id) {
   return ::CreateWindowExA(
       0, "BUTTON", "", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY, b.left, b.top, b.width,
       b.height, parent, reinterpret_cast<HMENU>(INT_PTR{id}), ::GetModuleHandleA(nullptr), nullptr);
@@ -75,11 +73,11 @@ void NativeChildren::create_missing(HWND parent, const Form& form, HFONT font) {
     int tab_order = 0;
     if (control->kind() == ControlKind::kMemo) {
       const auto& memo = static_cast<const Memo&>(*control);
-      window = CreateMemo(parent, memo, id);
+      window = CreateMemo(parent, memo, scale_.px(memo.bounds()), id);
       tab_order = memo.tab_order;
     } else if (control->kind() == ControlKind::kButton) {
       const auto& button = static_cast<const Button&>(*control);
-      window = CreateButton(parent, button, id);
+      window = CreateButton(parent, scale_.px(button.bounds()), id);
       tab_order = button.tab_order;
     } else {
       continue;
@@ -133,11 +131,21 @@ void NativeChildren::set_font(HFONT font) {
   }
 }
 
+void NativeChildren::set_scale(const Scale& scale) {
+  if (scale == scale_) return;
+  scale_ = scale;
+  for (Child& child : children_) {
+    const Rect b = scale_.px(child.control->bounds());
+    ::SetWindowPos(child.window.get(), nullptr, b.left, b.top, b.width, b.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    child.bounds = b;
+  }
+}
+
 void NativeChildren::update(Child& child, HFONT font) {
   HWND window = child.window.get();
   const Control& control = *child.control;
-  if (child.bounds != control.bounds()) {
-    const Rect& b = control.bounds();
+  if (const Rect b = scale_.px(control.bounds()); child.bounds != b) {
     ::SetWindowPos(window, nullptr, b.left, b.top, b.width, b.height,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     child.bounds = b;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/scale.h"
 #include "ui/toolkit.h"
 #include "ui/win32/gdi.h"
 
@@ -14,7 +15,7 @@ class NativeChildren {
   struct Child {
     Control* control;
     UniqueWindow window;
-    Rect bounds;
+    Rect bounds;  // on the display, at the scale it was placed with
     int tab_order;
   };
 
@@ -23,6 +24,8 @@ class NativeChildren {
   // Pushes the model's state (place, text, enabled, visible) to the window.
   void update(const Control& control, HFONT font);
   void set_font(HFONT font);
+  // Places every child again at the window's new scale.
+  void set_scale(const Scale& scale);
   void clear() { children_.clear(); }
 
   bool empty() const { return children_.empty(); }
@@ -40,6 +43,7 @@ class NativeChildren {
   void update(Child& child, HFONT font);
 
   std::vector<Child> children_;
+  Scale scale_;
   bool pushing_text_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/win32/painter.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace ktr::ui::win32 {
 namespace {
@@ -26,8 +27,7 @@ BITMAPINFO TopDownInfo(int width, int height) {
 
 // Not stretched: the picture sits at the control's top-left corner and what
 // lies outside the control is cut off.
-void DrawOpaque(const Image& image, const Bitmap& picture, BackBuffer& buffer) {
-  const Rect& b = image.bounds();
+void DrawOpaque(const Rect& b, const Bitmap& picture, BackBuffer& buffer) {
   SavedDc saved(buffer.dc());
   ::IntersectClipRect(buffer.dc(), b.left, b.top, b.left + b.width, b.top + b.height);
   BITMAPINFO info = TopDownInfo(picture.width, picture.height);
@@ -36,8 +36,7 @@ void DrawOpaque(const Image& image, const Bitmap& picture, BackBuffer& buffer) {
 }
 
 // The colour of the bottom-left pixel is left out, so the form shows through.
-void DrawTransparent(const Image& image, const Bitmap& picture, BackBuffer& buffer) {
-  const Rect& b = image.bounds();
+void DrawTransparent(const Rect& b, const Bitmap& picture, BackBuffer& buffer) {
   const std::uint32_t key = picture.at(0, picture.height - 1) & kColourMask;
   const int x0 = std::max(b.left, 0);
   const int y0 = std::max(b.top, 0);
@@ -54,19 +53,32 @@ void DrawTransparent(const Image& image, const Bitmap& picture, BackBuffer& buff
   }
 }
 
-void DrawImage(const Image& image, BackBuffer& buffer) {
+void DrawImage(const Image& image, BackBuffer& buffer, const PaintScale& at) {
   const auto& picture = image.picture();
   if (!picture || picture->width <= 0 || picture->height <= 0) return;
   if (picture->pixels.size() < static_cast<std::size_t>(picture->width) * picture->height) return;
+  const Bitmap* shown = &*picture;
+  std::optional<Bitmap> uncached;
+  if (!at.scale.unit()) {
+    // A transparent picture keeps its exact colours, or the key would not
+    // match the blended pixels along its edges.
+    if (at.pictures) {
+      shown = &at.pictures->get(*picture, at.scale, image.transparent);
+    } else {
+      uncached = ScaleBitmap(*picture, at.scale, image.transparent);
+      shown = &*uncached;
+    }
+  }
+  const Rect bounds = at.scale.px(image.bounds());
   if (image.transparent) {
-    DrawTransparent(image, *picture, buffer);
+    DrawTransparent(bounds, *shown, buffer);
   } else {
-    DrawOpaque(image, *picture, buffer);
+    DrawOpaque(bounds, *shown, buffer);
   }
 }
 
-void DrawLabel(const Label& label, HFONT font, HDC dc) {
-  RECT area = RectOf(label.bounds());
+void DrawLabel(const Label& label, HFONT font, HDC dc, const Scale& scale) {
+  RECT area = RectOf(scale.px(label.bounds()));
   if (!label.transparent) FillSysColour(dc, area, COLOR_BTNFACE);
   if (label.caption().empty()) return;
   SelectScope selected(dc, font);
@@ -83,7 +95,8 @@ void DrawLabel(const Label& label, HFONT font, HDC dc) {
   // The system's etched look for disabled text: a highlight copy one pixel
   // down and right, the shadow-coloured text over it.
   RECT offset = area;
-  ::OffsetRect(&offset, 1, 1);
+  const int step = std::max(1, scale.px(1));
+  ::OffsetRect(&offset, step, step);
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNHIGHLIGHT));
   ::DrawTextA(dc, text.data(), length, &offset, flags);
   ::SetTextColor(dc, ::GetSysColor(COLOR_BTNSHADOW));
@@ -91,12 +104,13 @@ void DrawLabel(const Label& label, HFONT font, HDC dc) {
 }
 
 // A lowered line along the top edge: shadow, then highlight under it.
-void DrawBevel(const Bevel& bevel, HDC dc) {
-  const Rect& b = bevel.bounds();
+void DrawBevel(const Bevel& bevel, HDC dc, const Scale& scale) {
+  const Rect b = scale.px(bevel.bounds());
+  const int line = std::max(1, scale.px(1));
   SavedDc saved(dc);
   ::IntersectClipRect(dc, b.left, b.top, b.left + b.width, b.top + b.height);
-  FillSysColour(dc, {b.left, b.top, b.left + b.width, b.top + 1}, COLOR_BTNSHADOW);
-  FillSysColour(dc, {b.left, b.top + 1, b.left + b.width, b.top + 2}, COLOR_BTNHIGHLIGHT);
+  FillSysColour(dc, {b.left, b.top, b.left + b.width, b.top + line}, COLOR_BTNSHADOW);
+  FillSysColour(dc, {b.left, b.top + line, b.left + b.width, b.top + 2 * line}, COLOR_BTNHIGHLIGHT);
 }
 
 }  // namespace
@@ -113,20 +127,20 @@ BackBuffer::BackBuffer(HDC reference, int width, int height)
   bits_ = static_cast<std::uint32_t*>(bits);
 }
 
-void PaintForm(const Form& form, HFONT font, BackBuffer& buffer) {
+void PaintForm(const Form& form, HFONT font, BackBuffer& buffer, const PaintScale& at) {
   HDC dc = buffer.dc();
   FillSysColour(dc, {0, 0, buffer.width(), buffer.height()}, COLOR_BTNFACE);
   for (const auto& control : form.controls()) {
     if (!control->visible()) continue;
     switch (control->kind()) {
       case ControlKind::kImage:
-        DrawImage(static_cast<const Image&>(*control), buffer);
+        DrawImage(static_cast<const Image&>(*control), buffer, at);
         break;
       case ControlKind::kLabel:
-        DrawLabel(static_cast<const Label&>(*control), font, dc);
+        DrawLabel(static_cast<const Label&>(*control), font, dc, at.scale);
         break;
       case ControlKind::kBevel:
-        DrawBevel(static_cast<const Bevel&>(*control), dc);
+        DrawBevel(static_cast<const Bevel&>(*control), dc, at.scale);
         break;
       case ControlKind::kMemo:
       case ControlKind::kButton:

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "ui/scale.h"
 #include "ui/toolkit.h"
 #include "ui/win32/gdi.h"
 
@@ -35,6 +36,14 @@ class BackBuffer {
   std::optional<SelectScope> selection_;
 };
 
-void PaintForm(const Form& form, HFONT font, BackBuffer& buffer);
+// The form at a display scale: positions, pictures and lines scaled, the
+// labels in `font`, which the caller has made at that scale. Scaled pictures
+// come from and go to `pictures`.
+struct PaintScale {
+  Scale scale;
+  ScaledPictures* pictures = nullptr;
+};
+
+void PaintForm(const Form& form, HFONT font, BackBuffer& buffer, const PaintScale& at = {});
 
 }  // namespace ktr::ui::win32

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "ui/win32/dpi.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/form_window.h"
 #include "ui/win32/task_windows.h"
@@ -297,6 +298,8 @@ Font Win32Backend::icon_title_font() {
   if (!::SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof(log_font), &log_font, 0)) {
     return Font{};
   }
+  // Forms are laid out at 96 DPI; each window scales its font again.
+  log_font.lfHeight = LayoutFontHeight(log_font.lfHeight);
   return FontOf(log_font);
 }
 

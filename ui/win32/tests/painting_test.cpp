@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "ui/scale.h"
+#include "ui/win32/painter.h"
 #include "ui/win32/tests/check.h"
 #include "ui/win32/tests/support.h"
 
@@ -167,6 +169,70 @@ TEST_CASE(repaint_follows_the_model) {
   Pump(backend);
   CHECK(!::GetUpdateRect(window, &dirty, FALSE));
   CHECK_EQ(TakeSnapshot(window).at(15, 15), kBlue);
+}
+
+}  // namespace ktr::ui::win32::testing
+
+namespace ktr::ui::win32::testing {
+
+// At 200 % every picture and line lands at twice its layout place.
+TEST_CASE(a_form_paints_at_the_display_scale) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  AddImage(form, "Entry", {10, 10, 20, 20}).set_picture(SolidBitmap(20, 20, kRed));
+  form.add(std::make_unique<Bevel>(form, "Bevel1", 0, Rect{7, 60, 100, 2}));
+
+  const Scale scale(192);
+  ScaledPictures pictures;
+  BackBuffer buffer(nullptr, 1316, 668);
+  CHECK(buffer.valid());
+  PaintForm(form, nullptr, buffer, {scale, &pictures});
+  auto at = [&buffer](int x, int y) {
+    return buffer.bits()[static_cast<std::size_t>(y) * buffer.width() + x] & 0xFFFFFFu;
+  };
+  const std::uint32_t face = SysRgb(COLOR_BTNFACE);
+  CHECK_EQ(at(20, 20), kRed);
+  CHECK_EQ(at(59, 59), kRed);
+  CHECK_EQ(at(60, 40), face);
+  CHECK_EQ(at(19, 40), face);
+  CHECK_EQ(at(14, 120), SysRgb(COLOR_BTNSHADOW));
+  CHECK_EQ(at(14, 121), SysRgb(COLOR_BTNSHADOW));
+  CHECK_EQ(at(14, 122), SysRgb(COLOR_BTNHIGHLIGHT));
+  CHECK_EQ(at(14, 124), face);
+  CHECK_EQ(pictures.computed(), 1u);
+  PaintForm(form, nullptr, buffer, {scale, &pictures});
+  CHECK_EQ(pictures.computed(), 1u);  // the second paint reuses the copy
+}
+
+// Moved to a monitor of another scale, the window takes the frame the
+// system suggests, paints at the new scale and hit-tests in its pixels.
+TEST_CASE(a_window_rescales_when_its_monitor_scale_changes) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  auto& entry = AddImage(form, "Entry", {10, 10, 20, 20});
+  entry.set_picture(SolidBitmap(20, 20, kRed));
+  int entered = 0;
+  entry.on_mouse_move = [&entered](Control&) { ++entered; };
+  form.show();
+  Pump(backend);
+  HWND window = WindowOf(form);
+  RECT before;
+  ::GetClientRect(window, &before);
+  RECT suggested{0, 0, before.right * 2, before.bottom * 2};
+  ::SendMessageA(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192),
+                 reinterpret_cast<LPARAM>(&suggested));
+  RECT after;
+  ::GetClientRect(window, &after);
+  CHECK_EQ(after.right, before.right * 2);
+  Snapshot shot = TakeSnapshot(window);
+  CHECK_EQ(shot.at(59, 59), kRed);
+  CHECK_EQ(shot.at(60, 30), SysRgb(COLOR_BTNFACE));
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(58, 58));  // layout 29,29
+  ::PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(25, 62));  // layout 12,31: below it
+  Pump(backend);
+  CHECK_EQ(entered, 1);
 }
 
 }  // namespace ktr::ui::win32::testing

@@ -1,0 +1,139 @@
+#include "ui/scale.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace ktr::ui {
+namespace {
+
+// Rounds half away from zero, as MulDiv does.
+int MulDivRound(int value, int numerator, int denominator) {
+  const std::int64_t product = std::int64_t{value} * numerator;
+  const std::int64_t half = denominator / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / denominator
+                                        : -((-product + half) / denominator));
+}
+
+int FloorDiv(std::int64_t value, std::int64_t divisor) {
+  std::int64_t q = value / divisor;
+  if ((value % divisor != 0) && ((value < 0) != (divisor < 0))) --q;
+  return static_cast<int>(q);
+}
+
+Bitmap Repeat(const Bitmap& source, int factor) {
+  Bitmap out;
+  out.width = source.width * factor;
+  out.height = source.height * factor;
+  out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
+      out.pixels[static_cast<std::size_t>(y) * out.width + x] = source.at(x / factor, y / factor);
+    }
+  }
+  return out;
+}
+
+Bitmap Nearest(const Bitmap& source, int width, int height) {
+  Bitmap out;
+  out.width = width;
+  out.height = height;
+  out.pixels.resize(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    const int sy = std::min(source.height - 1, static_cast<int>(std::int64_t{y} * source.height / height));
+    for (int x = 0; x < width; ++x) {
+      const int sx = std::min(source.width - 1, static_cast<int>(std::int64_t{x} * source.width / width));
+      out.pixels[static_cast<std::size_t>(y) * width + x] = source.at(sx, sy);
+    }
+  }
+  return out;
+}
+
+// Bilinear, sampling at pixel centres, in 8-bit fixed point.
+Bitmap Bilinear(const Bitmap& source, int width, int height) {
+  Bitmap out;
+  out.width = width;
+  out.height = height;
+  out.pixels.resize(static_cast<std::size_t>(width) * height);
+  auto axis = [](int out_index, int out_size, int in_size, int& first, int& weight) {
+    // Centre of the output pixel in source coordinates, times 256.
+    const std::int64_t centre = ((2 * std::int64_t{out_index} + 1) * in_size * 256) / (2 * out_size) - 128;
+    const std::int64_t clamped = std::clamp<std::int64_t>(centre, 0, std::int64_t{in_size - 1} * 256);
+    first = static_cast<int>(clamped >> 8);
+    weight = static_cast<int>(clamped & 0xFF);
+    if (first >= in_size - 1) {
+      first = in_size - 1;
+      weight = 0;
+    }
+  };
+  for (int y = 0; y < height; ++y) {
+    int y0, wy;
+    axis(y, height, source.height, y0, wy);
+    const int y1 = std::min(y0 + 1, source.height - 1);
+    for (int x = 0; x < width; ++x) {
+      int x0, wx;
+      axis(x, width, source.width, x0, wx);
+      const int x1 = std::min(x0 + 1, source.width - 1);
+      const std::uint32_t p00 = source.at(x0, y0), p10 = source.at(x1, y0);
+      const std::uint32_t p01 = source.at(x0, y1), p11 = source.at(x1, y1);
+      std::uint32_t pixel = 0;
+      for (int shift = 0; shift < 32; shift += 8) {
+        const int c00 = (p00 >> shift) & 0xFF, c10 = (p10 >> shift) & 0xFF;
+        const int c01 = (p01 >> shift) & 0xFF, c11 = (p11 >> shift) & 0xFF;
+        const int top = c00 * (256 - wx) + c10 * wx;
+        const int bottom = c01 * (256 - wx) + c11 * wx;
+        const int value = (top * (256 - wy) + bottom * wy + (1 << 15)) >> 16;
+        pixel |= static_cast<std::uint32_t>(value) << shift;
+      }
+      out.pixels[static_cast<std::size_t>(y) * width + x] = pixel;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int Scale::px(int layout) const { return unit() ? layout : MulDivRound(layout, dpi_, kLayoutDpi); }
+
+Rect Scale::px(const Rect& r) const {
+  if (unit()) return r;
+  const int left = px(r.left);
+  const int top = px(r.top);
+  return {left, top, px(r.left + r.width) - left, px(r.top + r.height) - top};
+}
+
+int Scale::layout(int display) const {
+  return unit() ? display : FloorDiv(std::int64_t{display} * kLayoutDpi, dpi_);
+}
+
+int Scale::font_height(int layout_height) const { return px(layout_height); }
+
+Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours) {
+  if (scale.unit() || source.width <= 0 || source.height <= 0 ||
+      source.pixels.size() < static_cast<std::size_t>(source.width) * source.height) {
+    return source;
+  }
+  if (scale.dpi() % kLayoutDpi == 0) return Repeat(source, scale.dpi() / kLayoutDpi);
+  const int width = std::max(1, scale.px(source.width));
+  const int height = std::max(1, scale.px(source.height));
+  return exact_colours ? Nearest(source, width, height) : Bilinear(source, width, height);
+}
+
+const Bitmap& ScaledPictures::get(const Bitmap& source, const Scale& scale, bool exact_colours) {
+  // Compared in full, most recently used first: a highlight change swaps two
+  // pictures back and forth, so the match is one of the first; pictures of
+  // one size usually differ early, where the comparison stops.
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->dpi == scale.dpi() && it->exact == exact_colours &&
+        it->source.width == source.width && it->source.height == source.height &&
+        it->source.pixels == source.pixels) {
+      entries_.splice(entries_.begin(), entries_, it);
+      return entries_.front().scaled;
+    }
+  }
+  ++computed_;
+  entries_.push_front({scale.dpi(), exact_colours, source, ScaleBitmap(source, scale, exact_colours)});
+  if (entries_.size() > capacity_) entries_.pop_back();
+  return entries_.front().scaled;
+}
+
+}  // namespace ktr::ui

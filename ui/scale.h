@@ -1,0 +1,72 @@
+#pragma once
+// Display scaling. The forms are laid out in pixels of a 96 DPI display; a
+// backend on a scaled display multiplies every coordinate, font height and
+// picture by the scale of the monitor a window is on, and divides the
+// pointer's position back. At 96 DPI every function here is the identity.
+#include <cstddef>
+#include <cstdint>
+#include <list>
+
+#include "ui/bitmap.h"
+#include "ui/toolkit.h"
+
+namespace ktr::ui {
+
+inline constexpr int kLayoutDpi = 96;
+
+class Scale {
+ public:
+  Scale() = default;
+  // Nonsense from the system (zero, negative) counts as 96.
+  explicit Scale(int dpi) : dpi_(dpi > 0 ? dpi : kLayoutDpi) {}
+
+  int dpi() const { return dpi_; }
+  bool unit() const { return dpi_ == kLayoutDpi; }
+
+  // A layout coordinate on the display, rounded to the nearest pixel.
+  int px(int layout) const;
+  // A rectangle through its edges, so that rectangles that touch in the
+  // layout still touch on the display.
+  Rect px(const Rect& layout) const;
+  // A display pixel back to the layout coordinate it lies in.
+  int layout(int display) const;
+  // A font height in LOGFONT's sense (negative: character pixels).
+  int font_height(int layout_height) const;
+
+  friend bool operator==(const Scale&, const Scale&) = default;
+
+ private:
+  int dpi_ = kLayoutDpi;
+};
+
+// The picture at the scale: each pixel repeated at whole factors (200 %,
+// 300 %), which keeps a skin's hard edges; a bilinear filter at fractional
+// ones. `exact_colours` asks for the nearest source pixel everywhere, for a
+// picture whose colour key must survive (a transparent image).
+Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours);
+
+// Scaled copies by content: a window reloads a highlight picture from the
+// medium on every highlight change, so the decoded picture is a new object
+// each time, with the same pixels. Keeps the most recently used copies.
+class ScaledPictures {
+ public:
+  explicit ScaledPictures(std::size_t capacity = 48) : capacity_(capacity) {}
+
+  const Bitmap& get(const Bitmap& source, const Scale& scale, bool exact_colours);
+  std::size_t size() const { return entries_.size(); }
+  // How many copies were computed, for tests and benchmarks.
+  std::size_t computed() const { return computed_; }
+
+ private:
+  struct Entry {
+    int dpi;
+    bool exact;
+    Bitmap source;
+    Bitmap scaled;
+  };
+  std::size_t capacity_;
+  std::size_t computed_ = 0;
+  std::list<Entry> entries_;  // most recently used first
+};
+
+}  // namespace ktr::ui
