@@ -19,6 +19,7 @@ endif()
 set(KTR_STATIC_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 include(cmake/launcher.cmake OPTIONAL)
+include(cmake/ktrmedium.cmake)
 include(cmake/stubs.cmake OPTIONAL)
 include(cmake/contract.cmake OPTIONAL)
 include(cmake/e2e.cmake OPTIONAL)

@@ -1,0 +1,15 @@
+# ktrmedium: the medium checker and disc-image maker, built on the core so
+# that it reads a medium as the launcher does. On Windows one static program
+# that imports system DLLs only, like the launcher.
+file(GLOB KTR_MEDIUM_TOOL_SOURCES CONFIGURE_DEPENDS tools/ktrmedium/*.cpp)
+list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/main.cpp)
+add_library(ktr_medium_tool STATIC ${KTR_MEDIUM_TOOL_SOURCES})
+target_link_libraries(ktr_medium_tool PUBLIC ktr_core)
+target_compile_options(ktr_medium_tool PRIVATE ${KTR_WARNINGS})
+
+add_executable(ktrmedium tools/ktrmedium/main.cpp)
+target_link_libraries(ktrmedium PRIVATE ktr_medium_tool)
+target_compile_options(ktrmedium PRIVATE ${KTR_WARNINGS})
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} -s)
+endif()
