@@ -13,3 +13,14 @@ target_compile_options(ktrmedium PRIVATE ${KTR_WARNINGS})
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} -s)
 endif()
+
+# The checker on the media the project makes: the demo medium and the
+# end-to-end tests' medium clean, a table of broken media, the disc image.
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  find_package(Python3 COMPONENTS Interpreter REQUIRED)
+  add_test(NAME ktrmedium_media
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tools/test_ktrmedium.py
+            $<TARGET_FILE:ktrmedium>)
+  set_tests_properties(ktrmedium_media PROPERTIES
+    ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 600)
+endif()

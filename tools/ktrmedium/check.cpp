@@ -276,7 +276,7 @@ class Checker {
       try {
         picture = ui::LoadBitmapFile(tree_, std::string(kMediumRoot) + relative);
       } catch (const std::exception&) {
-        add(Severity::kError, "picture-invalid", language, entry->path, "", "",
+        add(Severity::kError, "picture-invalid", language, relative, "", "",
             "not a picture the launcher decodes: the window clears its pictures");
         continue;
       }
@@ -284,12 +284,12 @@ class Checker {
       const bool fits = background ? picture.width >= bitmap.width && picture.height >= bitmap.height
                                    : picture.width == bitmap.width && picture.height == bitmap.height;
       if (!fits) {
-        add(Severity::kError, "picture-size", language, entry->path, "", "",
+        add(Severity::kError, "picture-size", language, relative, "", "",
             std::to_string(picture.width) + " x " + std::to_string(picture.height) +
                 " pixels, the layout needs " + (background ? "at least " : "") +
                 std::to_string(bitmap.width) + " x " + std::to_string(bitmap.height));
       } else if (entry->size > kLargePictureFactor * PlainPictureBytes(bitmap)) {
-        add(Severity::kWarning, "picture-large", language, entry->path, "", "",
+        add(Severity::kWarning, "picture-large", language, relative, "", "",
             std::to_string(entry->size) + " bytes, far more than its " +
                 std::to_string(bitmap.width) + " x " + std::to_string(bitmap.height) +
                 " pixels need, read on every highlight change");
