@@ -24,3 +24,23 @@ if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
   set_tests_properties(ktrmedium_media PROPERTIES
     ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 600)
 endif()
+
+# The end-to-end test makes its disc with the tool of the build machine, as a
+# release engineer would: compiled like the launcher's icon drawer, from the
+# same sources.
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  file(GLOB KTR_MEDIUM_HOST_SOURCES CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/lang/*.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/medium/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/platform/*.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp)
+  set(KTR_MEDIUM_HOST ${CMAKE_CURRENT_BINARY_DIR}/host/ktrmedium)
+  add_custom_command(
+    OUTPUT ${KTR_MEDIUM_HOST}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/host
+    COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} -o ${KTR_MEDIUM_HOST}
+            ${KTR_MEDIUM_HOST_SOURCES}
+    DEPENDS ${KTR_MEDIUM_HOST_SOURCES}
+    COMMENT "Building ktrmedium for the build machine"
+    VERBATIM)
+  add_custom_target(ktrmedium_host ALL DEPENDS ${KTR_MEDIUM_HOST})
+endif()
