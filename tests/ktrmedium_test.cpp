@@ -13,14 +13,14 @@ TEST(CodePages, LeadAndTrailBytesOfEachCodePage) {
     std::optional<std::size_t> first_invalid;
   };
   const Case cases[] = {
-      {949, "\xC7\xD1\xB1\xB9", std::nullopt},    // KS X 1001 syllables
-      {949, "\x81\x41", std::nullopt},            // an extension row takes letters
-      {949, "\xC7\x41", 0},                       // the standard rows do not
-      {949, "\xED\x95\x9C\xEA\xB5\xAD", 0},       // UTF-8 Korean
-      {949, "ok\xB0", 2},                         // a lead byte at the end
-      {932, "\x93\xFA\xB1", std::nullopt},        // kanji and a half-width kana
+      {949, "\xC7\xD1\xB1\xB9", std::nullopt},  // KS X 1001 syllables
+      {949, "\x81\x41", std::nullopt},          // an extension row takes letters
+      {949, "\xC7\x41", 0},                     // the standard rows do not
+      {949, "\xED\x95\x9C\xEA\xB5\xAD", 0},     // UTF-8 Korean
+      {949, "ok\xB0", 2},                       // a lead byte at the end
+      {932, "\x93\xFA\xB1", std::nullopt},      // kanji and a half-width kana
       {932, "\xA0", 0},
-      {936, "\xD6\xD0\x80", std::nullopt},        // a hanzi and the euro sign
+      {936, "\xD6\xD0\x80", std::nullopt},  // a hanzi and the euro sign
       {936, "\xD6\x7F", 0},
       {1252, "caf\xE9 \x80", std::nullopt},
       {1252, "\x81", 0},

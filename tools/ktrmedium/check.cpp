@@ -74,8 +74,8 @@ class Checker {
   }
 
  private:
-  void add(Severity severity, std::string kind, int language, std::string file,
-           std::string section, std::string_view key, std::string message) {
+  void add(Severity severity, std::string kind, int language, std::string file, std::string section,
+           std::string_view key, std::string message) {
     result_.findings.push_back(
         {severity, std::move(kind),
          language < 0 ? std::string() : std::string(lang::kLanguageNames[language]),
@@ -98,9 +98,8 @@ class Checker {
       const std::string name = entry.path.substr(slash == std::string::npos ? 0 : slash + 1);
       const std::string parent = slash == std::string::npos ? "" : entry.path.substr(0, slash);
       std::string why;
-      const bool beyond_ascii = std::any_of(name.begin(), name.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x80;
-      });
+      const bool beyond_ascii = std::any_of(
+          name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
       if (beyond_ascii && !IsUtf8BeyondAscii(name)) {
         why = "the name is not Unicode text";
       } else if (CharactersOf(name) > kJolietNameLength) {
@@ -125,8 +124,7 @@ class Checker {
       std::string names;
       for (const MediumEntry* entry : entries) names += (names.empty() ? "" : ", ") + entry->path;
       add(Severity::kError, "name-case", -1, entries.front()->path, "", "",
-          "names that differ only in letter case name one file on Windows and on a disc: " +
-              names);
+          "names that differ only in letter case name one file on Windows and on a disc: " + names);
     }
   }
 
@@ -151,8 +149,9 @@ class Checker {
     if (!section) {
       const bool bom = text->starts_with("\xEF\xBB\xBF");
       add(Severity::kError, "section-missing", language, entry->path, name, "",
-          bom ? "no section [" + name + "]: the file starts with a UTF-8 byte-order mark, "
-                "which hides its first section"
+          bom ? "no section [" + name +
+                    "]: the file starts with a UTF-8 byte-order mark, "
+                    "which hides its first section"
               : "no section [" + name + "]: every text of this language is empty");
       check_alert(language);
       return;
@@ -197,7 +196,8 @@ class Checker {
     }
     for (const auto& [found, value] : section) {
       bool known = false;
-      for (std::string_view key : lang::kAllKeys) known = known || FoldedName(found) == FoldedName(key);
+      for (std::string_view key : lang::kAllKeys)
+        known = known || FoldedName(found) == FoldedName(key);
       if (!known) {
         add(Severity::kWarning, "key-unused", language, ini_file_, name, found,
             "not a key the launcher reads");
@@ -281,8 +281,9 @@ class Checker {
         continue;
       }
       const bool background = bitmap.file == medium::kBackgroundEmpty;
-      const bool fits = background ? picture.width >= bitmap.width && picture.height >= bitmap.height
-                                   : picture.width == bitmap.width && picture.height == bitmap.height;
+      const bool fits = background
+                            ? picture.width >= bitmap.width && picture.height >= bitmap.height
+                            : picture.width == bitmap.width && picture.height == bitmap.height;
       if (!fits) {
         add(Severity::kError, "picture-size", language, relative, "", "",
             std::to_string(picture.width) + " x " + std::to_string(picture.height) +
@@ -370,8 +371,7 @@ int RunCheck(const std::vector<std::string>& args) {
     std::fwrite(report.data(), 1, report.size(), stdout);
     return result.exit_code();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "ktrmedium check: cannot read %s: %s\n", folders[0].c_str(),
-                 error.what());
+    std::fprintf(stderr, "ktrmedium check: cannot read %s: %s\n", folders[0].c_str(), error.what());
     return 2;
   }
 }

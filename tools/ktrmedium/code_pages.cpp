@@ -85,10 +85,14 @@ bool IsUtf8BeyondAscii(std::string_view text) {
     const auto byte = static_cast<std::uint8_t>(text[i]);
     std::size_t length = 1;
     if (byte >= 0x80) {
-      if (InRange(byte, 0xC2, 0xDF)) length = 2;
-      else if (InRange(byte, 0xE0, 0xEF)) length = 3;
-      else if (InRange(byte, 0xF0, 0xF4)) length = 4;
-      else return false;
+      if (InRange(byte, 0xC2, 0xDF))
+        length = 2;
+      else if (InRange(byte, 0xE0, 0xEF))
+        length = 3;
+      else if (InRange(byte, 0xF0, 0xF4))
+        length = 4;
+      else
+        return false;
       if (i + length > text.size()) return false;
       for (std::size_t k = 1; k < length; ++k) {
         if ((static_cast<std::uint8_t>(text[i + k]) & 0xC0) != 0x80) return false;

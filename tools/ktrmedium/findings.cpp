@@ -68,8 +68,9 @@ std::string ReadableReport(const CheckResult& result, const std::string& folder)
     std::string lines;
     for (const Finding& f : result.findings) {
       if (f.language != language) continue;
-      lines += std::string("  ") + NameOf(f.severity) + (f.severity == Severity::kError ? "    " : "  ") +
-               Where(f) + ": " + Printable(f.message) + "\n";
+      lines += std::string("  ") + NameOf(f.severity) +
+               (f.severity == Severity::kError ? "    " : "  ") + Where(f) + ": " +
+               Printable(f.message) + "\n";
     }
     report += "\n" + group + "\n" + (lines.empty() ? "  no findings\n" : lines);
   }

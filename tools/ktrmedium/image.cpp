@@ -44,8 +44,7 @@ class ScratchFolder {
   ScratchFolder() {
     std::random_device random;
     for (int attempt = 0; attempt < 16 && path_.empty(); ++attempt) {
-      fs::path candidate =
-          fs::temp_directory_path() / ("ktrmedium-" + std::to_string(random()));
+      fs::path candidate = fs::temp_directory_path() / ("ktrmedium-" + std::to_string(random()));
       if (fs::create_directory(candidate)) path_ = candidate;
     }
     if (path_.empty()) throw std::runtime_error("cannot make a scratch folder");
@@ -63,8 +62,7 @@ class ScratchFolder {
 };
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: ktrmedium image [--volume-label LABEL] [--force] FOLDER OUT.iso\n");
+  std::fprintf(stderr, "usage: ktrmedium image [--volume-label LABEL] [--force] FOLDER OUT.iso\n");
   return 2;
 }
 
@@ -86,13 +84,20 @@ std::vector<std::string> XorrisoArguments(const std::string& folder, const std::
                                           const std::string& iso, const std::string& label,
                                           std::int64_t epoch) {
   const std::string at = "=" + std::to_string(epoch);
-  return {"xorriso",      "-no_rc",        "-report_about", "FAILURE",     "-abort_on",
-          "FAILURE",      "-outdev",       "stdio:" + iso,  "-joliet",     "on",
-          "-volid",       label,           "-volume_date",  "uuid",        VolumeUuid(epoch),
-          "-volume_date", "all_file_dates", at,             "-iso_nowtime", at,
-          "-map",         folder,          "/",             "-map",        autorun,
-          "/autorun.inf", "-chown_r",      "0",             "/",           "--",
-          "-chgrp_r",     "0",             "/",             "--"};
+  std::vector<std::string> args = {"xorriso", "-no_rc",    "-report_about",
+                                   "FAILURE", "-abort_on", "FAILURE"};
+  auto add = [&](std::initializer_list<std::string> words) { args.insert(args.end(), words); };
+  add({"-outdev", "stdio:" + iso});
+  add({"-joliet", "on"});
+  add({"-volid", label});
+  add({"-volume_date", "uuid", VolumeUuid(epoch)});
+  add({"-volume_date", "all_file_dates", at});
+  add({"-iso_nowtime", at});
+  add({"-map", folder, "/"});
+  add({"-map", autorun, "/autorun.inf"});
+  add({"-chown_r", "0", "/", "--"});
+  add({"-chgrp_r", "0", "/", "--"});
+  return args;
 }
 
 int RunImage(const std::vector<std::string>& args) {
@@ -129,8 +134,9 @@ int RunImage(const std::vector<std::string>& args) {
       const std::string report = ReadableReport(checked, paths[0]);
       std::fwrite(report.data(), 1, report.size(), stderr);
       if (!force) {
-        std::fprintf(stderr, "ktrmedium image: refused, the medium has errors (--force makes "
-                             "the image all the same)\n");
+        std::fprintf(stderr,
+                     "ktrmedium image: refused, the medium has errors (--force makes "
+                     "the image all the same)\n");
         return 1;
       }
     }
@@ -157,7 +163,13 @@ int RunImage(const std::vector<std::string>& args) {
       }
       return 2;
     }
-    fs::rename(partial, iso);
+    std::error_code moved;
+    fs::rename(partial, iso, moved);
+    if (moved) {
+      fs::remove(partial, moved);
+      std::fprintf(stderr, "ktrmedium image: cannot write %s\n", paths[1].c_str());
+      return 2;
+    }
     std::printf("%s: %llu bytes, volume %s\n", paths[1].c_str(),
                 static_cast<unsigned long long>(fs::file_size(iso)), label.c_str());
     return errors > 0 ? 1 : 0;

@@ -46,23 +46,30 @@ std::string FoldedName(std::string_view name) {
 // Listed in name order, so reports come out the same on every run and system.
 MediumTree::MediumTree(const fs::path& root) {
   if (!fs::is_directory(root)) {
-    throw fs::filesystem_error("not a folder", root, std::make_error_code(std::errc::not_a_directory));
+    throw fs::filesystem_error("not a folder", root,
+                               std::make_error_code(std::errc::not_a_directory));
   }
   std::vector<std::pair<fs::path, std::string>> pending = {{root, ""}};
   while (!pending.empty()) {
     auto [folder, prefix] = pending.back();
     pending.pop_back();
-    std::vector<fs::directory_entry> listed{fs::directory_iterator(folder), fs::directory_iterator()};
-    std::sort(listed.begin(), listed.end(),
-              [](const auto& a, const auto& b) { return a.path().filename() < b.path().filename(); });
+    std::vector<fs::directory_entry> listed{fs::directory_iterator(folder),
+                                            fs::directory_iterator()};
+    std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
+      return a.path().filename() < b.path().filename();
+    });
     std::vector<std::pair<fs::path, std::string>> below;
     for (const fs::directory_entry& item : listed) {
       MediumEntry entry;
       entry.path = prefix + Utf8Name(item.path().filename());
       entry.disk = item.path();
-      entry.folder = item.is_directory();
-      if (!entry.folder) entry.size = item.file_size();
-      if (entry.folder) below.emplace_back(item.path(), entry.path + "\\");
+      std::error_code unknown;
+      entry.folder = item.is_directory(unknown);
+      if (!entry.folder) entry.size = item.file_size(unknown);
+      if (unknown) entry.size = 0;
+      // A link to a folder is listed, not followed: it could lead back up.
+      if (entry.folder && !item.is_symlink(unknown))
+        below.emplace_back(item.path(), entry.path + "\\");
       by_folded_path_.emplace(FoldedName(entry.path), entries_.size());
       entries_.push_back(std::move(entry));
     }

@@ -4,8 +4,9 @@
 #include <process.h>
 #else
 #include <spawn.h>
-#include <cerrno>
 #include <sys/wait.h>
+
+#include <cerrno>
 extern char** environ;
 #endif
 
