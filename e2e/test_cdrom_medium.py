@@ -77,6 +77,12 @@ class CdromMediumTest(e2e_case.E2ECase):
         walk = self.from_cdrom(self.pressed_disc(medium, "disc"), ENGLISH)
         main = walk.window("TMainForm")
         self.assertTrue(main.image.lower().startswith("d:\\"), main.image)
+        with self.subTest("D: is a CD-ROM drive"):
+            listing = self.folder / "drives.txt"
+            self.prefix.run(["cmd", "/c", "wmic", "logicaldisk", "get", "name,drivetype", ">",
+                             self.prefix.windows_path(listing)], log="wmic.log")
+            # DRIVE_CDROM is 5.
+            self.assertRegex(listing.read_bytes().decode("utf-16"), r"(?m)^5\s+D:")
 
         with self.subTest("hover"):
             rect = ENTRIES["server"]
@@ -107,6 +113,7 @@ class CdromMediumTest(e2e_case.E2ECase):
             shown = harness.wait_until(explorers, 60, interval=0.5,
                                        what="the shell's folder window")
             self.screenshot("browse")
+            self.assertEqual([w.text for w in shown], [b" (D:)"])
             for window in shown:
                 walk.launcher.probe.close(window)
             harness.wait_until(lambda: not explorers(), 60, what="the folder window to close")
