@@ -119,8 +119,13 @@ class Checker {
       }
       if (CharactersOf(entry.path) + 1 > kJolietPathLength) too_long_below.insert(entry.path);
     }
+    // Within twin folders every entry has a twin too: the folders say it all.
+    std::set<std::string> twins;
     for (const auto& [folded, entries] : spellings) {
       if (entries.size() < 2) continue;
+      twins.insert(folded);
+      const std::size_t slash = folded.find_last_of('\\');
+      if (slash != std::string::npos && twins.contains(folded.substr(0, slash))) continue;
       std::string names;
       for (const MediumEntry* entry : entries) names += (names.empty() ? "" : ", ") + entry->path;
       add(Severity::kError, "name-case", -1, entries.front()->path, "", "",
