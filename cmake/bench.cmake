@@ -15,3 +15,8 @@ endif()
 if(TARGET ktr_bench AND TARGET ktr_fakes)
   target_link_libraries(ktr_bench PRIVATE ktr_fakes)
 endif()
+
+# The medium checker's whole run on the demo medium.
+if(TARGET ktr_bench AND TARGET ktr_medium_tool)
+  target_link_libraries(ktr_bench PRIVATE ktr_medium_tool)
+endif()

@@ -23,6 +23,7 @@ set(KTR_E2E_ENV
   "KTR_E2E_DIR=${KTR_E2E_DIR}"
   "KTR_WINE=${KTR_WINE}"
   "KTR_WINEARCH=${KTR_WINEARCH}"
+  "KTR_MEDIUM_TOOL=${KTR_MEDIUM_HOST}"
   "PYTHONDONTWRITEBYTECODE=1")
 
 # Each build folder has its own prefix: the fixture and the lock are named

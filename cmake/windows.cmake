@@ -20,6 +20,7 @@ set(KTR_STATIC_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 include(cmake/version.cmake)
 include(cmake/launcher.cmake OPTIONAL)
+include(cmake/ktrmedium.cmake)
 include(cmake/stubs.cmake OPTIONAL)
 include(cmake/contract.cmake OPTIONAL)
 include(cmake/e2e.cmake OPTIONAL)

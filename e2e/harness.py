@@ -499,7 +499,7 @@ class Probe:
 class Launcher:
     """KtrSetup.exe started from a medium's root under Wine."""
 
-    def __init__(self, prefix, display, medium, lang, drive=None):
+    def __init__(self, prefix, display, medium, lang, drive=None, from_drive=False):
         self.prefix = prefix
         self.display = display
         self.medium = Path(medium)
@@ -508,7 +508,9 @@ class Launcher:
         self.name = make_medium.LAUNCHER_NAME
         if drive:
             prefix.map_drive(drive, self.medium)
-        self.process = prefix.start([self.medium / self.name], lang=lang, display=display,
+        # From the drive, as autorun starts it: "D:\\KtrSetup.exe".
+        program = "%s:\\%s" % (drive.upper(), self.name) if from_drive else self.medium / self.name
+        self.process = prefix.start([program], lang=lang, display=display,
                                     cwd=self.medium, log="launcher.log")
 
     def windows(self):

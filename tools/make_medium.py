@@ -103,7 +103,22 @@ def read_skin_bitmaps():
     return bitmaps
 
 
+def read_key_use():
+    """{key: use} of tools/ktrmedium/key_use.h, the languages that read each key."""
+    text = (ROOT / "tools" / "ktrmedium" / "key_use.h").read_text()
+    return dict(re.findall(r"\{lang::(RES_[A-Z0-9_]+), KeyUse::(k\w+),", text))
+
+
+def keys_of(language):
+    """The keys that language reads, in catalogue order: the checker warns of
+    any other key in its MultiLang.ini."""
+    if language.index == 0:
+        return [key for key in KEYS if KEY_USE[key] != "kOtherLanguages"]
+    return [key for key in KEYS if KEY_USE[key] != "kKoreanOnly"]
+
+
 KEYS = read_keys()
+KEY_USE = read_key_use()
 SKIN_BITMAPS = read_skin_bitmaps()
 
 
@@ -188,7 +203,7 @@ def multilang_ini(language):
     missing = [key for key in KEYS if key not in texts]
     if missing:
         raise SystemExit("no %s text for %s" % (language.name, ", ".join(missing)))
-    lines = ["[%s]" % language.name] + ["%s=%s" % (key, texts[key]) for key in KEYS]
+    lines = ["[%s]" % language.name] + ["%s=%s" % (key, texts[key]) for key in keys_of(language)]
     return language.encode(crlf("\n".join(lines) + "\n"))
 
 

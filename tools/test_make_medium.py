@@ -41,6 +41,7 @@ class GeneratorTest(unittest.TestCase):
     def test_catalogue_read_from_the_launcher_sources(self):
         self.assertEqual(len(make_medium.KEYS), 38)
         self.assertEqual(len(set(make_medium.KEYS)), 38)
+        self.assertEqual(sorted(make_medium.KEY_USE), sorted(make_medium.KEYS))
         self.assertEqual(len(make_medium.SKIN_BITMAPS), 22)
         self.assertIn(("ButtonExit.bmp", 67, 28), make_medium.SKIN_BITMAPS)
 
@@ -53,8 +54,8 @@ class GeneratorTest(unittest.TestCase):
                 parser.read_string(raw.decode(language.code_page))
                 self.assertEqual(parser.sections(), [language.name])
                 section = parser[language.name]
-                self.assertEqual(sorted(section), sorted(make_medium.KEYS))
-                for key in make_medium.KEYS:
+                self.assertEqual(sorted(section), sorted(make_medium.keys_of(language)))
+                for key in make_medium.keys_of(language):
                     self.assertTrue(section[key], key)
                     self.assertIn(make_medium.expected_text(language.name, key), raw)
                 self.assertEqual(section["RES_LANG"], language.name)

@@ -14,31 +14,6 @@ constexpr unsigned long kErrorPathNotFound = 3;
 constexpr unsigned long kErrorDirectory = 267;
 constexpr std::uint32_t kHiddenOrSystem = 0x2 | 0x4;
 
-bool IsProfileBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A;
-}
-
-std::string_view TrimmedView(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && IsProfileBlank(text[begin])) ++begin;
-  while (end > begin && IsProfileBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
-std::string Trimmed(const std::string& text) { return std::string(TrimmedView(text)); }
-
-// Whether `text` folds to `folded` (ASCII only, as Folded), without a copy.
-bool FoldsTo(std::string_view text, std::string_view folded) {
-  if (text.size() != folded.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != folded[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string Folded(const std::string& text) {
@@ -469,48 +444,6 @@ unsigned long FakeFiles::set_current_directory(const std::string& path) {
 }
 
 // ----------------------------------------------------------------- profile
-
-// GetPrivateProfileStringA: the first section and the first key of that
-// name count; names are trimmed and compared without regard to case; a
-// value in matching quotes loses them; the value is cut to the buffer.
-std::string ProfileValue(const std::string& text, const std::string& section,
-                         const std::string& key, std::size_t buffer_size) {
-  if (buffer_size == 0) return {};
-  const std::string wanted_section = Folded(Trimmed(section));
-  const std::string wanted_key = Folded(Trimmed(key));
-  const std::string_view all = text;
-  bool in_section = false;
-  bool seen_section = false;
-  // Lines end at every CR and every LF; views keep the lookup free of copies.
-  for (std::size_t start = 0; start <= all.size();) {
-    std::size_t stop = start;
-    while (stop < all.size() && all[stop] != '\r' && all[stop] != '\n') ++stop;
-    const std::string_view line = TrimmedView(all.substr(start, stop - start));
-    start = stop + 1;
-    if (line.empty()) continue;
-    if (line[0] == '[') {
-      auto close = line.find(']');
-      if (close != std::string_view::npos) {
-        if (in_section) return {};
-        in_section = !seen_section && FoldsTo(line.substr(1, close - 1), wanted_section);
-        seen_section = seen_section || in_section;
-        continue;
-      }
-    }
-    if (!in_section) continue;
-    auto equals = line.find('=');
-    if (equals == std::string_view::npos) continue;
-    if (!FoldsTo(TrimmedView(line.substr(0, equals)), wanted_key)) continue;
-    std::string value(TrimmedView(line.substr(equals + 1)));
-    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') &&
-        value.back() == value[0]) {
-      value = value.substr(1, value.size() - 2);
-    }
-    if (value.size() > buffer_size - 1) value.resize(buffer_size - 1);
-    return value;
-  }
-  return {};
-}
 
 std::string FakeProfile::read_string(const std::string& file, const std::string& section,
                                      const std::string& key, std::size_t buffer_size) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/profile_text.h"
 
 namespace ktr::fake {
 
@@ -203,11 +204,9 @@ class FakeFiles : public Files {
   std::string program_path_ = "C:\\KtrSetup.exe";
 };
 
-// The value of `key` in `section` of an INI file's text, by the rules of
-// GetPrivateProfileStringA with the empty default; FakeProfile's reading,
-// for other doubles that keep their INI text elsewhere.
-std::string ProfileValue(const std::string& text, const std::string& section,
-                         const std::string& key, std::size_t buffer_size);
+// FakeProfile's reading, for other doubles that keep their INI text
+// elsewhere: the launcher's own rule.
+using platform::ProfileValue;
 
 // GetPrivateProfileStringA over the fake files, with the empty default.
 class FakeProfile : public Profile {
