@@ -3,6 +3,10 @@
 # that imports system DLLs only, like the launcher.
 file(GLOB KTR_MEDIUM_TOOL_SOURCES CONFIGURE_DEPENDS tools/ktrmedium/*.cpp)
 list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/main.cpp)
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  # Signing runs osslsigncode on the build machine; ktrmedium.exe checks only.
+  list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/sign.cpp)
+endif()
 add_library(ktr_medium_tool STATIC ${KTR_MEDIUM_TOOL_SOURCES})
 target_link_libraries(ktr_medium_tool PUBLIC ktr_core)
 target_compile_options(ktr_medium_tool PRIVATE ${KTR_WARNINGS})

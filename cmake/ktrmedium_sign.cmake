@@ -1,10 +1,5 @@
-# Authenticode signing of the medium's Windows programs for ktrmedium ("sign"
-# and the signing step of "image"). It runs osslsigncode, a tool of the build
-# machine, so it is built natively only.
-add_library(ktrmedium_sign STATIC tools/ktrmedium/sign.cpp)
-target_include_directories(ktrmedium_sign PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_compile_options(ktrmedium_sign PRIVATE ${KTR_WARNINGS})
-
+# The tests of Authenticode signing (ktrmedium "sign" and the signing step
+# of "image"), which runs osslsigncode, a tool of the build machine.
 # The tests sign a small program built with MinGW-w64, with a certificate
 # authority that OpenSSL makes once per test run (a fixture).
 find_program(KTR_OSSLSIGNCODE osslsigncode REQUIRED)
@@ -23,7 +18,7 @@ add_custom_target(ktrmedium_sign_test_program DEPENDS ${KTR_SIGN_TEST_DIR}/tiny_
 
 add_executable(ktrmedium_sign_tests tests/ktrmedium/sign_test.cpp)
 add_dependencies(ktrmedium_sign_tests ktrmedium_sign_test_program)
-target_link_libraries(ktrmedium_sign_tests PRIVATE ktrmedium_sign GTest::gtest_main)
+target_link_libraries(ktrmedium_sign_tests PRIVATE ktr_medium_tool GTest::gtest_main)
 target_compile_options(ktrmedium_sign_tests PRIVATE ${KTR_WARNINGS})
 target_compile_definitions(ktrmedium_sign_tests PRIVATE KTR_SIGN_TEST_DIR="${KTR_SIGN_TEST_DIR}")
 

@@ -16,8 +16,8 @@ target_compile_options(ktr_tests PRIVATE ${KTR_WARNINGS})
 target_compile_definitions(ktr_tests PRIVATE KTR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
 gtest_discover_tests(ktr_tests DISCOVERY_MODE PRE_TEST)
 
-include(cmake/ktrmedium_sign.cmake)
 include(cmake/ktrmedium.cmake)
+include(cmake/ktrmedium_sign.cmake)
 target_link_libraries(ktr_tests PRIVATE ktr_medium_tool)
 
 include(cmake/bench.cmake OPTIONAL)

@@ -2,6 +2,9 @@
 // per test run as a fixture) and a small MinGW-built program.
 #include "tools/ktrmedium/sign.h"
 
+#include "tools/ktrmedium/image.h"
+#include "tools/ktrmedium/run_program.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -169,6 +172,25 @@ TEST_F(SignTest, StagedMediumGetsLauncherAndToolsProgramSigned) {
 
   fs::remove(program);
   EXPECT_FALSE(SignStagedPrograms(folder, key).ok);
+}
+
+// The disc carries the launcher signed; the medium folder keeps its own.
+TEST_F(SignTest, DiscImageCarriesTheSignedLauncher) {
+  const fs::path medium = folder / "medium";
+  fs::create_directory(medium);
+  fs::rename(program, medium / "KtrSetup.exe");
+  const fs::path iso = folder / "disc.iso";
+  // Not a whole medium: the check's errors are overruled.
+  ASSERT_EQ(tools::RunImage({"--force", "--pkcs12", key.pkcs12.string(), "--password-file",
+                             key.password_file.string(), medium.string(), iso.string()}),
+            1);
+  const fs::path out = folder / "from-disc";
+  ASSERT_EQ(tools::RunProgram({"xorriso", "-no_rc", "-report_about", "FAILURE", "-osirrox", "on",
+                               "-indev", iso.string(), "-extract", "/KtrSetup.exe",
+                               (out / "KtrSetup.exe").string()}),
+            0);
+  EXPECT_TRUE(Verifies(out / "KtrSetup.exe"));
+  EXPECT_EQ(Bytes(medium / "KtrSetup.exe"), unsigned_bytes);
 }
 
 }  // namespace

@@ -10,6 +10,9 @@
 #include "tools/ktrmedium/check.h"
 #include "tools/ktrmedium/medium_tree.h"
 #include "tools/ktrmedium/run_program.h"
+#ifndef _WIN32
+#include "tools/ktrmedium/sign.h"
+#endif
 
 namespace ktr::tools {
 namespace {
@@ -62,9 +65,34 @@ class ScratchFolder {
 };
 
 int Usage() {
-  std::fprintf(stderr, "usage: ktrmedium image [--volume-label LABEL] [--force] FOLDER OUT.iso\n");
+  std::fprintf(stderr,
+               "usage: ktrmedium image [--volume-label LABEL] [--force] [--pkcs12 CERT.p12 "
+               "--password-file FILE [--timestamp URL]] FOLDER OUT.iso\n");
   return 2;
 }
+
+#ifndef _WIN32
+// The programs of the medium's root that the disc carries signed: copies
+// signed in the scratch folder, the medium itself left as it is.
+std::vector<ImageReplacement> SignedCopies(const fs::path& folder, const fs::path& scratch,
+                                           const ktrmedium::SigningKey& key) {
+  const fs::path staged = scratch / "signed";
+  fs::create_directory(staged);
+  std::vector<ImageReplacement> replacements;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    std::string name = entry.path().filename().string();
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (lower != "ktrsetup.exe" && lower != "ktrmedium.exe") continue;
+    if (!entry.is_regular_file()) continue;
+    fs::copy_file(entry.path(), staged / name);
+    replacements.push_back({(staged / name).string(), "/" + name});
+  }
+  const ktrmedium::Outcome signed_ = ktrmedium::SignStagedPrograms(staged, key);
+  if (!signed_.ok) throw std::runtime_error("signing failed: " + signed_.message);
+  return replacements;
+}
+#endif
 
 }  // namespace
 
@@ -82,7 +110,8 @@ bool IsVolumeLabel(const std::string& label) {
 
 std::vector<std::string> XorrisoArguments(const std::string& folder, const std::string& autorun,
                                           const std::string& iso, const std::string& label,
-                                          std::int64_t epoch) {
+                                          std::int64_t epoch,
+                                          const std::vector<ImageReplacement>& replacements) {
   const std::string at = "=" + std::to_string(epoch);
   std::vector<std::string> args = {"xorriso", "-no_rc",    "-report_about",
                                    "FAILURE", "-abort_on", "FAILURE"};
@@ -95,6 +124,10 @@ std::vector<std::string> XorrisoArguments(const std::string& folder, const std::
   add({"-iso_nowtime", at});
   add({"-map", folder, "/"});
   add({"-map", autorun, "/autorun.inf"});
+  // Mapped after the folder, a file replaces the medium's own of that name.
+  for (const ImageReplacement& replacement : replacements) {
+    add({"-map", replacement.source, replacement.in_image});
+  }
   add({"-chown_r", "0", "/", "--"});
   add({"-chgrp_r", "0", "/", "--"});
   return args;
@@ -104,7 +137,22 @@ int RunImage(const std::vector<std::string>& args) {
   bool force = false;
   std::string label = kDefaultLabel;
   std::vector<std::string> paths;
+#ifndef _WIN32
+  ktrmedium::SigningKey key;
+#endif
   for (std::size_t i = 0; i < args.size(); ++i) {
+#ifndef _WIN32
+    // Takes the option and its value and leaves i past both.
+    std::string error;
+    if (std::size_t at = i; ktrmedium::TakeSigningOption(args, at, key, error)) {
+      if (!error.empty()) {
+        std::fprintf(stderr, "ktrmedium image: %s\n", error.c_str());
+        return Usage();
+      }
+      i = at - 1;
+      continue;
+    }
+#endif
     if (args[i] == "--force") {
       force = true;
     } else if (args[i] == "--volume-label") {
@@ -118,6 +166,13 @@ int RunImage(const std::vector<std::string>& args) {
     }
   }
   if (paths.size() != 2) return Usage();
+#ifndef _WIN32
+  if (key.pkcs12.empty() != key.password_file.empty() ||
+      (key.pkcs12.empty() && !key.timestamp_url.empty())) {
+    std::fprintf(stderr, "ktrmedium image: signing needs both --pkcs12 and --password-file\n");
+    return Usage();
+  }
+#endif
   if (!IsVolumeLabel(label)) {
     std::fprintf(stderr,
                  "ktrmedium image: the volume label must be 1 to 16 letters, digits, '_', '-' "
@@ -147,12 +202,17 @@ int RunImage(const std::vector<std::string>& args) {
       out << AutorunText();
       if (!out.flush()) throw std::runtime_error("cannot write autorun.inf");
     }
+    std::vector<ImageReplacement> replacements;
+#ifndef _WIN32
+    if (!key.pkcs12.empty()) replacements = SignedCopies(folder, scratch.path(), key);
+#endif
     // Written under a name of its own beside the result and moved over it only
     // when whole: xorriso would add a session to an existing image.
     const fs::path partial = fs::path(iso).concat(".partial");
     fs::remove(partial);
     const int code = RunProgram(XorrisoArguments(fs::absolute(folder).string(), autorun.string(),
-                                                 partial.string(), label, ImageEpoch()));
+                                                 partial.string(), label, ImageEpoch(),
+                                                 replacements));
     if (code != 0) {
       std::error_code ignored;
       fs::remove(partial, ignored);

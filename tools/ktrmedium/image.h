@@ -15,11 +15,19 @@ std::string AutorunText();
 // blanks (Joliet keeps 16 characters).
 bool IsVolumeLabel(const std::string& label);
 
+// A file that the disc gets in place of the medium's own (a signed copy of
+// a program): its path on this machine and its path in the image.
+struct ImageReplacement {
+  std::string source;
+  std::string in_image;
+};
+
 // xorriso's arguments for writing `iso` from `folder`, every date set to
 // `epoch` so that the same folder gives the same bytes.
 std::vector<std::string> XorrisoArguments(const std::string& folder, const std::string& autorun,
                                           const std::string& iso, const std::string& label,
-                                          std::int64_t epoch);
+                                          std::int64_t epoch,
+                                          const std::vector<ImageReplacement>& replacements = {});
 
 int RunImage(const std::vector<std::string>& args);
 

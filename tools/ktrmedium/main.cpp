@@ -1,11 +1,15 @@
 // ktrmedium: tools for the people who prepare the installation medium.
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tools/ktrmedium/check.h"
 #include "tools/ktrmedium/image.h"
+#ifndef _WIN32
+#include "tools/ktrmedium/sign.h"
+#endif
 
 namespace {
 
@@ -15,9 +19,21 @@ struct Command {
   std::string_view usage;
 };
 
+#ifndef _WIN32
+// Signing runs osslsigncode, a tool of the build machine.
+int RunSign(const std::vector<std::string>& args) {
+  return ktr::ktrmedium::RunSignCommand(args, std::cout, std::cerr);
+}
+#endif
+
 constexpr Command kCommands[] = {
     {"check", ktr::tools::RunCheck, "check [--json] FOLDER"},
-    {"image", ktr::tools::RunImage, "image [--volume-label LABEL] [--force] FOLDER OUT.iso"},
+    {"image", ktr::tools::RunImage,
+     "image [--volume-label LABEL] [--force] [--pkcs12 CERT.p12 --password-file FILE "
+     "[--timestamp URL]] FOLDER OUT.iso"},
+#ifndef _WIN32
+    {"sign", RunSign, "sign PROGRAM.exe --pkcs12 CERT.p12 --password-file FILE [--timestamp URL]"},
+#endif
 };
 
 int Usage() {
