@@ -147,10 +147,13 @@ void FormWindow::sync_font() {
   if (auto previous = font_.update(form_.font())) children_.set_font(font_.get());
 }
 
+// A window made centred is usually still there; moving it to where it is
+// would cost a round of position messages at every first show.
 void FormWindow::centre() {
   RECT frame;
   ::GetWindowRect(hwnd(), &frame);
   POINT at = CentreOnScreen({frame.right - frame.left, frame.bottom - frame.top});
+  if (at.x == frame.left && at.y == frame.top) return;
   ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
