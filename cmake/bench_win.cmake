@@ -7,10 +7,25 @@ target_compile_options(ktr_startup_timer PRIVATE ${KTR_WARNINGS})
 target_link_libraries(ktr_startup_timer PRIVATE psapi)
 target_link_options(ktr_startup_timer PRIVATE ${KTR_STATIC_LINK} -s)
 
-# Optimised for size like the launcher, so that neither pays for a larger
+# The floor the launcher's start-up is set against: a window program in C,
+# optimised for size like the launcher, so that neither pays for a larger
 # image to load.
-add_executable(ktr_bare_window WIN32 EXCLUDE_FROM_ALL bench/win32/bare_window.cpp)
-target_include_directories(ktr_bare_window PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_executable(ktr_bare_window WIN32 EXCLUDE_FROM_ALL bench/win32/bare_window.c)
+set_source_files_properties(bench/win32/bare_window.c PROPERTIES LANGUAGE C)
 target_compile_options(ktr_bare_window PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Release>:-Os>)
 target_link_libraries(ktr_bare_window PRIVATE gdi32 user32)
-target_link_options(ktr_bare_window PRIVATE ${KTR_STATIC_LINK} -s)
+target_link_options(ktr_bare_window PRIVATE -static -s)
+
+# The launcher's start-up step by step, with the launcher's own code.
+add_executable(ktr_startup_phases WIN32 EXCLUDE_FROM_ALL bench/win32/startup_phases.cpp)
+target_include_directories(ktr_startup_phases PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(ktr_startup_phases PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Release>:-Os>)
+target_link_libraries(ktr_startup_phases PRIVATE ktr_win32 ktr_core ole32)
+target_link_options(ktr_startup_phases PRIVATE ${KTR_STATIC_LINK} -s)
+
+# The floor once more, writing down the time of each of its steps.
+add_executable(ktr_floor_phases WIN32 EXCLUDE_FROM_ALL bench/win32/bare_window.c)
+target_compile_definitions(ktr_floor_phases PRIVATE KTR_FLOOR_PHASES)
+target_compile_options(ktr_floor_phases PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Release>:-Os>)
+target_link_libraries(ktr_floor_phases PRIVATE gdi32 user32)
+target_link_options(ktr_floor_phases PRIVATE -static -s)

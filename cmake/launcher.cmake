@@ -3,7 +3,7 @@
 # release checks of its size and imports.
 enable_language(RC)
 
-target_link_libraries(ktr_win32 PUBLIC gdi32 user32 ole32 advapi32)
+target_link_libraries(ktr_win32 PUBLIC gdi32 user32 advapi32)
 
 # Optimised for size: -O3 makes the launcher's code about a quarter larger,
 # and the program must stay within 512 KiB with the static C++ runtime in it.

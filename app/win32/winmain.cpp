@@ -7,7 +7,6 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <objbase.h>
 #include <windows.h>
 
 #include <exception>
@@ -44,26 +43,12 @@ void LimitDllSearchToSystemFolder() {
   }
 }
 
-// COM for the user-interface thread (the shell's requests need it), released
-// after every window is gone.
-class ComApartment {
- public:
-  ComApartment() : result_(::CoInitialize(nullptr)) {}
-  ~ComApartment() {
-    if (SUCCEEDED(result_)) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  HRESULT result_;
-};
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LimitDllSearchToSystemFolder();
-  ComApartment com;
+  // No COM here: the shell adapter enters the apartment on the first request
+  // that needs it, and leaves it when the host goes after every window.
   try {
     ktr::win32::Win32Host system;
     ktr::Host host = system.host();

@@ -16,10 +16,18 @@
 //   peak     PeakWorkingSetSize half a second after the window was shown,
 //            when the first paint is done and the program sits idle
 //
-// and then ends the process. OUT gets one line per program:
+//   cpu      the process's own processor time (user and kernel) when it
+//            became idle: what it did itself, without the waits for the
+//            machine that its wall-clock time also holds
+//
+// and then ends the process. The first program is the reference: each
+// program's idle time of a round is also divided by the reference's of the
+// same round, the two starts having run side by side under the same load.
+// OUT gets one line per program:
 //
 //   NAME idle_ms=MEDIAN shown_ms=MEDIAN idle_min_ms=MIN idle_max_ms=MAX
-//        peak_working_set_kib=MAX runs=RUNS
+//        cpu_ms=MEDIAN ratio=MEDIAN_OF_ROUND_RATIOS peak_working_set_kib=MAX
+//        runs=RUNS
 //
 // and a line "error NAME TEXT" for a program that failed to start or to
 // become idle; the exit code is then 1.
@@ -51,6 +59,8 @@ struct Program {
   std::string command_line;
   std::vector<double> idle_ms;
   std::vector<double> shown_ms;
+  std::vector<double> cpu_ms;
+  std::vector<double> ratio;
   SIZE_T peak_working_set = 0;
   std::string error;
 };
@@ -58,6 +68,7 @@ struct Program {
 struct Start {
   double idle_ms = 0;
   double shown_ms = 0;
+  double cpu_ms = 0;
   SIZE_T peak_working_set = 0;
 };
 
@@ -95,6 +106,15 @@ BOOL CALLBACK FindShownWindow(HWND window, LPARAM param) {
     return FALSE;
   }
   return TRUE;
+}
+
+double CpuMs(HANDLE process) {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return 0;
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;  // 100 ns units
 }
 
 bool WindowShown(DWORD process_id) {
@@ -140,6 +160,7 @@ bool Measure(const std::string& command_line, const std::string& folder, Start& 
   StartedProcess process(info);
   const DWORD idle = WaitForInputIdle(process.get(), kIdleTimeoutMs);
   out.idle_ms = watch.ms();
+  out.cpu_ms = CpuMs(process.get());
   if (idle != 0) {
     error = idle == WAIT_TIMEOUT ? "no input idle within a minute"
                                  : "WaitForInputIdle failed with " + std::to_string(GetLastError());
@@ -180,13 +201,16 @@ std::string Fixed(double value) {
   return text;
 }
 
-std::string Report(const Program& p, int runs) {
+std::string Report(const Program& p) {
   if (!p.error.empty()) return "error " + p.name + " " + p.error + "\n";
   const auto [min, max] = std::minmax_element(p.idle_ms.begin(), p.idle_ms.end());
+  char ratio[32];
+  std::snprintf(ratio, sizeof ratio, "%.3f", Median(p.ratio));
   return p.name + " idle_ms=" + Fixed(Median(p.idle_ms)) + " shown_ms=" +
          Fixed(Median(p.shown_ms)) + " idle_min_ms=" + Fixed(*min) + " idle_max_ms=" +
-         Fixed(*max) + " peak_working_set_kib=" + std::to_string(p.peak_working_set / 1024) +
-         " runs=" + std::to_string(runs) + "\n";
+         Fixed(*max) + " cpu_ms=" + Fixed(Median(p.cpu_ms)) + " ratio=" + ratio +
+         " peak_working_set_kib=" + std::to_string(p.peak_working_set / 1024) +
+         " runs=" + std::to_string(p.idle_ms.size()) + "\n";
 }
 
 bool WriteWhole(const std::string& path, const std::string& text) {
@@ -220,13 +244,17 @@ int main(int argc, char** argv) {
   }
 
   for (int round = -1; round < runs; ++round) {
+    double reference_ms = 0;
     for (Program& p : programs) {
       if (!p.error.empty()) continue;
       Start start;
       if (!Measure(p.command_line, folder, start, p.error)) continue;
       if (round < 0) continue;  // the warm-up start
+      if (&p == &programs.front()) reference_ms = start.idle_ms;
       p.idle_ms.push_back(start.idle_ms);
       p.shown_ms.push_back(start.shown_ms);
+      p.cpu_ms.push_back(start.cpu_ms);
+      if (reference_ms > 0) p.ratio.push_back(start.idle_ms / reference_ms);
       p.peak_working_set = std::max(p.peak_working_set, start.peak_working_set);
     }
   }
@@ -234,7 +262,7 @@ int main(int argc, char** argv) {
   std::string text;
   bool failed = false;
   for (const Program& p : programs) {
-    text += Report(p, runs);
+    text += Report(p);
     failed = failed || !p.error.empty();
   }
   if (!WriteWhole(out, text)) {

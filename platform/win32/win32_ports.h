@@ -56,10 +56,28 @@ class Win32Processes : public Processes {
   unsigned start(const std::string& command_line, unsigned short show) override;
 };
 
+// The shell's handlers need COM on the calling thread. The apartment is
+// entered on the first request, not at start-up: ole32 and the libraries it
+// brings are loaded then, and the main menu comes up without them. It is
+// left when the host goes, after every window.
 class Win32Shell : public Shell {
  public:
+  Win32Shell() = default;
+  ~Win32Shell() override;
+  Win32Shell(const Win32Shell&) = delete;
+  Win32Shell& operator=(const Win32Shell&) = delete;
+
   std::intptr_t execute(std::uintptr_t owner, const std::string& verb, const std::string& file,
                         int show) override;
+
+ private:
+  void enter_apartment();
+
+  bool apartment_tried_ = false;
+  // HMODULE and CoUninitialize, kept out of this header; set only when the
+  // apartment was entered.
+  void* ole32_ = nullptr;
+  void (*uninitialize_)() = nullptr;
 };
 
 }  // namespace ktr::win32

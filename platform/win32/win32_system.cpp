@@ -55,8 +55,32 @@ std::string Win32Profile::read_string(const std::string& file, const std::string
   return buffer;
 }
 
+using InitializeFn = HRESULT(WINAPI*)(LPVOID);
+using UninitializeFn = void(WINAPI*)();
+
+Win32Shell::~Win32Shell() {
+  if (uninitialize_) reinterpret_cast<UninitializeFn>(uninitialize_)();
+  if (ole32_) ::FreeLibrary(static_cast<HMODULE>(ole32_));
+}
+
+// Both functions are in ole32 from Windows 2000 on. A failed CoInitialize
+// (the thread already in a multithreaded apartment) is not balanced by a
+// CoUninitialize, and the request goes on as it would have before.
+void Win32Shell::enter_apartment() {
+  if (apartment_tried_) return;
+  apartment_tried_ = true;
+  HMODULE ole32 = ::LoadLibraryA("ole32.dll");
+  if (!ole32) return;
+  ole32_ = ole32;
+  auto initialize = reinterpret_cast<InitializeFn>(
+      reinterpret_cast<void (*)()>(::GetProcAddress(ole32, "CoInitialize")));
+  auto uninitialize = reinterpret_cast<void (*)()>(::GetProcAddress(ole32, "CoUninitialize"));
+  if (initialize && uninitialize && SUCCEEDED(initialize(nullptr))) uninitialize_ = uninitialize;
+}
+
 std::intptr_t Win32Shell::execute(std::uintptr_t owner, const std::string& verb,
                                   const std::string& file, int show) {
+  enter_apartment();
   static const ShellLibrary shell;
   // Without the shell there is nothing to open with: the answer of a failed
   // start, which the callers look at no more than at any other.

@@ -180,10 +180,13 @@ void FormWindow::dpi_changed(int dpi, const RECT* suggested) {
   ::InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
+// A window made centred is usually still there; moving it to where it is
+// would cost a round of position messages at every first show.
 void FormWindow::centre() {
   RECT frame;
   ::GetWindowRect(hwnd(), &frame);
   POINT at = CentreOnScreen({frame.right - frame.left, frame.bottom - frame.top});
+  if (at.x == frame.left && at.y == frame.top) return;
   ::SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

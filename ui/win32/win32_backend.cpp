@@ -25,14 +25,15 @@ HICON ProgramIcon(HINSTANCE instance, int size) {
 
 // A class already registered (a second backend in one process) is used as
 // it is and left registered.
-WindowClass Register(const std::string& name, WNDPROC procedure, HINSTANCE instance, UINT style) {
+WindowClass Register(const std::string& name, WNDPROC procedure, HINSTANCE instance, UINT style,
+                     HICON large_icon, HICON small_icon) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(wc);
   wc.style = style;
   wc.lpfnWndProc = procedure;
   wc.hInstance = instance;
-  wc.hIcon = ProgramIcon(instance, ::GetSystemMetrics(SM_CXICON));
-  wc.hIconSm = ProgramIcon(instance, ::GetSystemMetrics(SM_CXSMICON));
+  wc.hIcon = large_icon;
+  wc.hIconSm = small_icon;
   wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.lpszClassName = name.c_str();
   if (::RegisterClassExA(&wc)) return WindowClass(name, instance);
@@ -58,7 +59,10 @@ POINT ApplicationWindowPlace() {
 
 Win32Backend::Win32Backend()
     : instance_(::GetModuleHandleA(nullptr)),
-      app_class_(Register(kApplicationClass, ApplicationProc, instance_, 0)),
+      large_icon_(ProgramIcon(instance_, ::GetSystemMetrics(SM_CXICON))),
+      small_icon_(ProgramIcon(instance_, ::GetSystemMetrics(SM_CXSMICON))),
+      app_class_(Register(kApplicationClass, ApplicationProc, instance_, 0, large_icon_,
+                          small_icon_)),
       startup_show_(StartupShowCommand()) {
   POINT at = ApplicationWindowPlace();
   ::CreateWindowExA(0, kApplicationClass, "",
@@ -127,7 +131,8 @@ void Win32Backend::register_form_class(const std::string& name) {
     if (known.name() == name) return;
   }
   // Double clicks arrive as such, so that their second press is no click.
-  classes_.push_back(Register(name, FormWindow::Proc, instance_, CS_DBLCLKS));
+  classes_.push_back(
+      Register(name, FormWindow::Proc, instance_, CS_DBLCLKS, large_icon_, small_icon_));
 }
 
 void Win32Backend::attach(FormWindow& window) { windows_.push_back(&window); }

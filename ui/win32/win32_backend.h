@@ -62,6 +62,10 @@ class Win32Backend : public Backend {
   static LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM w, LPARAM l);
 
   HINSTANCE instance_;
+  // The program's icon in the two sizes every window class gets, loaded
+  // once: each load finds the resource and makes an icon again.
+  HICON large_icon_;
+  HICON small_icon_;
   Application* app_ = nullptr;
   std::vector<WindowClass> classes_;
   std::vector<FormWindow*> windows_;
