@@ -123,7 +123,9 @@ FAULTS = {
 }
 
 
-class MediumCheckTest(unittest.TestCase):
+class MediumCase(unittest.TestCase):
+    """The medium of the end-to-end tests (test style, launcher in its root)
+    in a folder of the test class's own."""
 
     @classmethod
     def setUpClass(cls):
@@ -131,12 +133,14 @@ class MediumCheckTest(unittest.TestCase):
         cls.root = Path(cls.temp.name)
         stub = cls.root / "stub.exe"
         stub.write_bytes(b"MZ stub")
-        # The medium of the end-to-end tests: test style, launcher in its root.
         cls.medium = make_medium.build(cls.root / "medium", stub, launcher=stub)
 
     @classmethod
     def tearDownClass(cls):
         cls.temp.cleanup()
+
+
+class MediumCheckTest(MediumCase):
 
     def test_end_to_end_and_demo_media_are_clean(self):
         self.assertEqual(check(self.medium), (0, []))
@@ -172,19 +176,7 @@ class MediumCheckTest(unittest.TestCase):
         self.assertTrue(lines[korean + 1].startswith("  error    imgdata\\RadOzevO.exe: missing"))
 
 
-class ImageTest(unittest.TestCase):
-
-    @classmethod
-    def setUpClass(cls):
-        cls.temp = tempfile.TemporaryDirectory()
-        cls.root = Path(cls.temp.name)
-        stub = cls.root / "stub.exe"
-        stub.write_bytes(b"MZ stub")
-        cls.medium = make_medium.build(cls.root / "medium", stub, launcher=stub)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.temp.cleanup()
+class ImageTest(MediumCase):
 
     def test_two_images_are_the_same_bytes_with_joliet_and_autorun(self):
         first, second = self.root / "first.iso", self.root / "second.iso"

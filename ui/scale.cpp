@@ -20,19 +20,7 @@ int FloorDiv(std::int64_t value, std::int64_t divisor) {
   return static_cast<int>(q);
 }
 
-Bitmap Repeat(const Bitmap& source, int factor) {
-  Bitmap out;
-  out.width = source.width * factor;
-  out.height = source.height * factor;
-  out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
-  for (int y = 0; y < out.height; ++y) {
-    for (int x = 0; x < out.width; ++x) {
-      out.pixels[static_cast<std::size_t>(y) * out.width + x] = source.at(x / factor, y / factor);
-    }
-  }
-  return out;
-}
-
+// The nearest source pixel; at a whole factor that is each pixel repeated.
 Bitmap Nearest(const Bitmap& source, int width, int height) {
   Bitmap out;
   out.width = width;
@@ -112,7 +100,10 @@ Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours)
       source.pixels.size() < static_cast<std::size_t>(source.width) * source.height) {
     return source;
   }
-  if (scale.dpi() % kLayoutDpi == 0) return Repeat(source, scale.dpi() / kLayoutDpi);
+  if (scale.dpi() % kLayoutDpi == 0) {
+    const int factor = scale.dpi() / kLayoutDpi;
+    return Nearest(source, source.width * factor, source.height * factor);
+  }
   const int width = std::max(1, scale.px(source.width));
   const int height = std::max(1, scale.px(source.height));
   return exact_colours ? Nearest(source, width, height) : Bilinear(source, width, height);
