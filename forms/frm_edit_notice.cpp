@@ -7,6 +7,7 @@
 #include "forms/builtin_pictures.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
+#include "medium/command_line.h"
 #include "medium/medium.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
@@ -115,7 +116,7 @@ void TEditNotice::btnYesClick(ui::Control&) {
 
 void TEditNotice::btnHelpClick(ui::Control&) {
   // Help is optional; the dialog stays as it was whatever becomes of it.
-  platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
+  medium::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
 }
 
 }  // namespace ktr::forms

@@ -8,7 +8,7 @@
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 

@@ -7,7 +7,7 @@
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -101,7 +101,7 @@ void TUserSetup::ImgButton2Click(ui::Control&) {
     if (entered != 0) throw InOutError(entered);
     try {
       platform::RunAndWait(host_.processes,
-                           platform::ProgramCommandLine(launch_folder_, medium::kInstallBuild),
+                           medium::ProgramCommandLine(launch_folder_, medium::kInstallBuild),
                            kSwShow);
     } catch (...) {
       host_.files.set_current_directory(saved);

@@ -4,7 +4,7 @@
 #include "forms/layout.h"
 #include "lang/multilang.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -104,12 +104,12 @@ void SkinnedForm::RunHidden(const std::function<void()>& work) {
 void SkinnedForm::RunInstaller(std::string_view relative_program) {
   RunHidden([&] {
     platform::RunAndWait(host_.processes,
-                         platform::ProgramCommandLine(launch_folder_, relative_program), kSwShow);
+                         medium::ProgramCommandLine(launch_folder_, relative_program), kSwShow);
   });
 }
 
 void SkinnedForm::StartHelp(std::string_view key) {
-  platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
+  medium::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
 }
 
 }  // namespace ktr::forms

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/command_line.h"
-#include "tests/fakes/fake_host.h"
+#include "medium/command_line.h"
+#include "testing/fake_host.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const std::string line =
-      ktr::platform::MediumCommandLine(files, std::string(kLaunchFolder), value);
+      ktr::medium::MediumCommandLine(files, std::string(kLaunchFolder), value);
   const std::optional<std::string> program = QuotedProgram(value, line);
   if (!program) std::abort();
 

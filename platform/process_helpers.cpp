@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "medium/medium.h"
-#include "platform/command_line.h"
+#include "platform/dbcs.h"
 
 namespace ktr::platform {
 namespace {
@@ -42,17 +41,6 @@ bool Commit(Files& files, PlacedFile& placed, const std::string& destination) {
 // One implementation for every caller; the port does the system's work.
 int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show) {
   return processes.run_and_wait(command_line, show);
-}
-
-void StartHelp(Processes& processes, Files& files, const std::string& launch_folder,
-               std::string_view value) {
-  try {
-    if (std::optional<std::string> line = FoundMediumCommandLine(files, launch_folder, value)) {
-      processes.start(*line, kSwShow);
-    }
-  } catch (...) {
-    // The window works all the same without its help.
-  }
 }
 
 // The count is 64-bit, so files of 2 GiB and more are copied whole. Every
@@ -132,14 +120,14 @@ bool PlaceCopy(Files& files, const std::string& source, const std::string& desti
 // 0x5C (Shift-JIS and others) still needs its separator.
 std::string AddTrailingBackslash(const std::string& text, unsigned code_page) {
   if (text.empty()) return text;
-  if (text.back() == '\\' && !medium::IsTrailByte(text, text.size() - 1, code_page)) return text;
+  if (text.back() == '\\' && !IsTrailByte(text, text.size() - 1, code_page)) return text;
   return text + '\\';
 }
 
 // A file name holding such a character must not cut the path inside it.
 std::string FolderOf(const std::string& path, unsigned code_page) {
   std::size_t at = path.find_last_of("\\:");
-  while (at != std::string::npos && medium::IsTrailByte(path, at, code_page)) {
+  while (at != std::string::npos && IsTrailByte(path, at, code_page)) {
     at = at == 0 ? std::string::npos : path.find_last_of("\\:", at - 1);
   }
   return at == std::string::npos ? std::string() : path.substr(0, at + 1);

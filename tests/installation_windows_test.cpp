@@ -6,8 +6,8 @@
 #include "forms/frm_ghost_install.h"
 #include "forms/frm_user_setup.h"
 #include "lang/multilang.h"
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/headless_backend.h"
+#include "testing/fake_host.h"
+#include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::forms {

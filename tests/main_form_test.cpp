@@ -1,13 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "app/frm_main.h"
+#include "forms/frm_main.h"
 #include "lang/multilang.h"
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/headless_backend.h"
+#include "testing/fake_host.h"
+#include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::app {
 namespace {
+
+using forms::TMainForm;
 
 using testing::ClickOn;
 using testing::FileShownBy;

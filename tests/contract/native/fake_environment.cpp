@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "tests/contract/contract_env.h"
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 namespace ktr::contract {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/frm_main.h"
+#include "forms/frm_main.h"
 
 #include <array>
 #include <memory>
@@ -10,12 +10,12 @@
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 #include "platform/errors.h"
 #include "platform/os_type.h"
 #include "platform/process_helpers.h"
 
-namespace ktr::app {
+namespace ktr::forms {
 namespace {
 
 using Row = forms::ControlRow<TMainForm>;
@@ -156,7 +156,7 @@ void TMainForm::ImgManualClick(ui::Control&) {
 
 void TMainForm::ImgSnScanClick(ui::Control&) {
   try {
-    std::string command = platform::ProgramCommandLine(launch_folder_, medium::kScanner);
+    std::string command = medium::ProgramCommandLine(launch_folder_, medium::kScanner);
     command += ' ';
     command += medium::kScannerHost;
     command += FLanguageIndex == lang::kKorean ? medium::kScannerPackageKorean
@@ -192,14 +192,14 @@ void TMainForm::ImgInstallClientClick(ui::Control&) {
     hide();
     application().process_messages();
     RunInstaller(
-        platform::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_CLIENT_INSTALL)));
+        medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_CLIENT_INSTALL)));
     application().process_messages();
     if (OffersExtraProgram(os_type_index)) {
       const std::string relative = Text(lang::RES_CODE_X_INSTALL);
       if (host_.files.exists(launch_folder_ + relative) &&
           application().message_box(this, Text(lang::RES_CODE_X), Text(lang::RES_INSTALL_TITLE),
                                     ui::kMbOkCancel) == ui::kIdOk) {
-        RunInstaller(platform::ProgramCommandLine(launch_folder_, relative));
+        RunInstaller(medium::ProgramCommandLine(launch_folder_, relative));
       }
     }
   } catch (...) {
@@ -214,7 +214,7 @@ void TMainForm::ImgInstallServerClick(ui::Control&) {
   try {
     application().process_messages();
     RunInstaller(
-        platform::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL)));
+        medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL)));
   } catch (...) {
     // Nothing to report: the installer shows its own failures.
   }
@@ -233,4 +233,4 @@ void TMainForm::ImgCDViewClick(ui::Control&) {
 
 void TMainForm::ImgCloseClick(ui::Control&) { close(); }
 
-}  // namespace ktr::app
+}  // namespace ktr::forms

@@ -1,4 +1,4 @@
-#include "tests/fakes/headless_backend.h"
+#include "testing/headless_backend.h"
 
 #include <stdexcept>
 

@@ -8,7 +8,7 @@
 #include "platform/host.h"
 #include "ui/toolkit.h"
 
-namespace ktr::app {
+namespace ktr::forms {
 
 class TMainForm : public ui::Form {
  public:
@@ -42,4 +42,4 @@ class TMainForm : public ui::Form {
   forms::HoverLatch latch_;
 };
 
-}  // namespace ktr::app
+}  // namespace ktr::forms
