@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/dbcs.h"
+#include "platform/errors.h"
 
 namespace ktr::platform {
 namespace {
@@ -41,6 +42,22 @@ bool Commit(Files& files, PlacedFile& placed, const std::string& destination) {
 // One implementation for every caller; the port does the system's work.
 int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show) {
   return processes.run_and_wait(command_line, show);
+}
+
+EnteredFolder::EnteredFolder(Files& files, const std::string& folder)
+    : files_(files), saved_(files.current_directory()) {
+  const unsigned long entered = files_.set_current_directory(folder);
+  if (entered != 0) throw InOutError(entered);
+}
+
+EnteredFolder::~EnteredFolder() {
+  if (!left_) files_.set_current_directory(saved_);
+}
+
+void EnteredFolder::leave() {
+  left_ = true;
+  const unsigned long restored = files_.set_current_directory(saved_);
+  if (restored != 0) throw InOutError(restored);
 }
 
 // The count is 64-bit, so files of 2 GiB and more are copied whole. Every

@@ -12,6 +12,24 @@ namespace ktr::platform {
 // The exit code of the ended process, or -1 when it could not be started.
 int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show);
 
+// The current directory moved into a folder for a while. Entering raises
+// InOutError with the system's code when the folder cannot be entered;
+// leave() goes back and raises the same way when it cannot. A scope left by
+// an error goes back without a word, the error being the one to report.
+class EnteredFolder {
+ public:
+  EnteredFolder(Files& files, const std::string& folder);
+  ~EnteredFolder();
+  EnteredFolder(const EnteredFolder&) = delete;
+  EnteredFolder& operator=(const EnteredFolder&) = delete;
+  void leave();
+
+ private:
+  Files& files_;
+  std::string saved_;
+  bool left_ = false;
+};
+
 inline constexpr std::size_t kCopyBlockSize = 2048;
 
 // True when the destination holds the whole source, with the source's last
