@@ -87,6 +87,8 @@ void ClickOn(ui::Form& form, const std::string& control_name) {
   form.mouse_click(r.left + 2, r.top + 2);
 }
 
+void Press(ui::Form& form, ui::Key key, bool shift) { form.key_down(key, shift); }
+
 ui::Image& ImageNamed(ui::Form& form, const std::string& name) {
   return dynamic_cast<ui::Image&>(Named(form, name));
 }

@@ -53,9 +53,11 @@ class HeadlessBackend : public ui::Backend {
   std::vector<std::string> created_classes;
 };
 
-// Pointer and clicks as a user would give them, inside a control.
+// Pointer, clicks and keys as a user would give them.
 void MoveOver(ui::Form& form, const std::string& control_name);
 void ClickOn(ui::Form& form, const std::string& control_name);
+// A key pressed while the form has the keyboard.
+void Press(ui::Form& form, ui::Key key, bool shift = false);
 ui::Image& ImageNamed(ui::Form& form, const std::string& name);
 ui::Label& LabelNamed(ui::Form& form, const std::string& name);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "forms/frm_main.h"
 #include "lang/multilang.h"
 #include "testing/fake_host.h"
@@ -15,6 +17,7 @@ using testing::ClickOn;
 using testing::FileShownBy;
 using testing::ImageNamed;
 using testing::MoveOver;
+using testing::Press;
 
 class MainFormTest : public ::testing::Test {
  protected:
@@ -43,6 +46,16 @@ class MainFormTest : public ::testing::Test {
     return *form;
   }
   std::string Shown(const char* image) { return FileShownBy(ImageNamed(*form, image).picture()); }
+  // Every picture of the window, bottom to top.
+  std::string Pictures() {
+    std::string all;
+    for (const auto& control : form->controls()) {
+      if (auto* image = dynamic_cast<ui::Image*>(control.get())) {
+        all += FileShownBy(image->picture()) + ' ';
+      }
+    }
+    return all;
+  }
   void SetWindows2000Professional() {
     fake.version.platform = 2;
     fake.registry.set("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName",
@@ -354,6 +367,64 @@ TEST_F(MainFormTest, BrowseOpensTheProgramFolderAndExitEndsTheProgram) {
 
   ClickOn(*form, "ImgExit");
   EXPECT_TRUE(app.terminated());
+}
+
+TEST_F(MainFormTest, KeysWalkTheEntriesInScreenOrderShowingWhatThePointerShows) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  std::map<std::string, std::string> under_pointer;
+  for (const char* entry :
+       {"ImgManual", "ImgSnScan", "ImgInstallClient", "ImgInstallServer", "ImgCDView", "ImgExit"}) {
+    form->mouse_move(5, 5);
+    MoveOver(*form, entry);
+    under_pointer[entry] = Pictures();
+  }
+  form->mouse_move(5, 5);
+  const std::string at_rest = Pictures();
+  Press(*form, ui::Key::kEscape);
+  EXPECT_EQ(Pictures(), at_rest);
+  const struct {
+    ui::Key key;
+    bool shift;
+    const char* entry;
+  } steps[] = {
+      {ui::Key::kTab, false, "ImgManual"},        {ui::Key::kTab, false, "ImgSnScan"},
+      {ui::Key::kDown, false, "ImgInstallClient"}, {ui::Key::kRight, false, "ImgInstallServer"},
+      {ui::Key::kTab, false, "ImgCDView"},        {ui::Key::kTab, false, "ImgExit"},
+      {ui::Key::kTab, false, "ImgManual"},        {ui::Key::kTab, true, "ImgExit"},
+      {ui::Key::kUp, false, "ImgCDView"},         {ui::Key::kLeft, false, "ImgInstallServer"},
+  };
+  for (const auto& step : steps) {
+    Press(*form, step.key, step.shift);
+    EXPECT_EQ(Pictures(), under_pointer[step.entry]) << step.entry;
+  }
+}
+
+TEST_F(MainFormTest, EnterAndSpacePressTheKeyboardsEntryAndThePointerTakesOverAtOnce) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  // Under the pointer alone, Enter presses nothing.
+  MoveOver(*form, "ImgExit");
+  Press(*form, ui::Key::kReturn);
+  EXPECT_FALSE(app.terminated());
+  form->mouse_move(5, 5);
+  for (int i = 0; i < 5; ++i) Press(*form, ui::Key::kTab);
+  Press(*form, ui::Key::kReturn);
+  ASSERT_EQ(fake.shell.calls.size(), 1u);
+  EXPECT_EQ(fake.shell.calls[0].verb, "explore");
+
+  // The pointer leads as soon as it moves, even from entry to entry.
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(Shown("ImgCDView"), "Button5.bmp");
+  EXPECT_EQ(Shown("ImgManual"), "ButtonAct1.bmp");
+  // The keyboard goes on from there; a report at the pointer's place is no movement.
+  Press(*form, ui::Key::kTab);
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(Shown("ImgManual"), "Button1.bmp");
+  EXPECT_EQ(Shown("ImgSnScan"), "ButtonAct2.bmp");
+  Press(*form, ui::Key::kSpace);
+  ASSERT_EQ(fake.processes.started().size(), 1u);
+  EXPECT_NE(fake.processes.started()[0].command_line.find("revuvez.exe"), std::string::npos);
 }
 
 }  // namespace
