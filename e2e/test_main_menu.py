@@ -342,7 +342,7 @@ class MainMenuTest(e2e_case.E2ECase):
             self.press("Tab")
             self.press("Tab")
             by_keys, keys_screen = self.wait_lit(walk, main, "scan", "scan from the keyboard")
-            walk.move(main, (20, 20))
+            walk.move(main, (24, 24))
             self.assertEqual(self.window_pixels(walk, main, "pointer back")[0], at_rest,
                              "moving the pointer left the keyboard's highlight on")
             walk.move(main, kf.image_point(ENTRIES["scan"]))
@@ -350,6 +350,7 @@ class MainMenuTest(e2e_case.E2ECase):
             self.assertEqual(by_keys, by_pointer, "keyboard %s, pointer %s"
                              % (keys_screen.path, pointer_screen.path))
             walk.move(main, (20, 20))
+            walk.settle()
 
         with self.subTest("Enter starts the scanner"):
             self.press("Down")

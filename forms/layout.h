@@ -9,7 +9,6 @@
 #include <array>
 #include <memory>
 #include <span>
-#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -144,15 +143,6 @@ std::vector<const ControlRow<F>*> SkinLoadOrder(std::span<const ControlRow<F>> r
   }
   for (const ControlRow<F>* entry : EntriesByTag(rows)) order.push_back(entry);
   return order;
-}
-
-// The row of an entry; a Tag no row has is a programming error.
-template <class F>
-const ControlRow<F>& EntryRow(std::span<const ControlRow<F>> rows, int tag) {
-  for (const ControlRow<F>& row : rows) {
-    if (row.entry() && row.tag == tag) return row;
-  }
-  throw std::logic_error("no entry has this Tag");
 }
 
 inline ui::Image& ImageOf(const ui::Form& form, const char* name) {

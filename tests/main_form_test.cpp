@@ -427,5 +427,25 @@ TEST_F(MainFormTest, EnterAndSpacePressTheKeyboardsEntryAndThePointerTakesOverAt
   EXPECT_NE(fake.processes.started()[0].command_line.find("revuvez.exe"), std::string::npos);
 }
 
+TEST(SkinTable, AnEntryTagTakenTwiceOrOutsideTheLatchIsAProgrammingError) {
+  struct : forms::LatchPolicy {
+    void ShowPicture(ui::Image&, std::string_view) override {}
+    void HighlightBroken(const forms::LatchEntry&) override {}
+    void RestoreBroken() override {}
+  } policy;
+  testing::HeadlessBackend backend;
+  ui::Application app{backend};
+  auto& form = app.create_form<ui::Form>(nullptr);
+  for (int second_tag : {1, forms::HoverLatch::kMaxEntries + 1}) {
+    const forms::ControlRow<ui::Form> rows[] = {
+        forms::SkinEntry<ui::Form>("A", 1, {0, 0, 9, 9}, nullptr, nullptr, "a.bmp", "A.bmp"),
+        forms::SkinEntry<ui::Form>("B", second_tag, {0, 9, 9, 9}, nullptr, nullptr, "b.bmp",
+                                   "B.bmp")};
+    forms::BuildLayout<ui::Form>(form, rows);
+    forms::HoverLatch latch(policy);
+    EXPECT_THROW(latch.add_entries<ui::Form>(form, rows), std::logic_error) << second_tag;
+  }
+}
+
 }  // namespace
 }  // namespace ktr::app
