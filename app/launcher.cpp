@@ -1,7 +1,7 @@
 #include "app/launcher.h"
 
-#include "forms/frm_main.h"
 #include "forms/frm_ghost_install.h"
+#include "forms/frm_main.h"
 #include "lang/multilang.h"
 
 namespace ktr::app {

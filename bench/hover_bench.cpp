@@ -16,10 +16,10 @@
 
 #include <string>
 
-#include "forms/frm_main.h"
 #include "bench/bench_medium.h"
 #include "bench/cpu_clock.h"
 #include "bench/disk_host.h"
+#include "forms/frm_main.h"
 #include "lang/multilang.h"
 #include "testing/headless_backend.h"
 

@@ -7,8 +7,8 @@
 #include "forms/layout.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
-#include "medium/medium.h"
 #include "medium/command_line.h"
+#include "medium/medium.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -110,10 +110,9 @@ void TGhostInstall::Warn(ui::Form* owner) {
 
 void TGhostInstall::ImgButton1Click(ui::Control&) {
   RunInstaller(medium::kClientInstaller);
-  const std::string agent =
-      platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
-                                     host_.locale.ansi_code_page()) +
-      std::string(medium::kAgentProgram);
+  const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
+                                                           host_.locale.ansi_code_page()) +
+                            std::string(medium::kAgentProgram);
   if (!host_.files.exists(agent)) {
     Warn(this);
     return;

@@ -6,8 +6,8 @@
 #include "forms/layout.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
-#include "medium/medium.h"
 #include "medium/command_line.h"
+#include "medium/medium.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 

@@ -5,8 +5,8 @@
 #include "forms/builtin_pictures.h"
 #include "forms/layout.h"
 #include "lang/multilang.h"
-#include "medium/medium.h"
 #include "medium/command_line.h"
+#include "medium/medium.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -114,8 +114,8 @@ void SkinnedForm::RestoreBroken() {
 void SkinnedForm::RunInstaller(std::string_view relative_program) {
   ui::HiddenWhile hidden(*this);
   application().process_messages();
-  platform::RunAndWait(host_.processes, medium::ProgramCommandLine(launch_folder_, relative_program),
-                       kSwShow);
+  platform::RunAndWait(host_.processes,
+                       medium::ProgramCommandLine(launch_folder_, relative_program), kSwShow);
 }
 
 void SkinnedForm::StartHelp(std::string_view key) {

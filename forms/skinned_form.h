@@ -31,7 +31,8 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
   template <class F>
   void BuildSkin(F& form, std::span<const ControlRow<F>> rows) {
     BuildLayout<F>(form, rows);
-    for (const ControlRow<F>* row : SkinLoadOrder<F>(rows)) skin_.push_back({row->name, row->normal});
+    for (const ControlRow<F>* row : SkinLoadOrder<F>(rows))
+      skin_.push_back({row->name, row->normal});
     latch_.add_entries<F>(form, rows);
     SetBuiltinPictures();
   }

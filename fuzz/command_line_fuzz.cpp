@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     at = next;
   }
 
-  const std::string line =
-      ktr::medium::MediumCommandLine(files, std::string(kLaunchFolder), value);
+  const std::string line = ktr::medium::MediumCommandLine(files, std::string(kLaunchFolder), value);
   const std::optional<std::string> program = QuotedProgram(value, line);
   if (!program) std::abort();
 

@@ -19,8 +19,12 @@ inline constexpr int kJapanese = 2;
 inline constexpr int kChinese = 3;
 // The same languages where the code decides by them; the index stays the
 // number that names a MultiLang.ini section and a notice template.
-enum class Language { kKorean = kKorean, kEnglish = kEnglish, kJapanese = kJapanese,
-                      kChinese = kChinese };
+enum class Language {
+  kKorean = kKorean,
+  kEnglish = kEnglish,
+  kJapanese = kJapanese,
+  kChinese = kChinese
+};
 constexpr Language LanguageOf(int index) { return static_cast<Language>(index); }
 
 inline constexpr std::array<std::string_view, 4> kLanguageNames = {"KOREAN", "ENGLISH", "JAPANESE",

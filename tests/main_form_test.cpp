@@ -388,11 +388,11 @@ TEST_F(MainFormTest, KeysWalkTheEntriesInScreenOrderShowingWhatThePointerShows) 
     bool shift;
     const char* entry;
   } steps[] = {
-      {ui::Key::kTab, false, "ImgManual"},        {ui::Key::kTab, false, "ImgSnScan"},
+      {ui::Key::kTab, false, "ImgManual"},         {ui::Key::kTab, false, "ImgSnScan"},
       {ui::Key::kDown, false, "ImgInstallClient"}, {ui::Key::kRight, false, "ImgInstallServer"},
-      {ui::Key::kTab, false, "ImgCDView"},        {ui::Key::kTab, false, "ImgExit"},
-      {ui::Key::kTab, false, "ImgManual"},        {ui::Key::kTab, true, "ImgExit"},
-      {ui::Key::kUp, false, "ImgCDView"},         {ui::Key::kLeft, false, "ImgInstallServer"},
+      {ui::Key::kTab, false, "ImgCDView"},         {ui::Key::kTab, false, "ImgExit"},
+      {ui::Key::kTab, false, "ImgManual"},         {ui::Key::kTab, true, "ImgExit"},
+      {ui::Key::kUp, false, "ImgCDView"},          {ui::Key::kLeft, false, "ImgInstallServer"},
   };
   for (const auto& step : steps) {
     Press(*form, step.key, step.shift);

@@ -90,8 +90,8 @@ TEST_F(ProcessesContract, QuotedProgramIgnoresAPlantedOne) {
   std::string line = medium::MediumCommandLine(files(), launch, "Server Setup\\Setup.exe /s");
   EXPECT_EQ(platform::RunAndWait(processes(), line, kSwShow), 4);
   EXPECT_EQ(
-      platform::RunAndWait(
-          processes(), medium::ProgramCommandLine(launch, "Server Setup\\Setup.exe"), kSwShow),
+      platform::RunAndWait(processes(),
+                           medium::ProgramCommandLine(launch, "Server Setup\\Setup.exe"), kSwShow),
       4);
   EXPECT_TRUE(env().runs_of(planted).empty());
   auto runs = env().runs_of(server);

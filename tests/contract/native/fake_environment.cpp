@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/contract/contract_env.h"
 #include "testing/fake_host.h"
+#include "tests/contract/contract_env.h"
 
 namespace ktr::contract {
 namespace {
