@@ -108,10 +108,10 @@ void TMainForm::Restored() { ShowPicture(ImageOf(*this, "ImgContent"), medium::k
 
 void TMainForm::RestoreBroken() { ClearPictures(false); }
 
-void TMainForm::KeyDown(ui::Key key, bool shift) { EntryKeyDown(latch_, key, shift); }
+void TMainForm::KeyDown(ui::Key key, bool shift) { latch_.key_down(key, shift); }
 
 bool TMainForm::PointerMoved(bool moved) {
-  if (latch_.keyboard_entry() && !moved) return false;
+  if (latch_.keyboard_holds() && !moved) return false;
   latch_.pointer_moved();
   return true;
 }

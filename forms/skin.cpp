@@ -33,6 +33,7 @@ void HoverLatch::reset() {
   highlighted_.fill(false);
   current_ = 0;
   by_keyboard_ = false;
+  pending_.clear();
 }
 
 void HoverLatch::entry_mouse_move(int tag) {
@@ -97,36 +98,61 @@ void HoverLatch::step(bool forward) {
   }
 }
 
+void HoverLatch::key_down(ui::Key key, bool shift) {
+  switch (key) {
+    case ui::Key::kTab:
+      perform(shift ? Action::kPrevious : Action::kNext);
+      break;
+    case ui::Key::kRight:
+    case ui::Key::kDown:
+      perform(Action::kNext);
+      break;
+    case ui::Key::kLeft:
+    case ui::Key::kUp:
+      perform(Action::kPrevious);
+      break;
+    case ui::Key::kReturn:
+    case ui::Key::kSpace:
+      perform(Action::kPress);
+      break;
+    default:
+      break;
+  }
+}
+
+void HoverLatch::perform(Action action) {
+  pending_.push_back(action);
+  if (stepping_) return;
+  stepping_ = true;
+  try {
+    while (!pending_.empty()) {
+      const Action next = pending_.front();
+      pending_.pop_front();
+      if (next == Action::kPress) {
+        // The click may run a whole installation; keys pressed meanwhile
+        // are the user's next moves, not part of this step.
+        stepping_ = false;
+        const LatchEntry* e = keyboard_entry();
+        if (e && e->image->enabled() && e->image->visible()) e->image->click();
+        stepping_ = true;
+      } else {
+        step(next == Action::kNext);
+      }
+    }
+  } catch (...) {
+    stepping_ = false;
+    pending_.clear();
+    throw;
+  }
+  stepping_ = false;
+}
+
 const LatchEntry* HoverLatch::keyboard_entry() const {
   return any_ && by_keyboard_ ? entry(current_) : nullptr;
 }
 
 void HoverLatch::pointer_moved() {
   if (keyboard_entry()) background_mouse_move();
-}
-
-void EntryKeyDown(HoverLatch& latch, ui::Key key, bool shift) {
-  switch (key) {
-    case ui::Key::kTab:
-      latch.step(!shift);
-      break;
-    case ui::Key::kRight:
-    case ui::Key::kDown:
-      latch.step(true);
-      break;
-    case ui::Key::kLeft:
-    case ui::Key::kUp:
-      latch.step(false);
-      break;
-    case ui::Key::kReturn:
-    case ui::Key::kSpace:
-      if (const LatchEntry* e = latch.keyboard_entry()) {
-        if (e->image->enabled() && e->image->visible()) e->image->click();
-      }
-      break;
-    default:
-      break;
-  }
 }
 
 }  // namespace ktr::forms

@@ -3,6 +3,7 @@
 // the hover latch that keeps one highlight per crossing of the background,
 // driven by the pointer and by the keyboard alike.
 #include <array>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -80,10 +81,14 @@ class HoverLatch {
   void background_mouse_move();
 
   // Tab, Shift+Tab and the arrows: the next (or previous) enabled entry in
-  // screen order, top to bottom and left to right, round the end.
-  void step(bool forward);
+  // screen order, top to bottom and left to right, round the end. Enter and
+  // Space press the keyboard's entry as a click would; everything else,
+  // Escape among them, does nothing.
+  void key_down(ui::Key key, bool shift);
   // The entry the keyboard highlighted while it holds the highlight.
   const LatchEntry* keyboard_entry() const;
+  // Whether the keyboard has the highlight, or is moving it right now.
+  bool keyboard_holds() const { return stepping_ || keyboard_entry(); }
   // The pointer moved: a keyboard highlight goes as if the pointer had
   // crossed the background, and the pointer leads from here.
   void pointer_moved();
@@ -93,7 +98,10 @@ class HoverLatch {
   void reset();
 
  private:
+  enum class Action { kNext, kPrevious, kPress };
   void add(LatchEntry entry);
+  void step(bool forward);
+  void perform(Action action);
 
   LatchPolicy& policy_;
   std::vector<LatchEntry> entries_;
@@ -102,11 +110,10 @@ class HoverLatch {
   // The entry of the last handled arrival, and whether the keyboard made it.
   int current_ = 0;
   bool by_keyboard_ = false;
+  // The windows serve their messages while a highlight is drawn, so keys can
+  // arrive in the middle of a step; they wait for it, in order.
+  bool stepping_ = false;
+  std::deque<Action> pending_;
 };
-
-// The keys of a skinned window: moves through the latch, Enter and Space
-// press the keyboard's entry as a click would; everything else, Escape
-// among them, does nothing.
-void EntryKeyDown(HoverLatch& latch, ui::Key key, bool shift);
 
 }  // namespace ktr::forms

@@ -88,10 +88,10 @@ void SkinnedForm::ImgButton1MouseMove(ui::Control& sender) {
   latch_.entry_mouse_move(sender.tag());
 }
 
-void SkinnedForm::KeyDown(ui::Key key, bool shift) { EntryKeyDown(latch_, key, shift); }
+void SkinnedForm::KeyDown(ui::Key key, bool shift) { latch_.key_down(key, shift); }
 
 bool SkinnedForm::PointerMoved(bool moved) {
-  if (latch_.keyboard_entry() && !moved) return false;
+  if (latch_.keyboard_holds() && !moved) return false;
   latch_.pointer_moved();
   return true;
 }

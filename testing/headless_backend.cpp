@@ -1,6 +1,7 @@
 #include "testing/headless_backend.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace ktr::testing {
 namespace {
@@ -53,7 +54,10 @@ void HeadlessBackend::run_modal_loop(ui::Form& form) {
   }
 }
 
-void HeadlessBackend::process_messages() { ++process_messages_calls; }
+void HeadlessBackend::process_messages() {
+  ++process_messages_calls;
+  if (auto arriving = std::exchange(during_process_messages, nullptr)) arriving();
+}
 
 void HeadlessBackend::set_screen_cursor(ui::Cursor cursor) { cursor_history.push_back(cursor); }
 

@@ -48,6 +48,9 @@ class HeadlessBackend : public ui::Backend {
   std::vector<ui::Cursor> cursor_history;
   std::vector<std::string> titles;
   int process_messages_calls = 0;
+  // What reaches a window while it serves its messages once, as input typed
+  // ahead does; runs at the next process_messages only.
+  std::function<void()> during_process_messages;
   // Every form created, in order, with its class name (forms are not owned).
   std::vector<ui::Form*> forms;
   std::vector<std::string> created_classes;

@@ -433,6 +433,18 @@ TEST_F(InstallationWindowsTest, MenuKeysShowTheDescriptionsAndEnterRunsTheBuilde
   EXPECT_EQ(menu->modal_result(), ui::kModalCancel);
 }
 
+TEST_F(InstallationWindowsTest, KeysTypedWhileAHighlightIsDrawnFollowItInOrder) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  backend.during_process_messages = [&] {
+    Press(*menu, ui::Key::kDown);
+    Press(*menu, ui::Key::kDown);
+  };
+  Press(*menu, ui::Key::kDown);
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton1").picture()), "ButtonLongEmpty.bmp");
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton3").picture()), "ButtonLongEmptyAct.bmp");
+  EXPECT_EQ(LabelNamed(*menu, "lblTitle").caption(), "Ghost");
+}
+
 TEST_F(InstallationWindowsTest, GhostKeysSkipDisabledButtonsAndEnterInstalls) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   InstallerPlacesAgent();

@@ -178,7 +178,8 @@ Cursor Form::cursor_at(int x, int y) const {
 }
 
 void Form::mouse_move(int x, int y) {
-  const bool moved = !pointer_known_ || x != pointer_x_ || y != pointer_y_;
+  // The first report of a form comes when it is shown under a resting pointer.
+  const bool moved = pointer_known_ && (x != pointer_x_ || y != pointer_y_);
   pointer_known_ = true;
   pointer_x_ = x;
   pointer_y_ = y;

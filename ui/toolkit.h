@@ -269,8 +269,9 @@ class Form {
   virtual void FormCreate() {}
   virtual void KeyDown(Key, bool /*shift*/) {}
   // Before the pointer's movement reaches a control. `moved` is false for a
-  // report at the place of the previous one (the system repeats the last
-  // position after a window is shown); false keeps it from the controls.
+  // form's first report and for one at the place of the previous one (the
+  // system reports a resting pointer when a window is shown); false keeps it
+  // from the controls.
   virtual bool PointerMoved(bool /*moved*/) { return true; }
 
  private:
