@@ -1,7 +1,7 @@
 #include "app/launcher.h"
 
-#include "app/frm_main.h"
 #include "forms/frm_ghost_install.h"
+#include "forms/frm_main.h"
 #include "lang/multilang.h"
 
 namespace ktr::app {
@@ -11,7 +11,7 @@ int RunLauncher(Host& host, ui::Backend& backend) {
   lang::InitLanguageIndex(host.locale);
   ui::Application app(backend);
   app.set_title(kInitialTitle);
-  app.create_form<TMainForm>(host);
+  app.create_form<forms::TMainForm>(host);
   // Made once at start and never shown; its creation still runs in full, so
   // a broken Ghost skin is reported at start-up.
   app.create_form<forms::TGhostInstall>(nullptr, host);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/host.h"
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 namespace ktr::bench {
 

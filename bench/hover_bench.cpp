@@ -16,13 +16,13 @@
 
 #include <string>
 
-#include "app/frm_main.h"
 #include "bench/bench_medium.h"
 #include "bench/cpu_clock.h"
 #include "bench/disk_host.h"
+#include "forms/frm_main.h"
 #include "lang/multilang.h"
+#include "testing/headless_backend.h"
 #include "ui/scale.h"
-#include "tests/fakes/headless_backend.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ struct MainMenu {
       : disk(ktr::bench::kMediumDrive, BenchMedium::Get().root(),
              std::string(ktr::bench::kLaunchFolder)) {
     ktr::lang::SetLanguageIndexForTesting(ktr::lang::kEnglish);
-    form = &app.create_form<ktr::app::TMainForm>(disk.host());
+    form = &app.create_form<ktr::forms::TMainForm>(disk.host());
   }
 
   // Why the menu is not in the state a measurement needs, or null.
@@ -52,7 +52,7 @@ struct MainMenu {
   ktr::bench::DiskHost disk;
   ktr::testing::HeadlessBackend backend;
   ktr::ui::Application app{backend};
-  ktr::app::TMainForm* form = nullptr;
+  ktr::forms::TMainForm* form = nullptr;
 };
 
 // The bytes of one change: the INI for RES_LANG, an entry picture, the INI

@@ -10,10 +10,10 @@ if(KTR_BENCH_SOURCES)
   target_compile_options(ktr_bench PRIVATE ${KTR_WARNINGS})
 endif()
 
-# The disk-backed host of the benchmarks reuses the fake host's INI rules and
-# the headless toolkit backend.
-if(TARGET ktr_bench AND TARGET ktr_fakes)
-  target_link_libraries(ktr_bench PRIVATE ktr_fakes)
+# The disk-backed host of the benchmarks reuses the in-memory host's INI rules
+# and the headless toolkit backend.
+if(TARGET ktr_bench AND TARGET ktr_testing)
+  target_link_libraries(ktr_bench PRIVATE ktr_testing)
 endif()
 
 # The medium checker's whole run on the demo medium.

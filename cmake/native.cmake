@@ -3,15 +3,17 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-file(GLOB KTR_FAKE_SOURCES CONFIGURE_DEPENDS tests/fakes/*.cpp)
-add_library(ktr_fakes STATIC ${KTR_FAKE_SOURCES})
-target_link_libraries(ktr_fakes PUBLIC ktr_core)
-target_compile_options(ktr_fakes PRIVATE ${KTR_WARNINGS})
+# The in-memory host and the headless toolkit backend, for the tests, the
+# benchmarks and the fuzz targets alike.
+file(GLOB KTR_TESTING_SOURCES CONFIGURE_DEPENDS testing/*.cpp)
+add_library(ktr_testing STATIC ${KTR_TESTING_SOURCES})
+target_link_libraries(ktr_testing PUBLIC ktr_core)
+target_compile_options(ktr_testing PRIVATE ${KTR_WARNINGS})
 
 file(GLOB KTR_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp tests/contract/*_contract.cpp
-  tests/contract/native/*.cpp)
+  tests/contract/native/*.cpp tests/fakes/*.cpp)
 add_executable(ktr_tests ${KTR_TEST_SOURCES})
-target_link_libraries(ktr_tests PRIVATE ktr_fakes GTest::gtest_main GTest::gmock)
+target_link_libraries(ktr_tests PRIVATE ktr_testing GTest::gtest_main GTest::gmock)
 target_compile_options(ktr_tests PRIVATE ${KTR_WARNINGS})
 target_compile_definitions(ktr_tests PRIVATE KTR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
 gtest_discover_tests(ktr_tests DISCOVERY_MODE PRE_TEST)

@@ -216,6 +216,63 @@ class KoreanWindowsTest(e2e_case.E2ECase):
         self.assertTrue(walk.launcher.probe.close(main))
         self.assertEqual(walk.launcher.wait_for_exit(), 0)
 
+    def keys_until_lit(self, walk, window, rect, keys, name):
+        """Presses the keys, then waits until the button shows its highlight."""
+        walk.settle()
+        for key in keys:
+            self.display.key(key)
+        point = (rect[0] + rect[2] - 6, rect[1] + 3)
+
+        def lit():
+            found = kf.bitmap_under(self.screenshot(name), window.client[:2], point)
+            return found and "Act" in found[1]
+        harness.wait_until(lit, 30, interval=1, what="%s highlighted" % name)
+
+    def test_keyboard_through_the_korean_windows(self):
+        medium = self.medium()
+        client_key = kf.CLIENT_KEY.split("\\", 1)[1]
+        kf.configure_stub(medium, kf.CLIENT_INSTALLER, file1=kf.AGENT,
+                          reg1="%s|ClientID|%s" % (client_key, CLIENT_ID))
+        walk = self.walk(medium)
+        main = walk.window("TMainForm")
+        walk.click(main, (20, 20))
+        self.keys_until_lit(walk, main, kf.MAIN_INSTALL_CLIENT, ["Tab"] * 3, "client entry")
+        self.display.key("Return")
+        walk.wait_forms("the client installation menu", TUserSetup=True, TMainForm=False)
+        menu = walk.window("TUserSetup")
+
+        self.keys_until_lit(walk, menu, MENU["ImgButton3"], ["Down"] * 3, "Ghost entry")
+        self.assertTrue(kf.has_text(self.screenshot("Ghost entry's description"),
+                                    menu.client[:2], MENU["lblContent"]))
+        self.display.key("Return")
+        walk.wait_forms("the Ghost window", TGhostInstall=True, TUserSetup=False)
+        ghost = walk.window("TGhostInstall")
+
+        with self.subTest("Install from the keyboard"):
+            self.keys_until_lit(walk, ghost, GHOST["ImgButton1"], ["Tab"], "Install")
+            self.display.key("Return")
+            harness.wait_until(lambda: self.log.started(kf.CLIENT_INSTALLER), 30,
+                               what="the installer's start record")
+            walk.wait_forms("the Ghost window back", TGhostInstall=True)
+            self.assertGhostState(walk, ghost, "Installed", "ghost installed by keys")
+
+        with self.subTest("Edit from the keyboard, past the disabled Install"):
+            self.keys_until_lit(walk, ghost, GHOST["ImgButton2"], ["Tab"], "Edit")
+            self.display.key("space")
+            walk.wait_forms("the notice dialog", TEditNotice=True)
+            dialog = walk.window("TEditNotice")
+            walk.click_child(walk.notice_buttons(dialog)[0])
+            walk.wait_forms("the notice dialog closed", TEditNotice=None, TGhostInstall=True)
+            self.assertNoticeWritten(kf.template_in_memo())
+            self.assertGhostState(walk, ghost, "Installed and edited", "ghost edited by keys")
+
+        # Confirm is the first enabled button now; Escape presses nothing.
+        self.keys_until_lit(walk, ghost, GHOST["ImgConfirm"], ["Tab", "Escape"], "Confirm")
+        self.display.key("Return")
+        walk.wait_forms("the main menu back", TMainForm=True, TUserSetup=None, TGhostInstall=False)
+        self.assertTrue(walk.launcher.probe.close(walk.window("TMainForm")))
+        self.assertEqual(walk.launcher.wait_for_exit(), 0)
+
     def test_cancel_close_box_failed_save_and_installer_builder(self):
         medium = self.medium()
         medium_tool = kf.set_tool_source(medium, TOOL_MTIME, read_only=True)

@@ -216,6 +216,30 @@ class MainMenuTest(e2e_case.E2ECase):
     def click(self, walk, main, entry):
         walk.click(main, kf.image_point(ENTRIES[entry]))
 
+    def press(self, *keys):
+        self.display.key(*keys)
+
+    def window_pixels(self, walk, main, name):
+        """The window's pixels once the screen is still, and the screenshot."""
+        walk.settle()
+        screen = self.screenshot(name)
+        left, top = main.client[:2]
+        rows = [screen.data[((top + y) * screen.width + left) * 3:
+                            ((top + y) * screen.width + left + 658) * 3] for y in range(334)]
+        return b"".join(rows), screen
+
+    def wait_lit(self, walk, main, entry, name):
+        """Waits until the entry shows its highlight picture; the window's pixels."""
+        rect = ENTRIES[entry]
+        point = (main.client[0] + rect[0] + rect[2] - 6, main.client[1] + rect[1] + 3)
+
+        def lit():
+            screen = self.screenshot(name)
+            found = screen.bitmap_at(*point)
+            return found and "Act" in found[1]
+        harness.wait_until(lit, TIMEOUT, interval=0.5, what="%s highlighted" % entry)
+        return self.window_pixels(walk, main, name)
+
     # --- The flows ------------------------------------------------------------
 
     def test_english_on_windows_2000(self):
@@ -299,6 +323,58 @@ class MainMenuTest(e2e_case.E2ECase):
         self.assertTrue(walk.launcher.probe.close(main))
         self.assertEqual(walk.launcher.wait_for_exit(TIMEOUT), 0)
         self.assertEqual(self.log.started(EXTRA), [], "the extra program ran on Windows XP")
+
+    def test_keyboard_reaches_and_starts_the_entries(self):
+        medium = self.make_medium()
+        walk, main = self.start(ENGLISH, "winxp", medium)
+        background = walk.point(main, (20, 20))
+        # The window takes the keyboard the way a user gives it: a click on
+        # its background, which presses nothing.
+        walk.click_at(*background)
+        at_rest, _ = self.window_pixels(walk, main, "keyboard at rest")
+
+        with self.subTest("Escape presses nothing"):
+            self.press("Escape")
+            self.assertEqual(self.window_pixels(walk, main, "after Escape")[0], at_rest)
+            self.assertTrue(self.main_visible(walk))
+
+        with self.subTest("a keyboard highlight is the pointer's, pixel for pixel"):
+            self.press("Tab")
+            self.press("Tab")
+            by_keys, keys_screen = self.wait_lit(walk, main, "scan", "scan from the keyboard")
+            walk.move(main, (24, 24))
+            self.assertEqual(self.window_pixels(walk, main, "pointer back")[0], at_rest,
+                             "moving the pointer left the keyboard's highlight on")
+            walk.move(main, kf.image_point(ENTRIES["scan"]))
+            by_pointer, pointer_screen = self.wait_lit(walk, main, "scan", "scan under the pointer")
+            self.assertEqual(by_keys, by_pointer, "keyboard %s, pointer %s"
+                             % (keys_screen.path, pointer_screen.path))
+            walk.move(main, (20, 20))
+            walk.settle()
+
+        with self.subTest("Enter starts the scanner"):
+            self.press("Down")
+            self.press("Down")
+            self.wait_lit(walk, main, "scan", "scan from the arrows")
+            self.press("Return")
+            record = self.visible_while(walk, SCANNER)
+            self.assertRun(record, SCANNER, record["command_line"].rsplit(" ", 1)[-1], SW_SHOW)
+
+        with self.subTest("Enter runs the client installer with the window hidden"):
+            self.press("Tab")
+            self.wait_lit(walk, main, "client", "client from the keyboard")
+            self.press("Return")
+            record = self.hidden_while(walk, CLIENT)
+            self.assertRun(record, CLIENT, "/lang:ENG", SW_SHOW)
+            self.wait_main_back(walk, "the main window after the client installer")
+
+        with self.subTest("Shift+Tab round the top and Space on exit"):
+            walk.move(main, (20, 20))
+            walk.move(main, (24, 24))
+            self.press("shift+Tab")
+            self.wait_lit(walk, main, "exit", "exit from the keyboard")
+            self.press("space")
+            self.assertEqual(walk.launcher.wait_for_exit(TIMEOUT), 0)
 
     def test_korean_scan_and_server(self):
         medium = self.make_medium()

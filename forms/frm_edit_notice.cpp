@@ -5,8 +5,10 @@
 
 #include "forms/alert_lines.h"
 #include "forms/builtin_pictures.h"
+#include "forms/layout.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
+#include "medium/command_line.h"
 #include "medium/medium.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
@@ -14,8 +16,23 @@
 namespace ktr::forms {
 namespace {
 
+using Row = ControlRow<TEditNotice>;
+using namespace layout;
+
 // Windows' own code for a refused open (ERROR_ACCESS_DENIED).
 constexpr unsigned long kAccessDenied = 5;
+
+// clang-format off
+constexpr Row kLayout[] = {
+    {kImage, "Image1", 0, {7, 9, 39, 39}},
+    {kLabel, "Label1", 0, {57, 11, 431, 43}, "Change User Information. Send a notice for changing User Information. Enter a message below and press 'OK' to send a notice.", kDefault, nullptr, nullptr, kLeft, true},
+    {kBevel, "Bevel1", 0, {7, 60, 481, 2}},
+    {kMemo, "memoAlert", 0, {7, 72, 481, 191}, "", kDefault, nullptr, nullptr, kLeft, false, 0},
+    {kButton, "btnYes", 0, {167, 270, 104, 29}, "Confirm(&O)", kDefault, &TEditNotice::btnYesClick, nullptr, kLeft, false, 1, ui::kModalOk},
+    {kButton, "btnCancel", 0, {277, 270, 104, 29}, "Cancel(&C)", kDefault, nullptr, nullptr, kLeft, false, 2, ui::kModalCancel},
+    {kButton, "btnHelp", 0, {386, 270, 104, 29}, "\xB5\xB5\xBF\xF2\xB8\xBB(&H)", kDefault, &TEditNotice::btnHelpClick, nullptr, kLeft, false, 3},
+};
+// clang-format on
 
 }  // namespace
 
@@ -26,32 +43,12 @@ TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host
   client_height = 304;
   set_caption("Change User Informarion... [Edit Notice]");
 
-  auto& picture = add(std::make_unique<ui::Image>(*this, "Image1", 0, ui::Rect{7, 9, 39, 39}));
+  BuildLayout<TEditNotice>(*this, kLayout);
+  auto& picture = ImageOf(*this, "Image1");
   picture.auto_size = false;
   picture.transparent = true;
   picture.set_picture(BuiltinNoticePicture());
-  auto& label = add(std::make_unique<ui::Label>(
-      *this, "Label1", 0, ui::Rect{57, 11, 431, 43},
-      "Change User Information. Send a notice for changing User Information. Enter a message "
-      "below and press 'OK' to send a notice."));
-  label.word_wrap = true;
-  add(std::make_unique<ui::Bevel>(*this, "Bevel1", 0, ui::Rect{7, 60, 481, 2}));
-  auto& memo = add(std::make_unique<ui::Memo>(*this, "memoAlert", 0, ui::Rect{7, 72, 481, 191}));
-  memo.ime_name = "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";
-  memo.tab_order = 0;
-  auto& yes = add(
-      std::make_unique<ui::Button>(*this, "btnYes", 0, ui::Rect{167, 270, 104, 29}, "Confirm(&O)"));
-  yes.modal_result = ui::kModalOk;
-  yes.tab_order = 1;
-  yes.on_click = [this](ui::Control& c) { btnYesClick(c); };
-  auto& cancel = add(std::make_unique<ui::Button>(*this, "btnCancel", 0,
-                                                  ui::Rect{277, 270, 104, 29}, "Cancel(&C)"));
-  cancel.modal_result = ui::kModalCancel;
-  cancel.tab_order = 2;
-  auto& help = add(std::make_unique<ui::Button>(*this, "btnHelp", 0, ui::Rect{386, 270, 104, 29},
-                                                "\xB5\xB5\xBF\xF2\xB8\xBB(&H)"));
-  help.tab_order = 3;
-  help.on_click = [this](ui::Control& c) { btnHelpClick(c); };
+  memoAlert().ime_name = "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";
 }
 
 ui::Memo& TEditNotice::memoAlert() const { return dynamic_cast<ui::Memo&>(*find("memoAlert")); }
@@ -115,7 +112,7 @@ void TEditNotice::btnYesClick(ui::Control&) {
 
 void TEditNotice::btnHelpClick(ui::Control&) {
   // Help is optional; the dialog stays as it was whatever becomes of it.
-  platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
+  medium::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
 }
 
 }  // namespace ktr::forms

@@ -7,8 +7,8 @@
 #include "forms/layout.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
+#include "medium/command_line.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -18,14 +18,18 @@ namespace {
 using Row = ControlRow<TGhostInstall>;
 using namespace layout;
 
+constexpr auto kEntryMove = &TGhostInstall::ImgButton1MouseMove;
+
 // clang-format off
-constexpr Row kLayout[] = {
-    {kImage, "ImgBackground", 0, {0, 0, 658, 334}, "", kArrow, nullptr, &TGhostInstall::ImgBackgroundMouseMove},
-    {kImage, "ImgConfirm", 3, {414, 291, 67, 28}, "", kHand, &TGhostInstall::ImgConfirmClick, &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgCancel", 4, {493, 291, 67, 28}, "", kHand, &TGhostInstall::ImgCancelClick, &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgHelp", 5, {570, 291, 67, 28}, "", kHand, &TGhostInstall::ImgHelpClick, &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgButton1", 1, {439, 180, 172, 24}, "", kHand, &TGhostInstall::ImgButton1Click, &TGhostInstall::ImgButton1MouseMove},
-    {kImage, "ImgButton2", 2, {439, 221, 172, 24}, "", kHand, &TGhostInstall::ImgButton2Click, &TGhostInstall::ImgButton1MouseMove},
+// Not constexpr: GCC 12 will not convert the handlers of a base with two
+// bases of its own in a constant expression.
+const Row kLayout[] = {
+    SkinImage<TGhostInstall>("ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty, &TGhostInstall::ImgBackgroundMouseMove),
+    SkinEntry<TGhostInstall>("ImgConfirm", 3, {414, 291, 67, 28}, &TGhostInstall::ImgConfirmClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry<TGhostInstall>("ImgCancel", 4, {493, 291, 67, 28}, &TGhostInstall::ImgCancelClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry<TGhostInstall>("ImgHelp", 5, {570, 291, 67, 28}, &TGhostInstall::ImgHelpClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry<TGhostInstall>("ImgButton1", 1, {439, 180, 172, 24}, &TGhostInstall::ImgButton1Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE}),
+    SkinEntry<TGhostInstall>("ImgButton2", 2, {439, 221, 172, 24}, &TGhostInstall::ImgButton2Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE}),
     {kLabel, "lblButton1", 0, {452, 186, 146, 13}, "\xBC\xB3\xC4\xA1", kHand, &TGhostInstall::ImgButton1Click, nullptr, kCenter},
     {kLabel, "lblButton2", 0, {452, 227, 146, 13}, "\xC6\xED\xC1\xFD", kHand, &TGhostInstall::ImgButton2Click, nullptr, kCenter},
     {kLabel, "lblCancel", 0, {501, 300, 52, 13}, "\xC3\xEB\xBC\xD2", kHand, &TGhostInstall::ImgCancelClick, nullptr, kCenter},
@@ -37,16 +41,6 @@ constexpr Row kLayout[] = {
     {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", kDefault, nullptr, nullptr, kCenter, true},
 };
 // clang-format on
-
-constexpr SkinButton kButtons[] = {
-    {1, "ImgButton1", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-     lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE},
-    {2, "ImgButton2", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-     lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE},
-    {3, "ImgConfirm", medium::kButtonEmpty, medium::kButtonEmptyAct},
-    {4, "ImgCancel", medium::kButtonEmpty, medium::kButtonEmptyAct},
-    {5, "ImgHelp", medium::kButtonEmpty, medium::kButtonEmptyAct},
-};
 
 bool SameContents(Files& files, const std::string& a, const std::string& b) {
   auto first = files.open_read(a);
@@ -66,31 +60,27 @@ bool SameContents(Files& files, const std::string& a, const std::string& b) {
 }  // namespace
 
 TGhostInstall::TGhostInstall(ui::Application& app, ui::Form* owner, const Host& host)
-    : SkinnedForm(app, owner, host, kButtons) {
+    : SkinnedForm(app, owner, host) {
   set_caption("GhostInstall");
-  BuildLayout<TGhostInstall>(*this, kLayout);
-  LatchHooks hooks;
-  hooks.first_highlight = [this](const LatchEntry& e) {
-    if (!Button(e.tag).title.empty()) SetDescription(Button(e.tag));
-  };
-  hooks.each_highlight = [this](const LatchEntry& e) {
-    if (Button(e.tag).title.empty()) return;
-    ShowDescription(true);
-    application().process_messages();
-  };
-  // Unlike its siblings, this window gives up its background on a broken
-  // highlight picture and keeps the buttons.
-  hooks.invalid_on_highlight = [this](const LatchEntry&) {
-    ImageOf(*this, "ImgBackground").clear();
-    ShowDescription(true);
-    application().process_messages();
-  };
-  hooks.background_always = [this] {
-    if (DescriptionShown()) ShowDescription(false);
-  };
-  hooks.invalid_on_restore = [this] { ClearButtons(); };
-  hooks.restore_finished = [this] { application().process_messages(); };
-  AttachButtons(std::move(hooks));
+  BuildSkin<TGhostInstall>(*this, kLayout);
+}
+
+void TGhostInstall::FirstHighlighted(const LatchEntry& entry) {
+  if (!entry.shows[0].empty()) SetDescription(entry);
+}
+
+void TGhostInstall::Highlighted(const LatchEntry& entry) {
+  if (entry.shows[0].empty()) return;
+  ShowDescription(true);
+  application().process_messages();
+}
+
+// Unlike its siblings, this window gives up its background on a broken
+// highlight picture and keeps the buttons.
+void TGhostInstall::HighlightBroken(const LatchEntry&) {
+  ImageOf(*this, "ImgBackground").clear();
+  ShowDescription(true);
+  application().process_messages();
 }
 
 void TGhostInstall::FormCreate() {
@@ -120,10 +110,9 @@ void TGhostInstall::Warn(ui::Form* owner) {
 
 void TGhostInstall::ImgButton1Click(ui::Control&) {
   RunInstaller(medium::kClientInstaller);
-  const std::string agent =
-      platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
-                                     host_.locale.ansi_code_page()) +
-      std::string(medium::kAgentProgram);
+  const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
+                                                           host_.locale.ansi_code_page()) +
+                            std::string(medium::kAgentProgram);
   if (!host_.files.exists(agent)) {
     Warn(this);
     return;

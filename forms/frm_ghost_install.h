@@ -22,6 +22,9 @@ class TGhostInstall : public SkinnedForm {
   void FormCreate() override;
 
  private:
+  void FirstHighlighted(const LatchEntry& entry) override;
+  void Highlighted(const LatchEntry& entry) override;
+  void HighlightBroken(const LatchEntry& entry) override;
   void Warn(ui::Form* owner);
   void SetEnabled(const char* image, const char* label, bool enabled);
   bool PlaceTool();

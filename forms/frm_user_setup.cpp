@@ -6,8 +6,8 @@
 #include "forms/layout.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
+#include "medium/command_line.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -17,16 +17,20 @@ namespace {
 using Row = ControlRow<TUserSetup>;
 using namespace layout;
 
+constexpr auto kEntryMove = &TUserSetup::ImgButton1MouseMove;
+
 // clang-format off
-constexpr Row kLayout[] = {
-    {kImage, "ImgBackground", 0, {0, 0, 658, 334}, "", kArrow, nullptr, &TUserSetup::ImgBackgroundMouseMove},
+// Not constexpr: GCC 12 will not convert the handlers of a base with two
+// bases of its own in a constant expression.
+const Row kLayout[] = {
+    SkinImage<TUserSetup>("ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty, &TUserSetup::ImgBackgroundMouseMove),
     {kLabel, "lblTitle", 0, {54, 185, 340, 16}, "", kDefault, nullptr, nullptr, kLeft, true},
     {kLabel, "lblContent", 0, {54, 216, 340, 60}, "", kDefault, nullptr, nullptr, kLeft, true},
-    {kImage, "ImgButton1", 1, {439, 158, 172, 24}, "", kHand, &TUserSetup::ImgButton1Click, &TUserSetup::ImgButton1MouseMove},
-    {kImage, "ImgButton2", 2, {439, 199, 172, 24}, "", kHand, &TUserSetup::ImgButton2Click, &TUserSetup::ImgButton1MouseMove},
-    {kImage, "ImgButton3", 3, {439, 240, 172, 24}, "", kHand, &TUserSetup::ImgButton3Click, &TUserSetup::ImgButton1MouseMove},
-    {kImage, "ImgCancel", 4, {448, 291, 67, 28}, "", kHand, &TUserSetup::ImgCancelClick, &TUserSetup::ImgButton1MouseMove},
-    {kImage, "ImgHelp", 5, {536, 291, 67, 28}, "", kHand, &TUserSetup::ImgHelpClick, &TUserSetup::ImgButton1MouseMove},
+    SkinEntry<TUserSetup>("ImgButton1", 1, {439, 158, 172, 24}, &TUserSetup::ImgButton1Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_USER_GBBASE, lang::RES_USER_LBLBASE}),
+    SkinEntry<TUserSetup>("ImgButton2", 2, {439, 199, 172, 24}, &TUserSetup::ImgButton2Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_USER_GBNORMAL, lang::RES_USER_LBLNORMAL}),
+    SkinEntry<TUserSetup>("ImgButton3", 3, {439, 240, 172, 24}, &TUserSetup::ImgButton3Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_USER_GBGHOST, lang::RES_USER_LBLGHOST}),
+    SkinEntry<TUserSetup>("ImgCancel", 4, {448, 291, 67, 28}, &TUserSetup::ImgCancelClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry<TUserSetup>("ImgHelp", 5, {536, 291, 67, 28}, &TUserSetup::ImgHelpClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
     {kLabel, "lblButton1", 0, {452, 164, 146, 13}, "\xB1\xE2\xBA\xBB \xBC\xB3\xC4\xA1", kHand, &TUserSetup::ImgButton1Click, nullptr, kCenter},
     {kLabel, "lblButton2", 0, {452, 205, 146, 13}, "\xBB\xE7\xBF\xEB\xC0\xDA \xBC\xB3\xC4\xA1\xBA\xBB \xB8\xB8\xB5\xE9\xB1\xE2", kHand, &TUserSetup::ImgButton2Click, nullptr, kCenter},
     {kLabel, "lblButton3", 0, {452, 246, 146, 13}, "\xB0\xED\xBD\xBA\xC6\xAE\xBF\xEB \xBC\xB3\xC4\xA1", kHand, &TUserSetup::ImgButton3Click, nullptr, kCenter},
@@ -36,42 +40,25 @@ constexpr Row kLayout[] = {
 };
 // clang-format on
 
-constexpr SkinButton kButtons[] = {
-    {1, "ImgButton1", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, lang::RES_USER_GBBASE,
-     lang::RES_USER_LBLBASE},
-    {2, "ImgButton2", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-     lang::RES_USER_GBNORMAL, lang::RES_USER_LBLNORMAL},
-    {3, "ImgButton3", medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, lang::RES_USER_GBGHOST,
-     lang::RES_USER_LBLGHOST},
-    {4, "ImgCancel", medium::kButtonEmpty, medium::kButtonEmptyAct},
-    {5, "ImgHelp", medium::kButtonEmpty, medium::kButtonEmptyAct},
-};
-
 }  // namespace
 
 TUserSetup::TUserSetup(ui::Application& app, ui::Form* owner, const Host& host)
-    : SkinnedForm(app, owner, host, kButtons) {
+    : SkinnedForm(app, owner, host) {
   set_caption("\xBB\xE7\xBF\xEB\xC0\xDA \xBC\xB3\xC4\xA1");
-  BuildLayout<TUserSetup>(*this, kLayout);
-  LatchHooks hooks;
-  hooks.each_highlight = [this](const LatchEntry& e) {
-    const SkinButton& button = Button(e.tag);
-    if (button.title.empty()) return;
-    SetDescription(button);
-    ShowDescription(true);
-    application().process_messages();
-  };
-  hooks.invalid_on_highlight = [this](const LatchEntry&) {
-    ClearButtons();
-    ShowDescription(true);
-    application().process_messages();
-  };
-  hooks.background_always = [this] {
-    if (DescriptionShown()) ShowDescription(false);
-  };
-  hooks.invalid_on_restore = [this] { ClearButtons(); };
-  hooks.restore_finished = [this] { application().process_messages(); };
-  AttachButtons(std::move(hooks));
+  BuildSkin<TUserSetup>(*this, kLayout);
+}
+
+void TUserSetup::Highlighted(const LatchEntry& entry) {
+  if (entry.shows[0].empty()) return;
+  SetDescription(entry);
+  ShowDescription(true);
+  application().process_messages();
+}
+
+void TUserSetup::HighlightBroken(const LatchEntry&) {
+  ClearButtons();
+  ShowDescription(true);
+  application().process_messages();
 }
 
 void TUserSetup::FormCreate() {
@@ -94,39 +81,22 @@ void TUserSetup::ImgButton1Click(ui::Control&) { RunInstaller(medium::kClientIns
 // The builder finds its templates relative to its working folder, so it runs
 // inside its own folder; the launcher's current directory comes back after.
 void TUserSetup::ImgButton2Click(ui::Control&) {
-  RunHidden([this] {
-    const std::string saved = host_.files.current_directory();
-    const unsigned long entered = host_.files.set_current_directory(
-        launch_folder_ + std::string(medium::kInstallBuildFolder));
-    if (entered != 0) throw InOutError(entered);
-    try {
-      platform::RunAndWait(host_.processes,
-                           platform::ProgramCommandLine(launch_folder_, medium::kInstallBuild),
-                           kSwShow);
-    } catch (...) {
-      host_.files.set_current_directory(saved);
-      throw;
-    }
-    const unsigned long restored = host_.files.set_current_directory(saved);
-    if (restored != 0) throw InOutError(restored);
-  });
+  ui::HiddenWhile hidden(*this);
+  application().process_messages();
+  platform::EnteredFolder builder(host_.files,
+                                  launch_folder_ + std::string(medium::kInstallBuildFolder));
+  platform::RunAndWait(host_.processes,
+                       medium::ProgramCommandLine(launch_folder_, medium::kInstallBuild), kSwShow);
+  builder.leave();
 }
 
 void TUserSetup::ImgButton3Click(ui::Control&) {
   int result = ui::kModalNone;
   {
-    auto ghost = ui::MakeForm<TGhostInstall>(application(), this, host_);
-    hide();
-    try {
-      application().process_messages();
-      result = ghost->show_modal();
-    } catch (...) {
-      ghost.reset();
-      show();
-      throw;
-    }
+    ui::HiddenWhile hidden(*this, ui::MakeForm<TGhostInstall>(application(), this, host_));
+    application().process_messages();
+    result = hidden.run().show_modal();
   }
-  show();
   if (result == ui::kModalOk) close();
 }
 

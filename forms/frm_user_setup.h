@@ -19,6 +19,10 @@ class TUserSetup : public SkinnedForm {
 
  protected:
   void FormCreate() override;
+
+ private:
+  void Highlighted(const LatchEntry& entry) override;
+  void HighlightBroken(const LatchEntry& entry) override;
 };
 
 }  // namespace ktr::forms

@@ -1,10 +1,12 @@
 #include "forms/skinned_form.h"
 
+#include <stdexcept>
+
 #include "forms/builtin_pictures.h"
 #include "forms/layout.h"
 #include "lang/multilang.h"
+#include "medium/command_line.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -15,21 +17,20 @@ constexpr const char* kDescriptionLabels[] = {"lblTitle", "lblContent", "lblNoti
 
 }  // namespace
 
-SkinnedForm::SkinnedForm(ui::Application& app, ui::Form* owner, const Host& host,
-                         std::span<const SkinButton> buttons)
-    : ui::Form(app, owner), host_(host), latch_(host_, launch_folder_), buttons_(buttons) {}
+SkinnedForm::SkinnedForm(ui::Application& app, ui::Form* owner, const Host& host)
+    : ui::Form(app, owner), host_(host) {}
 
-void SkinnedForm::AttachButtons(LatchHooks hooks) {
+void SkinnedForm::SetBuiltinPictures() {
   auto& background = ImageOf(*this, "ImgBackground");
   background.align_client = true;
   background.set_picture(BuiltinBackground());
-  for (const SkinButton& button : buttons_) {
-    ImageOf(*this, button.image)
-        .set_picture(button.normal == medium::kButtonLongEmpty ? BuiltinLongButton()
-                                                               : BuiltinShortButton());
-    latch_.add({button.tag, &ImageOf(*this, button.image), button.normal, button.active});
+  for (const SkinPicture& picture : skin_) {
+    if (picture.normal == medium::kButtonLongEmpty) {
+      ImageOf(*this, picture.image).set_picture(BuiltinLongButton());
+    } else if (picture.normal == medium::kButtonEmpty) {
+      ImageOf(*this, picture.image).set_picture(BuiltinShortButton());
+    }
   }
-  latch_.set_hooks(std::move(hooks));
 }
 
 void SkinnedForm::TakeLaunchFolder() {
@@ -40,20 +41,17 @@ std::string SkinnedForm::Text(std::string_view key) const {
   return lang::ReadLangString(host_.profile, launch_folder_, key);
 }
 
-const SkinButton& SkinnedForm::Button(int tag) const {
-  for (const SkinButton& button : buttons_) {
-    if (button.tag == tag) return button;
-  }
-  return buttons_.front();
+const LatchEntry& SkinnedForm::Button(int tag) const {
+  if (const LatchEntry* entry = latch_.entry(tag)) return *entry;
+  throw std::logic_error("no button has this Tag");
 }
 
+// A broken picture stops the loading; the background and the buttons go.
 void SkinnedForm::LoadSkin() {
   ui::BusyCursor busy(application());
   try {
-    LoadSkinPicture(host_, launch_folder_, ImageOf(*this, "ImgBackground"),
-                    medium::kBackgroundEmpty);
-    for (const SkinButton& button : buttons_) {
-      LoadSkinPicture(host_, launch_folder_, ImageOf(*this, button.image), button.normal);
+    for (const SkinPicture& picture : skin_) {
+      ShowPicture(ImageOf(*this, picture.image), picture.normal);
     }
     application().process_messages();
   } catch (const InvalidGraphic&) {
@@ -63,14 +61,15 @@ void SkinnedForm::LoadSkin() {
 }
 
 void SkinnedForm::ClearButtons() {
-  for (const SkinButton& button : buttons_) ImageOf(*this, button.image).clear();
+  for (const SkinPicture& picture : skin_) {
+    if (std::string_view(picture.image) != "ImgBackground") ImageOf(*this, picture.image).clear();
+  }
 }
 
-void SkinnedForm::SetDescription(const SkinButton& button) {
-  const std::string_view keys[] = {button.title, button.content, button.notice};
+void SkinnedForm::SetDescription(const LatchEntry& button) {
   for (std::size_t i = 0; i < std::size(kDescriptionLabels); ++i) {
     if (auto* label = dynamic_cast<ui::Label*>(find(kDescriptionLabels[i]))) {
-      label->set_caption(Text(keys[i]));
+      label->set_caption(Text(button.shows[i]));
     }
   }
 }
@@ -89,27 +88,38 @@ void SkinnedForm::ImgButton1MouseMove(ui::Control& sender) {
   latch_.entry_mouse_move(sender.tag());
 }
 
-void SkinnedForm::RunHidden(const std::function<void()>& work) {
-  hide();
-  try {
-    application().process_messages();
-    work();
-  } catch (...) {
-    show();
-    throw;
-  }
-  show();
+void SkinnedForm::KeyDown(ui::Key key, bool shift) { latch_.key_down(key, shift); }
+
+bool SkinnedForm::PointerMoved(bool moved) {
+  if (latch_.keyboard_holds() && !moved) return false;
+  latch_.pointer_moved();
+  return true;
+}
+
+void SkinnedForm::ShowPicture(ui::Image& image, std::string_view file) {
+  LoadSkinPicture(host_, launch_folder_, image, file);
+}
+
+void SkinnedForm::BackgroundCrossed() {
+  if (DescriptionShown()) ShowDescription(false);
+}
+
+void SkinnedForm::Restored() { application().process_messages(); }
+
+void SkinnedForm::RestoreBroken() {
+  ClearButtons();
+  application().process_messages();
 }
 
 void SkinnedForm::RunInstaller(std::string_view relative_program) {
-  RunHidden([&] {
-    platform::RunAndWait(host_.processes,
-                         platform::ProgramCommandLine(launch_folder_, relative_program), kSwShow);
-  });
+  ui::HiddenWhile hidden(*this);
+  application().process_messages();
+  platform::RunAndWait(host_.processes,
+                       medium::ProgramCommandLine(launch_folder_, relative_program), kSwShow);
 }
 
 void SkinnedForm::StartHelp(std::string_view key) {
-  platform::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
+  medium::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
 }
 
 }  // namespace ktr::forms

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/command_line.h"
-#include "tests/fakes/fake_host.h"
+#include "medium/command_line.h"
+#include "testing/fake_host.h"
 
 namespace {
 
@@ -59,8 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     at = next;
   }
 
-  const std::string line =
-      ktr::platform::MediumCommandLine(files, std::string(kLaunchFolder), value);
+  const std::string line = ktr::medium::MediumCommandLine(files, std::string(kLaunchFolder), value);
   const std::optional<std::string> program = QuotedProgram(value, line);
   if (!program) std::abort();
 

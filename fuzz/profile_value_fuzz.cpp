@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 namespace {
 

@@ -17,6 +17,16 @@ inline constexpr int kKorean = 0;
 inline constexpr int kEnglish = 1;
 inline constexpr int kJapanese = 2;
 inline constexpr int kChinese = 3;
+// The same languages where the code decides by them; the index stays the
+// number that names a MultiLang.ini section and a notice template.
+enum class Language {
+  kKorean = kKorean,
+  kEnglish = kEnglish,
+  kJapanese = kJapanese,
+  kChinese = kChinese
+};
+constexpr Language LanguageOf(int index) { return static_cast<Language>(index); }
+
 inline constexpr std::array<std::string_view, 4> kLanguageNames = {"KOREAN", "ENGLISH", "JAPANESE",
                                                                    "CHINESE"};
 // GetPrivateProfileStringA gets a 2048-character buffer: values come back cut

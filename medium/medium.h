@@ -23,10 +23,6 @@ std::string LaunchFolder(Files& files, Locale& locale);
 // by the same double-byte rule as the launch folder.
 std::string ProgramFolder(Files& files, Locale& locale);
 
-// Whether byte `index` of `text` is the trail byte of a double-byte
-// character in the given ANSI code page.
-bool IsTrailByte(std::string_view text, std::size_t index, unsigned code_page);
-
 // launch folder + "imgdata\" + RES_LANG + "\"; RES_LANG is read anew per call.
 std::string SkinFolder(Profile& profile, const std::string& launch_folder);
 std::string SkinFile(Profile& profile, const std::string& launch_folder, std::string_view file);

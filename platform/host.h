@@ -1,7 +1,7 @@
 #pragma once
 // The host services the launcher needs, one narrow interface per concern.
 // The win32 adapters implement them on the Windows API; tests use the
-// in-memory host under tests/fakes. Paths are Windows paths in the system's
+// in-memory host under testing/. Paths are Windows paths in the system's
 // ANSI code page; nothing here converts text.
 #include <cstddef>
 #include <cstdint>

@@ -19,6 +19,25 @@ inline constexpr std::array<std::string_view, 8> kEditionNames = {
     "Microsoft Windows XP",
 };
 
+// The OS type index where the code decides by it: the position in the table
+// above, -1 for an edition not in it.
+enum class Edition {
+  kUnknown = -1,
+  kWindows95,
+  kWindows98,
+  kWindowsMe,
+  kNtServer,
+  kNtWorkstation,
+  k2000Professional,
+  k2000Server,
+  kWindowsXp,
+};
+constexpr Edition EditionOf(int os_type_index) {
+  return os_type_index >= 0 && os_type_index < static_cast<int>(kEditionNames.size())
+             ? static_cast<Edition>(os_type_index)
+             : Edition::kUnknown;
+}
+
 inline constexpr std::uint32_t kPlatformWin32Nt = 2;
 
 inline constexpr std::string_view kNtVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "medium/medium.h"
-#include "platform/command_line.h"
+#include "platform/dbcs.h"
+#include "platform/errors.h"
 
 namespace ktr::platform {
 namespace {
@@ -44,15 +44,20 @@ int RunAndWait(Processes& processes, const std::string& command_line, unsigned s
   return processes.run_and_wait(command_line, show);
 }
 
-void StartHelp(Processes& processes, Files& files, const std::string& launch_folder,
-               std::string_view value) {
-  try {
-    if (std::optional<std::string> line = FoundMediumCommandLine(files, launch_folder, value)) {
-      processes.start(*line, kSwShow);
-    }
-  } catch (...) {
-    // The window works all the same without its help.
-  }
+EnteredFolder::EnteredFolder(Files& files, const std::string& folder)
+    : files_(files), saved_(files.current_directory()) {
+  const unsigned long entered = files_.set_current_directory(folder);
+  if (entered != 0) throw InOutError(entered);
+}
+
+EnteredFolder::~EnteredFolder() {
+  if (!left_) files_.set_current_directory(saved_);
+}
+
+void EnteredFolder::leave() {
+  left_ = true;
+  const unsigned long restored = files_.set_current_directory(saved_);
+  if (restored != 0) throw InOutError(restored);
 }
 
 // The count is 64-bit, so files of 2 GiB and more are copied whole. Every
@@ -132,14 +137,14 @@ bool PlaceCopy(Files& files, const std::string& source, const std::string& desti
 // 0x5C (Shift-JIS and others) still needs its separator.
 std::string AddTrailingBackslash(const std::string& text, unsigned code_page) {
   if (text.empty()) return text;
-  if (text.back() == '\\' && !medium::IsTrailByte(text, text.size() - 1, code_page)) return text;
+  if (text.back() == '\\' && !IsTrailByte(text, text.size() - 1, code_page)) return text;
   return text + '\\';
 }
 
 // A file name holding such a character must not cut the path inside it.
 std::string FolderOf(const std::string& path, unsigned code_page) {
   std::size_t at = path.find_last_of("\\:");
-  while (at != std::string::npos && medium::IsTrailByte(path, at, code_page)) {
+  while (at != std::string::npos && IsTrailByte(path, at, code_page)) {
     at = at == 0 ? std::string::npos : path.find_last_of("\\:", at - 1);
   }
   return at == std::string::npos ? std::string() : path.substr(0, at + 1);

@@ -12,14 +12,23 @@ namespace ktr::platform {
 // The exit code of the ended process, or -1 when it could not be started.
 int RunAndWait(Processes& processes, const std::string& command_line, unsigned short show);
 
-// Starts a help command of the medium without waiting, with show value 5.
-// Its program is the one inside the launch folder, quoted; when the medium
-// has none, nothing is started: the system would otherwise look for the name
-// in its own folders, the current directory and along the search path, and
-// start whatever it found there with the launcher's rights. Help is
-// optional, so nothing is reported either way.
-void StartHelp(Processes& processes, Files& files, const std::string& launch_folder,
-               std::string_view value);
+// The current directory moved into a folder for a while. Entering raises
+// InOutError with the system's code when the folder cannot be entered;
+// leave() goes back and raises the same way when it cannot. A scope left by
+// an error goes back without a word, the error being the one to report.
+class EnteredFolder {
+ public:
+  EnteredFolder(Files& files, const std::string& folder);
+  ~EnteredFolder();
+  EnteredFolder(const EnteredFolder&) = delete;
+  EnteredFolder& operator=(const EnteredFolder&) = delete;
+  void leave();
+
+ private:
+  Files& files_;
+  std::string saved_;
+  bool left_ = false;
+};
 
 inline constexpr std::size_t kCopyBlockSize = 2048;
 

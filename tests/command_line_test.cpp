@@ -1,12 +1,12 @@
 // Quoted program paths: what the system runs must lie on the medium.
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include "medium/medium.h"
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
-namespace ktr::platform {
+namespace ktr::medium {
 namespace {
 
 constexpr const char* kLaunch = "C:\\Users\\Ann\\Downloads\\KTR Setup\\";
@@ -88,4 +88,4 @@ TEST_F(CommandLineTest, OptionalProgramGivesALineOnlyWhenItIsOnTheMedium) {
 }
 
 }  // namespace
-}  // namespace ktr::platform
+}  // namespace ktr::medium

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/process_helpers.h"
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 namespace ktr::platform {
 namespace {

@@ -1,6 +1,6 @@
 // The test doubles' own switches: what the contract suites cannot reach
 // because the real system has no such switch.
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include "forms/frm_ghost_install.h"
 #include "forms/frm_user_setup.h"
 #include "lang/multilang.h"
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/headless_backend.h"
+#include "testing/fake_host.h"
+#include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::forms {
@@ -18,6 +18,7 @@ using testing::FileShownBy;
 using testing::ImageNamed;
 using testing::LabelNamed;
 using testing::MoveOver;
+using testing::Press;
 
 constexpr const char* kRunOnce = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr const char* kClientKey = "\\Software\\KTR\\2.0\\RiduZadent\\General";
@@ -408,6 +409,58 @@ TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsT
   EXPECT_FALSE(ImageNamed(*ghost, "ImgBackground").picture().has_value());
   EXPECT_TRUE(ImageNamed(*ghost, "ImgButton1").picture().has_value());
   EXPECT_TRUE(LabelNamed(*ghost, "lblNotice").visible());
+}
+
+TEST_F(InstallationWindowsTest, MenuKeysShowTheDescriptionsAndEnterRunsTheBuilder) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  menu->show();
+  Press(*menu, ui::Key::kTab);
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton1").picture()), "ButtonLongEmptyAct.bmp");
+  EXPECT_EQ(LabelNamed(*menu, "lblTitle").caption(), "Basic");
+  Press(*menu, ui::Key::kDown);
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton1").picture()), "ButtonLongEmpty.bmp");
+  EXPECT_EQ(LabelNamed(*menu, "lblContent").caption(), "Custom text");
+  EXPECT_TRUE(LabelNamed(*menu, "lblTitle").visible());
+  Press(*menu, ui::Key::kEscape);
+  EXPECT_EQ(menu->modal_result(), ui::kModalNone);
+  Press(*menu, ui::Key::kReturn);
+  ASSERT_EQ(fake.processes.waited().size(), 1u);
+  EXPECT_EQ(fake.processes.waited()[0].current_directory, "D:\\Install\\InstallBuild");
+  // Cancel and Help sit side by side below, Cancel first.
+  Press(*menu, ui::Key::kTab);
+  Press(*menu, ui::Key::kTab);
+  Press(*menu, ui::Key::kReturn);
+  EXPECT_EQ(menu->modal_result(), ui::kModalCancel);
+}
+
+TEST_F(InstallationWindowsTest, KeysTypedWhileAHighlightIsDrawnFollowItInOrder) {
+  auto menu = ui::MakeForm<TUserSetup>(app, &owner, fake.host());
+  backend.during_process_messages = [&] {
+    Press(*menu, ui::Key::kDown);
+    Press(*menu, ui::Key::kDown);
+  };
+  Press(*menu, ui::Key::kDown);
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton1").picture()), "ButtonLongEmpty.bmp");
+  EXPECT_EQ(FileShownBy(ImageNamed(*menu, "ImgButton3").picture()), "ButtonLongEmptyAct.bmp");
+  EXPECT_EQ(LabelNamed(*menu, "lblTitle").caption(), "Ghost");
+}
+
+TEST_F(InstallationWindowsTest, GhostKeysSkipDisabledButtonsAndEnterInstalls) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  InstallerPlacesAgent();
+  Press(*ghost, ui::Key::kTab);
+  EXPECT_EQ(LabelNamed(*ghost, "lblNotice").caption(), "Install note");
+  EXPECT_TRUE(LabelNamed(*ghost, "lblNotice").visible());
+  Press(*ghost, ui::Key::kSpace);
+  EXPECT_EQ(States(*ghost), "-EE-E");
+  // From the disabled Install: Edit, Confirm, then Help past the disabled Cancel.
+  for (auto [name, active] : {std::pair{"ImgButton2", "ButtonLongEmptyAct.bmp"},
+                              {"ImgConfirm", "ButtonEmptyAct.bmp"},
+                              {"ImgHelp", "ButtonEmptyAct.bmp"},
+                              {"ImgButton2", "ButtonLongEmptyAct.bmp"}}) {
+    Press(*ghost, ui::Key::kTab);
+    EXPECT_EQ(FileShownBy(ImageNamed(*ghost, name).picture()), active) << name;
+  }
 }
 
 class NoticeDialogTest : public InstallationWindowsTest {

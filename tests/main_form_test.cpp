@@ -1,18 +1,23 @@
 #include <gtest/gtest.h>
 
-#include "app/frm_main.h"
+#include <map>
+
+#include "forms/frm_main.h"
 #include "lang/multilang.h"
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/headless_backend.h"
+#include "testing/fake_host.h"
+#include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::app {
 namespace {
 
+using forms::TMainForm;
+
 using testing::ClickOn;
 using testing::FileShownBy;
 using testing::ImageNamed;
 using testing::MoveOver;
+using testing::Press;
 
 class MainFormTest : public ::testing::Test {
  protected:
@@ -41,6 +46,16 @@ class MainFormTest : public ::testing::Test {
     return *form;
   }
   std::string Shown(const char* image) { return FileShownBy(ImageNamed(*form, image).picture()); }
+  // Every picture of the window, bottom to top.
+  std::string Pictures() {
+    std::string all;
+    for (const auto& control : form->controls()) {
+      if (auto* image = dynamic_cast<ui::Image*>(control.get())) {
+        all += FileShownBy(image->picture()) + ' ';
+      }
+    }
+    return all;
+  }
   void SetWindows2000Professional() {
     fake.version.platform = 2;
     fake.registry.set("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "ProductName",
@@ -352,6 +367,84 @@ TEST_F(MainFormTest, BrowseOpensTheProgramFolderAndExitEndsTheProgram) {
 
   ClickOn(*form, "ImgExit");
   EXPECT_TRUE(app.terminated());
+}
+
+TEST_F(MainFormTest, KeysWalkTheEntriesInScreenOrderShowingWhatThePointerShows) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  std::map<std::string, std::string> under_pointer;
+  for (const char* entry :
+       {"ImgManual", "ImgSnScan", "ImgInstallClient", "ImgInstallServer", "ImgCDView", "ImgExit"}) {
+    form->mouse_move(5, 5);
+    MoveOver(*form, entry);
+    under_pointer[entry] = Pictures();
+  }
+  form->mouse_move(5, 5);
+  const std::string at_rest = Pictures();
+  Press(*form, ui::Key::kEscape);
+  EXPECT_EQ(Pictures(), at_rest);
+  const struct {
+    ui::Key key;
+    bool shift;
+    const char* entry;
+  } steps[] = {
+      {ui::Key::kTab, false, "ImgManual"},         {ui::Key::kTab, false, "ImgSnScan"},
+      {ui::Key::kDown, false, "ImgInstallClient"}, {ui::Key::kRight, false, "ImgInstallServer"},
+      {ui::Key::kTab, false, "ImgCDView"},         {ui::Key::kTab, false, "ImgExit"},
+      {ui::Key::kTab, false, "ImgManual"},         {ui::Key::kTab, true, "ImgExit"},
+      {ui::Key::kUp, false, "ImgCDView"},          {ui::Key::kLeft, false, "ImgInstallServer"},
+  };
+  for (const auto& step : steps) {
+    Press(*form, step.key, step.shift);
+    EXPECT_EQ(Pictures(), under_pointer[step.entry]) << step.entry;
+  }
+}
+
+TEST_F(MainFormTest, EnterAndSpacePressTheKeyboardsEntryAndThePointerTakesOverAtOnce) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  // Under the pointer alone, Enter presses nothing.
+  MoveOver(*form, "ImgExit");
+  Press(*form, ui::Key::kReturn);
+  EXPECT_FALSE(app.terminated());
+  form->mouse_move(5, 5);
+  for (int i = 0; i < 5; ++i) Press(*form, ui::Key::kTab);
+  Press(*form, ui::Key::kReturn);
+  ASSERT_EQ(fake.shell.calls.size(), 1u);
+  EXPECT_EQ(fake.shell.calls[0].verb, "explore");
+
+  // The pointer leads as soon as it moves, even from entry to entry.
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(Shown("ImgCDView"), "Button5.bmp");
+  EXPECT_EQ(Shown("ImgManual"), "ButtonAct1.bmp");
+  // The keyboard goes on from there; a report at the pointer's place is no movement.
+  Press(*form, ui::Key::kTab);
+  MoveOver(*form, "ImgManual");
+  EXPECT_EQ(Shown("ImgManual"), "Button1.bmp");
+  EXPECT_EQ(Shown("ImgSnScan"), "ButtonAct2.bmp");
+  Press(*form, ui::Key::kSpace);
+  ASSERT_EQ(fake.processes.started().size(), 1u);
+  EXPECT_NE(fake.processes.started()[0].command_line.find("revuvez.exe"), std::string::npos);
+}
+
+TEST(SkinTable, AnEntryTagTakenTwiceOrOutsideTheLatchIsAProgrammingError) {
+  struct : forms::LatchPolicy {
+    void ShowPicture(ui::Image&, std::string_view) override {}
+    void HighlightBroken(const forms::LatchEntry&) override {}
+    void RestoreBroken() override {}
+  } policy;
+  testing::HeadlessBackend backend;
+  ui::Application app{backend};
+  auto& form = app.create_form<ui::Form>(nullptr);
+  for (int second_tag : {1, forms::HoverLatch::kMaxEntries + 1}) {
+    const forms::ControlRow<ui::Form> rows[] = {
+        forms::SkinEntry<ui::Form>("A", 1, {0, 0, 9, 9}, nullptr, nullptr, "a.bmp", "A.bmp"),
+        forms::SkinEntry<ui::Form>("B", second_tag, {0, 9, 9, 9}, nullptr, nullptr, "b.bmp",
+                                   "B.bmp")};
+    forms::BuildLayout<ui::Form>(form, rows);
+    forms::HoverLatch latch(policy);
+    EXPECT_THROW(latch.add_entries<ui::Form>(form, rows), std::logic_error) << second_tag;
+  }
 }
 
 }  // namespace

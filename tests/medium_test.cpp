@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "lang/multilang.h"
-#include "tests/fakes/fake_host.h"
+#include "platform/dbcs.h"
+#include "testing/fake_host.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::medium {
@@ -21,14 +22,14 @@ TEST(LaunchFolder, EndsInExactlyOneBackslash) {
 TEST(LaunchFolder, ATrailByteThatLooksLikeABackslashGetsOneAppended) {
   // U+8868 in Shift-JIS is 0x95 0x5C: its trail byte is no path separator.
   const std::string japanese = "D:\\\x95\x5C";
-  EXPECT_TRUE(IsTrailByte(japanese, 4, 932));
+  EXPECT_TRUE(platform::IsTrailByte(japanese, 4, 932));
   EXPECT_EQ(LaunchFolderFrom(japanese, 932), japanese + "\\");
   // The same bytes in a single-byte code page do end in a backslash.
   EXPECT_EQ(LaunchFolderFrom(japanese, 1252), japanese);
   // A real backslash after a double-byte character is a backslash.
   EXPECT_EQ(LaunchFolderFrom("D:\\\x95\x5C\\", 932), "D:\\\x95\x5C\\");
   // Plain ASCII never has trail bytes.
-  EXPECT_FALSE(IsTrailByte("D:\\a\\", 4, 949));
+  EXPECT_FALSE(platform::IsTrailByte("D:\\a\\", 4, 949));
 }
 
 TEST(LaunchFolder, LongCurrentDirectoriesAreTakenWhole) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "lang/keys.h"
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::lang {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/errors.h"
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 namespace ktr::platform {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "app/launcher.h"
 #include "lang/multilang.h"
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/headless_backend.h"
+#include "testing/fake_host.h"
+#include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
 
 namespace ktr::app {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "platform/errors.h"
-#include "tests/fakes/headless_backend.h"
+#include "testing/headless_backend.h"
 
 namespace ktr::ui {
 namespace {

@@ -178,7 +178,26 @@ Cursor Form::cursor_at(int x, int y) const {
 }
 
 void Form::mouse_move(int x, int y) {
+  // The first report of a form comes when it is shown under a resting pointer.
+  const bool moved = pointer_known_ && (x != pointer_x_ || y != pointer_y_);
+  pointer_known_ = true;
+  pointer_x_ = x;
+  pointer_y_ = y;
+  try {
+    if (!PointerMoved(moved)) return;
+  } catch (...) {
+    app_.handle_exception(std::current_exception());
+    return;
+  }
   if (Control* control = control_at(x, y)) dispatch(control->on_mouse_move, *control);
+}
+
+void Form::key_down(Key key, bool shift) {
+  try {
+    KeyDown(key, shift);
+  } catch (...) {
+    app_.handle_exception(std::current_exception());
+  }
 }
 
 void Form::mouse_click(int x, int y) {

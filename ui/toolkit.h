@@ -24,6 +24,8 @@ enum class Cursor { kDefault, kArrow, kHandPoint, kHourGlass };
 enum class ControlKind { kImage, kLabel, kMemo, kButton, kBevel };
 enum class TextAlign { kLeft, kCenter };
 enum class BorderStyle { kNone, kDialog };
+// The keys the windows answer; the rest arrive as kOther.
+enum class Key { kOther, kTab, kReturn, kSpace, kEscape, kLeft, kUp, kRight, kDown };
 
 inline constexpr int kModalNone = 0;
 inline constexpr int kModalOk = 1;
@@ -248,6 +250,7 @@ class Form {
   // Event entry points for backends; errors go to the default error report.
   void mouse_move(int x, int y);
   void mouse_click(int x, int y);
+  void key_down(Key key, bool shift);
   void close_requested();
   Control* control_at(int x, int y) const;
   Cursor cursor_at(int x, int y) const;
@@ -264,6 +267,12 @@ class Form {
 
  protected:
   virtual void FormCreate() {}
+  virtual void KeyDown(Key, bool /*shift*/) {}
+  // Before the pointer's movement reaches a control. `moved` is false for a
+  // form's first report and for one at the place of the previous one (the
+  // system reports a resting pointer when a window is shown); false keeps it
+  // from the controls.
+  virtual bool PointerMoved(bool /*moved*/) { return true; }
 
  private:
   void dispatch(const ControlHandler& handler, Control& sender);
@@ -277,6 +286,9 @@ class Form {
   int modal_result_ = kModalNone;
   std::vector<std::unique_ptr<Control>> controls_;
   std::unique_ptr<FormPeer> peer_;
+  bool pointer_known_ = false;
+  int pointer_x_ = 0;
+  int pointer_y_ = 0;
 };
 
 class Application {
@@ -344,6 +356,27 @@ class BusyCursor {
 
  private:
   Application& app_;
+};
+
+// Hides a form while something else runs and shows it again on every path;
+// a form made for that run goes first, as the window it owns.
+class HiddenWhile {
+ public:
+  explicit HiddenWhile(Form& form, std::unique_ptr<Form> run = nullptr)
+      : form_(form), run_(std::move(run)) {
+    form_.hide();
+  }
+  ~HiddenWhile() {
+    run_.reset();
+    form_.show();
+  }
+  HiddenWhile(const HiddenWhile&) = delete;
+  HiddenWhile& operator=(const HiddenWhile&) = delete;
+  Form& run() const { return *run_; }
+
+ private:
+  Form& form_;
+  std::unique_ptr<Form> run_;
 };
 
 }  // namespace ktr::ui

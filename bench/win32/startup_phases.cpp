@@ -29,7 +29,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/frm_main.h"
+#include "forms/frm_main.h"
 #include "app/launcher.h"
 #include "forms/frm_ghost_install.h"
 #include "lang/multilang.h"
@@ -105,7 +105,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   lang::InitLanguageIndex(host.locale);
   ui::Application app(backend);
   app.set_title(app::kInitialTitle);
-  auto& main = app.create_form<app::TMainForm>(host);
+  auto& main = app.create_form<forms::TMainForm>(host);
   stamps.step("main");
   app.create_form<forms::TGhostInstall>(nullptr, host);
   stamps.step("ghost");

@@ -2,7 +2,7 @@
 // where, and what it learns of the end.
 #include <string>
 
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 #include "platform/process_helpers.h"
 #include "tests/contract/contract_env.h"
 
@@ -87,11 +87,11 @@ TEST_F(ProcessesContract, QuotedProgramIgnoresAPlantedOne) {
   env().make_program(planted, 9);
   env().make_program(server, 4);
 
-  std::string line = platform::MediumCommandLine(files(), launch, "Server Setup\\Setup.exe /s");
+  std::string line = medium::MediumCommandLine(files(), launch, "Server Setup\\Setup.exe /s");
   EXPECT_EQ(platform::RunAndWait(processes(), line, kSwShow), 4);
   EXPECT_EQ(
-      platform::RunAndWait(
-          processes(), platform::ProgramCommandLine(launch, "Server Setup\\Setup.exe"), kSwShow),
+      platform::RunAndWait(processes(),
+                           medium::ProgramCommandLine(launch, "Server Setup\\Setup.exe"), kSwShow),
       4);
   EXPECT_TRUE(env().runs_of(planted).empty());
   auto runs = env().runs_of(server);

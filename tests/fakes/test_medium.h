@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 #include "ui/bitmap.h"
 
 namespace ktr::testing {

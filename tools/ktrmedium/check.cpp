@@ -10,7 +10,7 @@
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/medium.h"
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 #include "platform/errors.h"
 #include "platform/profile_text.h"
 #include "tools/ktrmedium/code_pages.h"
@@ -240,7 +240,7 @@ class Checker {
                                  lang::RES_HELPCLI, lang::RES_GHOSTCLI}) {
       const std::string line = value(key);
       if (line.empty()) continue;
-      if (!platform::FoundMediumCommandLine(tree_, std::string(kMediumRoot), line)) {
+      if (!medium::FoundMediumCommandLine(tree_, std::string(kMediumRoot), line)) {
         add(Severity::kError, "program-missing", language, ini_file_, name, key,
             "no program of \"" + line + "\" is on the medium");
       }

@@ -24,6 +24,29 @@ DWORD ExStyleOf(const Form& form) {
   return form.border_style == BorderStyle::kDialog ? WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE : 0;
 }
 
+Key KeyOf(WPARAM virtual_key) {
+  switch (virtual_key) {
+    case VK_TAB:
+      return Key::kTab;
+    case VK_RETURN:
+      return Key::kReturn;
+    case VK_SPACE:
+      return Key::kSpace;
+    case VK_ESCAPE:
+      return Key::kEscape;
+    case VK_LEFT:
+      return Key::kLeft;
+    case VK_UP:
+      return Key::kUp;
+    case VK_RIGHT:
+      return Key::kRight;
+    case VK_DOWN:
+      return Key::kDown;
+    default:
+      return Key::kOther;
+  }
+}
+
 // The window size that gives the form its client size at a scale.
 SIZE FrameSize(const Form& form, const Scale& scale) {
   RECT r{0, 0, scale.px(form.client_width), scale.px(form.client_height)};
@@ -133,6 +156,9 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
       activated(LOWORD(w) != WA_INACTIVE);
       if (LOWORD(w) != WA_INACTIVE && !children_.empty()) return 0;
       break;
+    case WM_KEYDOWN:
+      form_.key_down(KeyOf(w), ::GetKeyState(VK_SHIFT) < 0);
+      return 0;
     case WM_CLOSE:
       form_.close_requested();
       return 0;

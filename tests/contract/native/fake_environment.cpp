@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "testing/fake_host.h"
 #include "tests/contract/contract_env.h"
-#include "tests/fakes/fake_host.h"
 
 namespace ktr::contract {
 namespace {

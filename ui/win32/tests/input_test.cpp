@@ -1,5 +1,6 @@
 // Mouse input: moves and clicks reach the model's controls, double clicks
-// count once, pointer shapes, and errors of handlers reach the report.
+// count once, pointer shapes, and errors of handlers reach the report. Keys
+// of a skinned window reach the model as its own key names.
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -149,6 +150,24 @@ TEST_CASE(errors_of_handlers_go_to_the_default_report) {
     CHECK(desk.backend.boxes[1].text == "moved.");
   }
   CHECK(::IsWindowVisible(window));  // the loop and the window go on
+}
+
+TEST_CASE(keys_of_a_borderless_window_reach_the_model) {
+  Desk desk;
+  std::vector<std::string> keys;
+  desk.main.on_key = [&keys](Key key, bool shift) {
+    keys.push_back(std::to_string(static_cast<int>(key)) + (shift ? "+shift" : ""));
+  };
+  HWND window = WindowOf(desk.main);
+  for (int key : {VK_TAB, VK_DOWN, VK_UP, VK_LEFT, VK_RIGHT, VK_RETURN, VK_SPACE, VK_ESCAPE,
+                  static_cast<int>('A')}) {
+    ::PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+  }
+  Pump(desk.backend);
+  auto name = [](Key key) { return std::to_string(static_cast<int>(key)); };
+  CHECK_EVENTS(keys, {name(Key::kTab), name(Key::kDown), name(Key::kUp), name(Key::kLeft),
+                      name(Key::kRight), name(Key::kReturn), name(Key::kSpace),
+                      name(Key::kEscape), name(Key::kOther)});
 }
 
 }  // namespace ktr::ui::win32::testing

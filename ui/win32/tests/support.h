@@ -32,9 +32,13 @@ class TestForm : public Form {
   TestForm(Application& app, Form* owner, const char* class_name, BorderStyle border);
   const char* class_name() const override { return class_name_; }
   std::function<void(TestForm&)> on_create;
+  std::function<void(Key, bool shift)> on_key;
 
  protected:
   void FormCreate() override;
+  void KeyDown(Key key, bool shift) override {
+    if (on_key) on_key(key, shift);
+  }
 
  private:
   const char* class_name_;

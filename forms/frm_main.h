@@ -1,16 +1,17 @@
 #pragma once
 // The main menu: the launcher's face and main window. Six skinned entries
-// that highlight under the pointer and start the medium's documents and
-// programs; in Korean, install client opens the client installation menu.
+// that highlight under the pointer or from the keyboard and start the
+// medium's documents and programs; in Korean, install client opens the
+// client installation menu.
 #include <string>
 
 #include "forms/skin.h"
 #include "platform/host.h"
 #include "ui/toolkit.h"
 
-namespace ktr::app {
+namespace ktr::forms {
 
-class TMainForm : public ui::Form {
+class TMainForm : public ui::Form, private LatchPolicy {
  public:
   TMainForm(ui::Application& app, const Host& host);
   const char* class_name() const override { return "TMainForm"; }
@@ -25,21 +26,30 @@ class TMainForm : public ui::Form {
   void ImgInstallServerClick(ui::Control& sender);
   void LoadSkin();
 
+  // The language index as MultiLang.ini's sections number it.
   int FLanguageIndex = 0;
   const std::string& launch_folder() const { return launch_folder_; }
-  const forms::HoverLatch& latch() const { return latch_; }
+  const HoverLatch& latch() const { return latch_; }
 
  protected:
   void FormCreate() override;
+  void KeyDown(ui::Key key, bool shift) override;
+  bool PointerMoved(bool moved) override;
 
  private:
   std::string Text(std::string_view key) const;
   void ClearPictures(bool with_background);
   void RunInstaller(const std::string& command_line);
 
+  void ShowPicture(ui::Image& image, std::string_view file) override;
+  void FirstHighlighted(const LatchEntry& entry) override;
+  void HighlightBroken(const LatchEntry& entry) override;
+  void Restored() override;
+  void RestoreBroken() override;
+
   Host host_;
   std::string launch_folder_;
-  forms::HoverLatch latch_;
+  HoverLatch latch_{*this};
 };
 
-}  // namespace ktr::app
+}  // namespace ktr::forms

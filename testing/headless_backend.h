@@ -48,14 +48,19 @@ class HeadlessBackend : public ui::Backend {
   std::vector<ui::Cursor> cursor_history;
   std::vector<std::string> titles;
   int process_messages_calls = 0;
+  // What reaches a window while it serves its messages once, as input typed
+  // ahead does; runs at the next process_messages only.
+  std::function<void()> during_process_messages;
   // Every form created, in order, with its class name (forms are not owned).
   std::vector<ui::Form*> forms;
   std::vector<std::string> created_classes;
 };
 
-// Pointer and clicks as a user would give them, inside a control.
+// Pointer, clicks and keys as a user would give them.
 void MoveOver(ui::Form& form, const std::string& control_name);
 void ClickOn(ui::Form& form, const std::string& control_name);
+// A key pressed while the form has the keyboard.
+void Press(ui::Form& form, ui::Key key, bool shift = false);
 ui::Image& ImageNamed(ui::Form& form, const std::string& name);
 ui::Label& LabelNamed(ui::Form& form, const std::string& name);
 

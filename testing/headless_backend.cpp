@@ -1,6 +1,7 @@
-#include "tests/fakes/headless_backend.h"
+#include "testing/headless_backend.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace ktr::testing {
 namespace {
@@ -53,7 +54,10 @@ void HeadlessBackend::run_modal_loop(ui::Form& form) {
   }
 }
 
-void HeadlessBackend::process_messages() { ++process_messages_calls; }
+void HeadlessBackend::process_messages() {
+  ++process_messages_calls;
+  if (auto arriving = std::exchange(during_process_messages, nullptr)) arriving();
+}
 
 void HeadlessBackend::set_screen_cursor(ui::Cursor cursor) { cursor_history.push_back(cursor); }
 
@@ -86,6 +90,8 @@ void ClickOn(ui::Form& form, const std::string& control_name) {
   const ui::Rect& r = Named(form, control_name).bounds();
   form.mouse_click(r.left + 2, r.top + 2);
 }
+
+void Press(ui::Form& form, ui::Key key, bool shift) { form.key_down(key, shift); }
 
 ui::Image& ImageNamed(ui::Form& form, const std::string& name) {
   return dynamic_cast<ui::Image&>(Named(form, name));

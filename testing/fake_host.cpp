@@ -1,4 +1,4 @@
-#include "tests/fakes/fake_host.h"
+#include "testing/fake_host.h"
 
 #include <algorithm>
 #include <cstring>

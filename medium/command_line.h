@@ -8,7 +8,7 @@
 
 #include "platform/host.h"
 
-namespace ktr::platform {
+namespace ktr::medium {
 
 // `relative` names one file (a fixed path, or a value that is a file name
 // alone): the whole text is the program.
@@ -26,4 +26,13 @@ std::string MediumCommandLine(Files& files, const std::string& launch_folder,
 std::optional<std::string> FoundMediumCommandLine(Files& files, const std::string& launch_folder,
                                                   std::string_view value);
 
-}  // namespace ktr::platform
+// Starts a help command of the medium without waiting, with show value 5.
+// Its program is the one inside the launch folder, quoted; when the medium
+// has none, nothing is started: the system would otherwise look for the name
+// in its own folders, the current directory and along the search path, and
+// start whatever it found there with the launcher's rights. Help is
+// optional, so nothing is reported either way.
+void StartHelp(Processes& processes, Files& files, const std::string& launch_folder,
+               std::string_view value);
+
+}  // namespace ktr::medium

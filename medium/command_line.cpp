@@ -1,6 +1,6 @@
-#include "platform/command_line.h"
+#include "medium/command_line.h"
 
-namespace ktr::platform {
+namespace ktr::medium {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -73,4 +73,15 @@ std::string MediumCommandLine(Files& files, const std::string& launch_folder,
   return Quoted(launch_folder, value.substr(0, blank)) + std::string(value.substr(blank));
 }
 
-}  // namespace ktr::platform
+void StartHelp(Processes& processes, Files& files, const std::string& launch_folder,
+               std::string_view value) {
+  try {
+    if (std::optional<std::string> line = FoundMediumCommandLine(files, launch_folder, value)) {
+      processes.start(*line, kSwShow);
+    }
+  } catch (...) {
+    // The window works all the same without its help.
+  }
+}
+
+}  // namespace ktr::medium

@@ -1,0 +1,198 @@
+#include "forms/frm_main.h"
+
+#include <memory>
+#include <string_view>
+
+#include "forms/builtin_pictures.h"
+#include "forms/frm_user_setup.h"
+#include "forms/layout.h"
+#include "lang/keys.h"
+#include "lang/multilang.h"
+#include "medium/command_line.h"
+#include "medium/medium.h"
+#include "platform/errors.h"
+#include "platform/os_type.h"
+#include "platform/process_helpers.h"
+
+namespace ktr::forms {
+namespace {
+
+using Row = ControlRow<TMainForm>;
+using namespace layout;
+
+constexpr auto kEntryMove = &TMainForm::ImgManualMouseMove;
+
+// The form resource, bottom of the stacking order first; each entry's row
+// also gives its pictures and the content picture shown beside it.
+// clang-format off
+constexpr Row kLayout[] = {
+    SkinImage<TMainForm>("ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty, &TMainForm::ImgBackgroundMouseMove),
+    SkinEntry<TMainForm>("ImgSnScan", 2, {438, 169, 172, 24}, &TMainForm::ImgSnScanClick, kEntryMove, "Button2.bmp", "ButtonAct2.bmp", {medium::kContentSnScan}),
+    SkinEntry<TMainForm>("ImgExit", 6, {490, 291, 67, 28}, &TMainForm::ImgCloseClick, kEntryMove, "ButtonExit.bmp", "ButtonExitAct.bmp", {medium::kContentEmpty}),
+    SkinImage<TMainForm>("ImgContent", {44, 140, 358, 143}, medium::kContentEmpty),
+    SkinEntry<TMainForm>("ImgManual", 1, {438, 138, 172, 24}, &TMainForm::ImgManualClick, kEntryMove, "Button1.bmp", "ButtonAct1.bmp", {medium::kContentManual}),
+    SkinEntry<TMainForm>("ImgInstallClient", 3, {438, 199, 172, 24}, &TMainForm::ImgInstallClientClick, kEntryMove, "Button3.bmp", "ButtonAct3.bmp", {medium::kContentInstallClient}),
+    SkinEntry<TMainForm>("ImgInstallServer", 4, {438, 230, 172, 24}, &TMainForm::ImgInstallServerClick, kEntryMove, "Button4.bmp", "ButtonAct4.bmp", {medium::kContentInstallServer}),
+    SkinEntry<TMainForm>("ImgCDView", 5, {438, 260, 172, 24}, &TMainForm::ImgCDViewClick, kEntryMove, "Button5.bmp", "ButtonAct5.bmp", {medium::kContentEmpty}),
+};
+// clang-format on
+
+// The Windows editions on which the extra program is offered.
+bool OffersExtraProgram(platform::Edition edition) {
+  using platform::Edition;
+  return edition == Edition::kNtServer || edition == Edition::k2000Professional ||
+         edition == Edition::k2000Server;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(ui::Application& app, const Host& host) : ui::Form(app, nullptr), host_(host) {
+  visible_at_creation = true;
+  BuildLayout<TMainForm>(*this, kLayout);
+  auto& background = ImageOf(*this, "ImgBackground");
+  background.align_client = true;
+  background.set_picture(BuiltinBackground());
+  for (const Row* row : EntriesByTag<TMainForm>(kLayout)) {
+    ImageOf(*this, row->name).set_picture(BuiltinEntry(row->tag));
+  }
+  latch_.add_entries<TMainForm>(*this, kLayout);
+}
+
+std::string TMainForm::Text(std::string_view key) const {
+  return lang::ReadLangString(host_.profile, launch_folder_, key);
+}
+
+void TMainForm::FormCreate() {
+  launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
+  set_caption(Text(lang::RES_MAINFORM));
+  application().set_title(Text(lang::RES_TITLE));
+  set_font(application().backend().icon_title_font());
+  FLanguageIndex = lang::GetLangIndex(host_.locale);
+  latch_.reset();
+  LoadSkin();
+}
+
+void TMainForm::ClearPictures(bool with_background) {
+  for (const Row* row : SkinLoadOrder<TMainForm>(kLayout)) {
+    if (with_background || std::string_view(row->name) != "ImgBackground") {
+      ImageOf(*this, row->name).clear();
+    }
+  }
+}
+
+// A missing picture stops the loading with an error for the default report;
+// the pictures loaded before it stay and the rest keep their built-in ones.
+void TMainForm::LoadSkin() {
+  ui::BusyCursor busy(application());
+  try {
+    for (const Row* row : SkinLoadOrder<TMainForm>(kLayout)) {
+      ShowPicture(ImageOf(*this, row->name), row->normal);
+    }
+    application().process_messages();
+  } catch (const InvalidGraphic&) {
+    ClearPictures(true);
+  }
+}
+
+void TMainForm::ShowPicture(ui::Image& image, std::string_view file) {
+  LoadSkinPicture(host_, launch_folder_, image, file);
+}
+
+void TMainForm::FirstHighlighted(const LatchEntry& entry) {
+  ShowPicture(ImageOf(*this, "ImgContent"), entry.shows[0]);
+}
+
+void TMainForm::HighlightBroken(const LatchEntry&) { ClearPictures(false); }
+
+void TMainForm::Restored() { ShowPicture(ImageOf(*this, "ImgContent"), medium::kContentEmpty); }
+
+void TMainForm::RestoreBroken() { ClearPictures(false); }
+
+void TMainForm::KeyDown(ui::Key key, bool shift) { latch_.key_down(key, shift); }
+
+bool TMainForm::PointerMoved(bool moved) {
+  if (latch_.keyboard_holds() && !moved) return false;
+  latch_.pointer_moved();
+  return true;
+}
+
+void TMainForm::ImgManualMouseMove(ui::Control& sender) { latch_.entry_mouse_move(sender.tag()); }
+
+void TMainForm::ImgBackgroundMouseMove(ui::Control&) { latch_.background_mouse_move(); }
+
+void TMainForm::ImgManualClick(ui::Control&) {
+  try {
+    ui::BusyCursor busy(application());
+    host_.shell.execute(application().backend().application_handle(), "open",
+                        launch_folder_ + Text(lang::RES_MANUAL), kSwShowNormal);
+  } catch (...) {
+    application().application_message_box(Text(lang::RES_ERROR_EXPLOER), Text(lang::RES_ERROR),
+                                          ui::kMbOk);
+  }
+}
+
+void TMainForm::ImgSnScanClick(ui::Control&) {
+  try {
+    std::string command = medium::ProgramCommandLine(launch_folder_, medium::kScanner);
+    command += ' ';
+    command += medium::kScannerHost;
+    command += lang::LanguageOf(FLanguageIndex) == lang::Language::kKorean
+                   ? medium::kScannerPackageKorean
+                   : medium::kScannerPackageOther;
+    host_.processes.start(command, kSwShow);
+  } catch (...) {
+    // The scanner is a convenience; a failed start says nothing.
+  }
+}
+
+void TMainForm::RunInstaller(const std::string& command_line) {
+  platform::RunAndWait(host_.processes, command_line, kSwShow);
+}
+
+void TMainForm::ImgInstallClientClick(ui::Control&) {
+  const platform::Edition edition =
+      platform::EditionOf(platform::GetOSTypeIndex(host_.version, host_.registry));
+  if (lang::LanguageOf(FLanguageIndex) == lang::Language::kKorean) {
+    ui::HiddenWhile hidden(*this, ui::MakeForm<TUserSetup>(application(), this, host_));
+    hidden.run().show_modal();
+    return;
+  }
+  ui::HiddenWhile hidden(*this);
+  application().process_messages();
+  RunInstaller(
+      medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_CLIENT_INSTALL)));
+  application().process_messages();
+  if (OffersExtraProgram(edition)) {
+    const std::string relative = Text(lang::RES_CODE_X_INSTALL);
+    if (host_.files.exists(launch_folder_ + relative) &&
+        application().message_box(this, Text(lang::RES_CODE_X), Text(lang::RES_INSTALL_TITLE),
+                                  ui::kMbOkCancel) == ui::kIdOk) {
+      RunInstaller(medium::ProgramCommandLine(launch_folder_, relative));
+    }
+  }
+}
+
+void TMainForm::ImgInstallServerClick(ui::Control&) {
+  ui::HiddenWhile hidden(*this);
+  try {
+    application().process_messages();
+    RunInstaller(
+        medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL)));
+  } catch (...) {
+    // Nothing to report: the installer shows its own failures.
+  }
+}
+
+// The program's own folder, not the launch folder: a shortcut may start the
+// launcher elsewhere, and the medium is where the program lies.
+void TMainForm::ImgCDViewClick(ui::Control&) {
+  try {
+    host_.shell.execute(0, "explore", medium::ProgramFolder(host_.files, host_.locale),
+                        kSwShowNormal);
+  } catch (...) {
+  }
+}
+
+void TMainForm::ImgCloseClick(ui::Control&) { close(); }
+
+}  // namespace ktr::forms
