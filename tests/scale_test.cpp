@@ -44,6 +44,7 @@ TEST(ScaleTest, LayoutAndDisplayCoordinates) {
   EXPECT_EQ(a.left + a.width, b.left);
   EXPECT_EQ(Scale(0).dpi(), 96);
   EXPECT_EQ(Scale(192).font_height(-12), -24);
+  EXPECT_EQ(Scale(144).layout_font_height(Scale(144).font_height(-11)), -11);
 }
 
 TEST(ScaleTest, WholeFactorsRepeatPixelsAndFractionsFilter) {

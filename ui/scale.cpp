@@ -95,6 +95,10 @@ int Scale::layout(int display) const {
 
 int Scale::font_height(int layout_height) const { return px(layout_height); }
 
+int Scale::layout_font_height(int display_height) const {
+  return unit() ? display_height : MulDivRound(display_height, kLayoutDpi, dpi_);
+}
+
 Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours) {
   if (scale.unit() || source.width <= 0 || source.height <= 0 ||
       source.pixels.size() < static_cast<std::size_t>(source.width) * source.height) {

@@ -30,8 +30,10 @@ class Scale {
   Rect px(const Rect& layout) const;
   // A display pixel back to the layout coordinate it lies in.
   int layout(int display) const;
-  // A font height in LOGFONT's sense (negative: character pixels).
+  // A font height in LOGFONT's sense (negative: character pixels), and a
+  // display height back to the layout, both rounded to the nearest.
   int font_height(int layout_height) const;
+  int layout_font_height(int display_height) const;
 
   friend bool operator==(const Scale&, const Scale&) = default;
 

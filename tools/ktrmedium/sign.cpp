@@ -1,9 +1,9 @@
 #include "tools/ktrmedium/sign.h"
 
+#include "tools/ktrmedium/run_program.h"
+
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,8 +15,6 @@
 #include <ostream>
 #include <system_error>
 
-extern char** environ;
-
 namespace ktr::ktrmedium {
 namespace {
 
@@ -27,57 +25,12 @@ constexpr const char* kUsage =
     "usage: ktrmedium sign PROGRAM.exe --pkcs12 CERT.p12 --password-file FILE "
     "[--timestamp URL]\n";
 
-struct ToolRun {
-  bool started = false;
-  int exit_code = -1;
-  std::string output;  // standard output and standard error together
-};
-
-// Runs the signing tool without a shell, so that no path or address is ever
-// read as shell syntax, and collects what it says.
-ToolRun RunTool(const std::vector<std::string>& args) {
-  ToolRun run;
-  int pipe_ends[2];
-  if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
-    run.output = std::string("cannot create a pipe: ") + std::strerror(errno);
-    return run;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDERR_FILENO);
-
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(kSigningTool));
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  pid_t child = 0;
-  const int spawned = posix_spawnp(&child, kSigningTool, &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipe_ends[1]);
-  if (spawned != 0) {
-    close(pipe_ends[0]);
-    run.output = std::string("cannot start ") + kSigningTool + ": " + std::strerror(spawned) +
-                 " (Debian package osslsigncode)";
-    return run;
-  }
-  run.started = true;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(pipe_ends[0], buffer, sizeof buffer);
-    if (got > 0) {
-      run.output.append(buffer, static_cast<std::size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  close(pipe_ends[0]);
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+// The signing tool without a shell, so that no path or address is ever read
+// as shell syntax, with what it says kept.
+tools::ProgramRun RunTool(std::vector<std::string> args) {
+  args.insert(args.begin(), kSigningTool);
+  tools::ProgramRun run = tools::RunProgramCollecting(args);
+  if (!run.started) run.output += " (Debian package osslsigncode)";
   return run;
 }
 
@@ -158,7 +111,7 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
     args.insert(args.end(), {"-ts", key.timestamp_url});
   }
   args.insert(args.end(), {"-in", program.string(), "-out", signed_program.string()});
-  const ToolRun run = RunTool(args);
+  const tools::ProgramRun run = RunTool(args);
 
   Outcome outcome;
   std::error_code error;
@@ -181,7 +134,7 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
 }
 
 Outcome VerifyProgram(const fs::path& program, const fs::path& ca_file) {
-  const ToolRun run = RunTool({"verify", "-CAfile", ca_file.string(), "-in", program.string()});
+  const tools::ProgramRun run = RunTool({"verify", "-CAfile", ca_file.string(), "-in", program.string()});
   if (!run.started) return Failed(run.output);
   return Outcome{run.exit_code == 0, run.output};
 }

@@ -39,13 +39,7 @@ void AdjustFrame(RECT& rect, DWORD style, DWORD ex_style, const Scale& scale) {
 }
 
 int LayoutFontHeight(int system_height) {
-  const Scale system = SystemScale();
-  if (system.unit()) return system_height;
-  // The inverse of Scale::font_height, rounded the same way.
-  const long long product = static_cast<long long>(system_height) * kLayoutDpi;
-  const long long half = system.dpi() / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / system.dpi()
-                                       : -((-product + half) / system.dpi()));
+  return SystemScale().layout_font_height(system_height);
 }
 
 }  // namespace ktr::ui::win32
