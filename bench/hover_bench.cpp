@@ -90,7 +90,7 @@ void Hover(benchmark::State& state, bool onto_entry, int dpi) {
     if (scale.unit()) return;
     for (const char* name : {"ImgManual", "ImgContent"}) {
       const auto& picture = ktr::testing::ImageNamed(*menu.form, name).picture();
-      if (picture) benchmark::DoNotOptimize(scaled.get(*picture, scale, false).pixels.data());
+      if (picture) benchmark::DoNotOptimize(scaled.get(picture, scale, false).pixels.data());
     }
   };
   if (const char* fault = menu.Fault()) {

@@ -1,6 +1,9 @@
 #include "forms/builtin_pictures.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <utility>
 
 namespace ktr::forms {
 namespace {
@@ -28,11 +31,9 @@ void FillRect(ui::Bitmap& bitmap, int left, int top, int width, int height, std:
   }
 }
 
-}  // namespace
-
 // A deep blue vertical gradient with a light band where the entries sit and a
 // frame around the content panel, so the bare window still reads as a menu.
-ui::Bitmap BuiltinBackground() {
+ui::Bitmap DrawBackground() {
   ui::Bitmap bitmap = Filled(660, 337, 0);
   for (int y = 0; y < bitmap.height; ++y) {
     std::uint32_t colour = Rgb(Mix(18, 40, y, bitmap.height), Mix(42, 92, y, bitmap.height),
@@ -46,7 +47,7 @@ ui::Bitmap BuiltinBackground() {
   return bitmap;
 }
 
-ui::Bitmap BuiltinEntry(int tag) {
+ui::Bitmap DrawEntry(int tag) {
   const bool exit = tag == 6;
   ui::Bitmap bitmap = Filled(exit ? 67 : 172, exit ? 28 : 24, 0);
   for (int y = 0; y < bitmap.height; ++y) {
@@ -61,8 +62,6 @@ ui::Bitmap BuiltinEntry(int tag) {
   return bitmap;
 }
 
-namespace {
-
 // The blank buttons under the caption labels: a plain vertical gradient.
 ui::Bitmap BlankButton(int width, int height) {
   ui::Bitmap bitmap = Filled(width, height, 0);
@@ -73,13 +72,7 @@ ui::Bitmap BlankButton(int width, int height) {
   return bitmap;
 }
 
-}  // namespace
-
-ui::Bitmap BuiltinLongButton() { return BlankButton(172, 24); }
-
-ui::Bitmap BuiltinShortButton() { return BlankButton(67, 28); }
-
-ui::Bitmap BuiltinNoticePicture() {
+ui::Bitmap DrawNoticePicture() {
   const std::uint32_t teal = Rgb(0, 128, 128);
   ui::Bitmap bitmap = Filled(32, 32, teal);
   const std::uint32_t hair = Rgb(0, 0, 0);
@@ -101,6 +94,41 @@ ui::Bitmap BuiltinNoticePicture() {
   FillRect(bitmap, 18, 11, 2, 2, hair);
   FillRect(bitmap, 14, 19, 4, 1, face);  // neck
   return bitmap;
+}
+
+ui::Picture Shared(ui::Bitmap bitmap) { return std::make_shared<const ui::Bitmap>(std::move(bitmap)); }
+
+}  // namespace
+
+// Drawn once, on first use, and shared by every window: the main menu and
+// the Ghost window have the same background, and it is rarely shown at all.
+const ui::Picture& BuiltinBackground() {
+  static const ui::Picture picture = Shared(DrawBackground());
+  return picture;
+}
+
+const ui::Picture& BuiltinEntry(int tag) {
+  static const std::array<ui::Picture, 7> pictures = [] {
+    std::array<ui::Picture, 7> drawn;
+    for (int t = 1; t < 7; ++t) drawn[static_cast<std::size_t>(t)] = Shared(DrawEntry(t));
+    return drawn;
+  }();
+  return pictures.at(static_cast<std::size_t>(tag));
+}
+
+const ui::Picture& BuiltinLongButton() {
+  static const ui::Picture picture = Shared(BlankButton(172, 24));
+  return picture;
+}
+
+const ui::Picture& BuiltinShortButton() {
+  static const ui::Picture picture = Shared(BlankButton(67, 28));
+  return picture;
+}
+
+const ui::Picture& BuiltinNoticePicture() {
+  static const ui::Picture picture = Shared(DrawNoticePicture());
+  return picture;
 }
 
 }  // namespace ktr::forms

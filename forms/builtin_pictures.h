@@ -5,11 +5,11 @@
 
 namespace ktr::forms {
 
-ui::Bitmap BuiltinBackground();    // 660 x 337
-ui::Bitmap BuiltinEntry(int tag);  // 172 x 24; 67 x 28 for the exit entry (tag 6)
-ui::Bitmap BuiltinLongButton();    // 172 x 24
-ui::Bitmap BuiltinShortButton();   // 67 x 28
+const ui::Picture& BuiltinBackground();    // 660 x 337
+const ui::Picture& BuiltinEntry(int tag);  // 172 x 24; 67 x 28 for the exit entry (tag 6, 1..6)
+const ui::Picture& BuiltinLongButton();    // 172 x 24
+const ui::Picture& BuiltinShortButton();   // 67 x 28
 // 32 x 32 in 16 colours: a person on teal, teal being the transparent colour.
-ui::Bitmap BuiltinNoticePicture();
+const ui::Picture& BuiltinNoticePicture();
 
 }  // namespace ktr::forms

@@ -10,8 +10,8 @@ namespace ktr::forms {
 
 void LoadSkinPicture(const Host& host, const std::string& launch_folder, ui::Image& image,
                      std::string_view file) {
-  image.set_picture(
-      ui::LoadBitmapFile(host.files, medium::SkinFile(host.profile, launch_folder, file)));
+  image.set_picture(image.form().application().picture_files().load(
+      host.files, medium::SkinFile(host.profile, launch_folder, file)));
 }
 
 void HoverLatch::add(LatchEntry entry) {

@@ -528,5 +528,30 @@ TEST(LoadBitmapFile, AnAllocationThatFailsIsInvalidGraphic) {
   EXPECT_EQ(LoadBitmapFile(files, kSkin + "BackgroundEmpty.bmp").pixels.size(), 200u * 200u);
 }
 
+// A highlight change reloads its pictures: the file is read each time, and
+// the decode is shared only while the bytes stay the same.
+TEST(PictureFiles, SharesADecodeWhileTheFileStaysTheSame) {
+  OneFolderFiles files;
+  PictureFiles pictures;
+  const std::string path = kSkin + "ButtonAct1.bmp";
+  files.files[path] = {MakeBmp(2, 1, 24, 0, {}, Bytes{1, 2, 3, 4, 5, 6, 0, 0}), std::nullopt};
+  const Picture first = pictures.load(files, path);
+  EXPECT_EQ(pictures.load(files, path), first);
+  EXPECT_EQ(pictures.decoded(), 1u);
+
+  files.files[path].content[files.files[path].content.size() - 3] = 0x7F;  // a changed pixel
+  const Picture changed = pictures.load(files, path);
+  EXPECT_NE(changed, first);
+  EXPECT_EQ(changed->pixels, DecodeBmp(files.files[path].content).pixels);
+  EXPECT_NE(changed->pixels, first->pixels);
+
+  files.files[path].read_fails = true;
+  EXPECT_THROW(pictures.load(files, path), FileOpenError);
+  files.files.erase(path);
+  EXPECT_THROW(pictures.load(files, path), FileOpenError);
+  files.files[path] = {Bytes{'M', 'Z'}, std::nullopt};
+  EXPECT_THROW(pictures.load(files, path), InvalidGraphic);
+}
+
 }  // namespace
 }  // namespace ktr::ui

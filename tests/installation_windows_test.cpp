@@ -159,8 +159,8 @@ TEST_F(InstallationWindowsTest, MenuHoverShowsDescriptionsForTheInstallButtonsOn
   // A broken highlight picture clears the five buttons, not the background.
   fake.files.add_file(medium.skin_path("ButtonLongEmptyAct.bmp"), "BM broken");
   MoveOver(*menu, "ImgButton1");
-  EXPECT_FALSE(ImageNamed(*menu, "ImgButton3").picture().has_value());
-  EXPECT_TRUE(ImageNamed(*menu, "ImgBackground").picture().has_value());
+  EXPECT_FALSE(ImageNamed(*menu, "ImgButton3").picture());
+  EXPECT_TRUE(ImageNamed(*menu, "ImgBackground").picture());
   EXPECT_TRUE(LabelNamed(*menu, "lblTitle").visible());
   EXPECT_TRUE(menu->latch().AnyHighlighted());
 }
@@ -406,8 +406,8 @@ TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsT
   EXPECT_FALSE(LabelNamed(*ghost, "lblNotice").visible());
   fake.files.add_file(medium.skin_path("ButtonEmptyAct.bmp"), "BM broken");
   MoveOver(*ghost, "ImgHelp");
-  EXPECT_FALSE(ImageNamed(*ghost, "ImgBackground").picture().has_value());
-  EXPECT_TRUE(ImageNamed(*ghost, "ImgButton1").picture().has_value());
+  EXPECT_FALSE(ImageNamed(*ghost, "ImgBackground").picture());
+  EXPECT_TRUE(ImageNamed(*ghost, "ImgButton1").picture());
   EXPECT_TRUE(LabelNamed(*ghost, "lblNotice").visible());
 }
 

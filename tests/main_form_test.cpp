@@ -144,7 +144,7 @@ TEST_F(MainFormTest, AnInvalidPictureAtCreationClearsAllEightAndTheEntriesStillW
   Open();
   for (const char* image : {"ImgBackground", "ImgContent", "ImgManual", "ImgSnScan",
                             "ImgInstallClient", "ImgInstallServer", "ImgCDView", "ImgExit"}) {
-    EXPECT_FALSE(ImageNamed(*form, image).picture().has_value()) << image;
+    EXPECT_FALSE(ImageNamed(*form, image).picture()) << image;
   }
   EXPECT_TRUE(backend.message_boxes.empty());
   EXPECT_EQ(backend.cursor_history.back(), ui::Cursor::kDefault);
@@ -160,8 +160,8 @@ TEST_F(MainFormTest, InvalidPicturesWhileHoveringClearEntriesButKeepTheBackgroun
   fake.files.add_file(medium.skin_path("ContentSnScan.bmp"), "BMgarbage");
   MoveOver(*form, "ImgSnScan");
   EXPECT_EQ(Shown("ImgBackground"), "BackgroundEmpty.bmp");
-  EXPECT_FALSE(ImageNamed(*form, "ImgSnScan").picture().has_value());
-  EXPECT_FALSE(ImageNamed(*form, "ImgContent").picture().has_value());
+  EXPECT_FALSE(ImageNamed(*form, "ImgSnScan").picture());
+  EXPECT_FALSE(ImageNamed(*form, "ImgContent").picture());
   EXPECT_TRUE(form->latch().AnyHighlighted());
   EXPECT_FALSE(form->latch().EntryHighlighted(2));
 
@@ -172,7 +172,7 @@ TEST_F(MainFormTest, InvalidPicturesWhileHoveringClearEntriesButKeepTheBackgroun
   form->mouse_move(5, 5);
   EXPECT_FALSE(form->latch().AnyHighlighted());
   EXPECT_TRUE(form->latch().EntryHighlighted(1));
-  EXPECT_FALSE(ImageNamed(*form, "ImgManual").picture().has_value());
+  EXPECT_FALSE(ImageNamed(*form, "ImgManual").picture());
   EXPECT_TRUE(backend.message_boxes.empty());
 }
 
@@ -207,7 +207,7 @@ TEST_F(MainFormTest, MissingPictureAtCreationKeepsTheEarlierSkinAndTheBuiltInRes
   ASSERT_EQ(backend.message_boxes.size(), 1u);
   EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
   EXPECT_EQ(Shown("ImgManual"), "Button1.bmp");
-  EXPECT_TRUE(ImageNamed(*form, "ImgSnScan").picture().has_value());  // built-in
+  EXPECT_TRUE(ImageNamed(*form, "ImgSnScan").picture());  // built-in
   EXPECT_EQ(Shown("ImgSnScan"), "");
   EXPECT_TRUE(form->visible());
 }

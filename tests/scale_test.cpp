@@ -72,20 +72,21 @@ TEST(ScaleTest, WholeFactorsRepeatPixelsAndFractionsFilter) {
             (std::set<std::uint32_t>{0xFF0000FFu, 0xFFFFFF00u}));
 }
 
-TEST(ScaleTest, ScaledCopiesAreKeptByContent) {
+TEST(ScaleTest, ScaledCopiesAreKeptByIdentityAndContent) {
   ScaledPictures cache(2);
   const Scale twice(192);
-  // A highlight reloaded from the medium is a new picture with the same pixels.
-  const Bitmap first = Checker(4, 4);
-  const Bitmap reloaded = Checker(4, 4);
+  auto picture = [](Bitmap b) { return std::make_shared<const Bitmap>(std::move(b)); };
+  const Picture first = picture(Checker(4, 4));
   const Bitmap& a = cache.get(first, twice, false);
   EXPECT_EQ(a.width, 8);
-  cache.get(reloaded, twice, false);
+  EXPECT_EQ(&cache.get(first, twice, false), &a);
+  // A picture decoded anew with the same pixels finds the same copy.
+  cache.get(picture(Checker(4, 4)), twice, false);
   EXPECT_EQ(cache.computed(), 1u);
   cache.get(first, Scale(144), false);
   Bitmap changed = Checker(4, 4);
   changed.pixels[5] = 0xFF000000u;
-  EXPECT_EQ(cache.get(changed, twice, false).at(2, 2), 0xFF000000u);
+  EXPECT_EQ(cache.get(picture(changed), twice, false).at(2, 2), 0xFF000000u);
   EXPECT_EQ(cache.computed(), 3u);
   EXPECT_EQ(cache.size(), 2u);  // the least recently used copy went
 }

@@ -90,7 +90,7 @@ TEST(ImageControl, AutoSizeFollowsThePictureAndClearKeepsThePlace) {
   entry.set_picture(Picture(172, 24));
   EXPECT_EQ(entry.bounds(), (Rect{10, 10, 172, 24}));
   entry.clear();
-  EXPECT_FALSE(entry.picture().has_value());
+  EXPECT_FALSE(entry.picture());
   EXPECT_EQ(entry.bounds(), (Rect{10, 10, 172, 24}));
   EXPECT_EQ(form.control_at(150, 20), &entry);
 

@@ -1,9 +1,13 @@
 #pragma once
 // A decoded picture: 32-bit BGRA pixels, top row first. The one decoder
 // serves every backend, so "not a valid picture" means the same everywhere.
+#include <cstddef>
 #include <cstdint>
+#include <list>
+#include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ktr {
@@ -21,11 +25,69 @@ struct Bitmap {
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
+// A decoded picture as the controls hold it: never changed once made, so one
+// decode can be shown by several controls and windows at once.
+using Picture = std::shared_ptr<const Bitmap>;
+
 // Throws InvalidGraphic for anything that is not a BMP it can decode safely.
 Bitmap DecodeBmp(std::span<const std::uint8_t> file);
 
 // Reads and decodes a picture file: FileOpenError (full path) when the file
 // cannot be opened, InvalidGraphic when it is no valid picture.
 Bitmap LoadBitmapFile(Files& files, const std::string& path);
+
+// Bytes that a read is about to overwrite are not cleared first: a hover
+// reads two files of different sizes into the same buffer, and clearing the
+// difference every time showed in its cost.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
+
+// Decoded pictures by file, for windows that load the same files again and
+// again (a highlight change reloads two pictures from the medium, and the
+// windows share most of their skin). The file is read every time, with the
+// errors LoadBitmapFile gives, so a changed or vanished file shows at once;
+// only when its bytes are those of the last decode of that path is the
+// decoded picture shared instead of decoded again. Keeps the files used
+// most recently.
+class PictureFiles {
+ public:
+  explicit PictureFiles(std::size_t capacity = 32) : capacity_(capacity) {}
+  PictureFiles(const PictureFiles&) = delete;
+  PictureFiles& operator=(const PictureFiles&) = delete;
+
+  Picture load(Files& files, const std::string& path);
+  // How many files were decoded, for tests and benchmarks.
+  std::size_t decoded() const { return decoded_; }
+
+ private:
+  struct Entry {
+    std::string path;
+    FileBytes bytes;
+    Picture picture;
+  };
+  std::size_t capacity_;
+  std::size_t decoded_ = 0;
+  std::list<Entry> entries_;  // most recently used first
+  // The read lands here; it is kept for the next read unless an entry takes
+  // it, so a repeated load allocates nothing.
+  FileBytes scratch_;
+};
 
 }  // namespace ktr::ui

@@ -539,31 +539,58 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
   return bitmap;
 }
 
-Bitmap LoadBitmapFile(Files& files, const std::string& path) {
+namespace {
+
+// The whole file into `content`, which keeps its capacity from earlier
+// reads. Only the bytes read are handed on: a file shorter than announced
+// decodes as what is there.
+void ReadPictureFile(Files& files, const std::string& path, FileBytes& content) {
   std::unique_ptr<FileReader> reader = files.open_read(path);
   if (!reader) throw FileOpenError(path);
   const std::optional<std::uint64_t> size = reader->size();
   if (!size) throw FileOpenError(path);
   if (*size > kMaxFileSize) Invalid();
 
-  // Left uninitialised: the read overwrites it, and only the bytes read are
-  // handed to the decoder; clearing it first showed in every hover.
   const std::size_t announced = static_cast<std::size_t>(*size);
-  std::unique_ptr<std::uint8_t[]> content;
   try {
-    content = std::make_unique_for_overwrite<std::uint8_t[]>(announced);
+    content.resize(announced);
   } catch (const std::bad_alloc&) {
     Invalid();
   }
   std::size_t filled = 0;
   while (filled < announced) {
-    const std::int64_t got = reader->read(content.get() + filled, announced - filled);
+    const std::int64_t got = reader->read(content.data() + filled, announced - filled);
     if (got < 0) throw FileOpenError(path);
-    if (got == 0) break;  // shorter than announced: decode what is there
+    if (got == 0) break;
     filled += static_cast<std::size_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(got), announced - filled));
   }
-  return DecodeBmp(std::span<const std::uint8_t>(content.get(), filled));
+  content.resize(filled);
+}
+
+}  // namespace
+
+Bitmap LoadBitmapFile(Files& files, const std::string& path) {
+  FileBytes content;
+  ReadPictureFile(files, path, content);
+  return DecodeBmp(content);
+}
+
+Picture PictureFiles::load(Files& files, const std::string& path) {
+  ReadPictureFile(files, path, scratch_);
+  auto same_path = [&](const Entry& e) { return e.path == path; };
+  auto it = std::find_if(entries_.begin(), entries_.end(), same_path);
+  if (it != entries_.end() && it->bytes == scratch_) {
+    entries_.splice(entries_.begin(), entries_, it);
+    return it->picture;
+  }
+  Picture picture = std::make_shared<const Bitmap>(DecodeBmp(scratch_));
+  ++decoded_;
+  if (it != entries_.end()) entries_.erase(it);
+  entries_.push_front({path, std::move(scratch_), picture});
+  scratch_.clear();
+  if (entries_.size() > capacity_) entries_.pop_back();
+  return picture;
 }
 
 }  // namespace ktr::ui

@@ -113,20 +113,27 @@ Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours)
   return exact_colours ? Nearest(source, width, height) : Bilinear(source, width, height);
 }
 
-const Bitmap& ScaledPictures::get(const Bitmap& source, const Scale& scale, bool exact_colours) {
-  // Compared in full, most recently used first: a highlight change swaps two
-  // pictures back and forth, so the match is one of the first; pictures of
-  // one size usually differ early, where the comparison stops.
-  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-    if (it->dpi == scale.dpi() && it->exact == exact_colours &&
-        it->source.width == source.width && it->source.height == source.height &&
-        it->source.pixels == source.pixels) {
-      entries_.splice(entries_.begin(), entries_, it);
-      return entries_.front().scaled;
-    }
+const Bitmap& ScaledPictures::get(const Picture& source, const Scale& scale,
+                                  bool exact_colours) {
+  auto same_use = [&](const Entry& e) { return e.dpi == scale.dpi() && e.exact == exact_colours; };
+  auto hit = std::find_if(entries_.begin(), entries_.end(),
+                          [&](const Entry& e) { return same_use(e) && e.source == source; });
+  if (hit == entries_.end()) {
+    // Pictures of one size usually differ early, where the comparison stops.
+    hit = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
+      return same_use(e) && e.source->width == source->width &&
+             e.source->height == source->height && e.source->pixels == source->pixels;
+    });
+    // The newer object stands for the content from now on, so that it is
+    // found by identity next time.
+    if (hit != entries_.end()) hit->source = source;
+  }
+  if (hit != entries_.end()) {
+    entries_.splice(entries_.begin(), entries_, hit);
+    return entries_.front().scaled;
   }
   ++computed_;
-  entries_.push_front({scale.dpi(), exact_colours, source, ScaleBitmap(source, scale, exact_colours)});
+  entries_.push_front({scale.dpi(), exact_colours, source, ScaleBitmap(*source, scale, exact_colours)});
   if (entries_.size() > capacity_) entries_.pop_back();
   return entries_.front().scaled;
 }

@@ -47,14 +47,16 @@ class Scale {
 // picture whose colour key must survive (a transparent image).
 Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours);
 
-// Scaled copies by content: a window reloads a highlight picture from the
-// medium on every highlight change, so the decoded picture is a new object
-// each time, with the same pixels. Keeps the most recently used copies.
+// Scaled copies of the pictures shown, each computed once per picture and
+// scale. A picture is found by identity (the windows share decoded pictures,
+// so a highlight change brings back the object it showed before) and else
+// by content, for a picture decoded anew with the same pixels. Keeps the
+// most recently used copies.
 class ScaledPictures {
  public:
   explicit ScaledPictures(std::size_t capacity = 48) : capacity_(capacity) {}
 
-  const Bitmap& get(const Bitmap& source, const Scale& scale, bool exact_colours);
+  const Bitmap& get(const Picture& source, const Scale& scale, bool exact_colours);
   std::size_t size() const { return entries_.size(); }
   // How many copies were computed, for tests and benchmarks.
   std::size_t computed() const { return computed_; }
@@ -63,7 +65,7 @@ class ScaledPictures {
   struct Entry {
     int dpi;
     bool exact;
-    Bitmap source;
+    Picture source;
     Bitmap scaled;
   };
   std::size_t capacity_;

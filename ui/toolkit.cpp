@@ -36,12 +36,20 @@ Image::Image(Form& form, std::string name, int tag, Rect bounds)
     : Control(form, ControlKind::kImage, std::move(name), tag, bounds) {}
 
 void Image::set_picture(Bitmap picture) {
+  set_picture(std::make_shared<const Bitmap>(std::move(picture)));
+}
+
+void Image::set_picture(Picture picture) {
+  if (!picture) {
+    clear();
+    return;
+  }
   Rect size = bounds();
   if (align_client) {
     size = {0, 0, form().client_width, form().client_height};
   } else if (auto_size) {
-    size.width = picture.width;
-    size.height = picture.height;
+    size.width = picture->width;
+    size.height = picture->height;
   }
   picture_ = std::move(picture);
   if (size == bounds()) {

@@ -103,9 +103,10 @@ class Control {
 class Image : public Control {
  public:
   Image(Form& form, std::string name, int tag, Rect bounds);
-  const std::optional<Bitmap>& picture() const { return picture_; }
+  const Picture& picture() const { return picture_; }
   // With AutoSize the control takes the picture's size (a client-aligned
-  // image keeps filling the client area).
+  // image keeps filling the client area). A null picture is a cleared one.
+  void set_picture(Picture picture);
   void set_picture(Bitmap picture);
   void clear();
   bool auto_size = true;
@@ -114,7 +115,7 @@ class Image : public Control {
   bool transparent = false;
 
  private:
-  std::optional<Bitmap> picture_;
+  Picture picture_;
 };
 
 class Label : public Control {
@@ -318,6 +319,8 @@ class Application {
   void process_messages();
   void set_screen_cursor(Cursor cursor);
   Cursor screen_cursor() const { return screen_cursor_; }
+  // The pictures that its windows load from files, decoded once per content.
+  PictureFiles& picture_files() { return picture_files_; }
   int message_box(Form* owner, const std::string& text, const std::string& caption, unsigned style);
   int application_message_box(const std::string& text, const std::string& caption,
                               unsigned style);
@@ -335,6 +338,7 @@ class Application {
   Form* main_form_ = nullptr;
   bool terminated_ = false;
   Cursor screen_cursor_ = Cursor::kDefault;
+  PictureFiles picture_files_;
 };
 
 // Constructs a form and runs its creation: what the application does for the

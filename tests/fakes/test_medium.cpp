@@ -50,7 +50,7 @@ std::uint32_t ColourOf(std::string_view file) {
          ((index * 53 + 140) % 256);
 }
 
-std::string FileShownBy(const std::optional<ui::Bitmap>& picture) {
+std::string FileShownBy(const ui::Picture& picture) {
   if (!picture || picture->pixels.empty()) return {};
   const std::uint32_t rgb = picture->pixels.front() & 0xFFFFFF;
   for (const auto& bitmap : medium::kSkinBitmaps) {

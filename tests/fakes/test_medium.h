@@ -16,7 +16,7 @@ std::string MakeBmp(int width, int height, std::uint32_t rgb);
 // A distinct colour for every skin file name.
 std::uint32_t ColourOf(std::string_view file);
 // The skin file whose colour a picture shows; empty when none matches.
-std::string FileShownBy(const std::optional<ui::Bitmap>& picture);
+std::string FileShownBy(const ui::Picture& picture);
 
 struct TestMedium {
   std::string root = "D:\\";

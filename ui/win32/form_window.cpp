@@ -1,5 +1,6 @@
 #include "ui/win32/form_window.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -172,14 +173,18 @@ void FormWindow::render(HDC target, const RECT& area) {
   sync_font();
   RECT client;
   ::GetClientRect(hwnd(), &client);
-  BackBuffer buffer(target, client.right, client.bottom);
-  if (!buffer.valid()) {
+  if (!buffer_ || !buffer_->valid() || buffer_->width() != std::max<int>(client.right, 1) ||
+      buffer_->height() != std::max<int>(client.bottom, 1)) {
+    buffer_.reset();  // the old one goes before the new one is made
+    buffer_ = std::make_unique<BackBuffer>(target, client.right, client.bottom);
+  }
+  if (!buffer_->valid()) {
     ::FillRect(target, &area, ::GetSysColorBrush(COLOR_BTNFACE));
     return;
   }
-  PaintForm(form_, font_.get(), buffer, {scale_, &pictures_});
-  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.dc(),
-           area.left, area.top, SRCCOPY);
+  PaintForm(form_, font_.get(), *buffer_, {scale_, &pictures_});
+  ::BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top,
+           buffer_->dc(), area.left, area.top, SRCCOPY);
 }
 
 void FormWindow::sync_font() {

@@ -2,11 +2,14 @@
 // The native window of one form: paints its graphic controls through a back
 // buffer, hosts the native children of its memos and buttons, and turns
 // mouse, keyboard and close messages into the model's events.
+#include <memory>
+
 #include "ui/scale.h"
 #include "ui/toolkit.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/native_children.h"
+#include "ui/win32/painter.h"
 
 namespace ktr::ui::win32 {
 
@@ -57,6 +60,9 @@ class FormWindow : public FormPeer {
   // The scale of the monitor the window is on, and its pictures at it.
   Scale scale_;
   ScaledPictures pictures_;
+  // Kept from paint to paint: a fresh buffer of the whole client area for
+  // every highlight change cost more than drawing into it.
+  std::unique_ptr<BackBuffer> buffer_;
   FormFont font_;
   NativeChildren children_;
   // The control a left press began on; a click needs the release on it too.

@@ -63,7 +63,7 @@ void DrawImage(const Image& image, BackBuffer& buffer, const PaintScale& at) {
     // A transparent picture keeps its exact colours, or the key would not
     // match the blended pixels along its edges.
     if (at.pictures) {
-      shown = &at.pictures->get(*picture, at.scale, image.transparent);
+      shown = &at.pictures->get(picture, at.scale, image.transparent);
     } else {
       uncached = ScaleBitmap(*picture, at.scale, image.transparent);
       shown = &*uncached;
