@@ -98,16 +98,13 @@ ui::Bitmap DrawNoticePicture() {
 
 ui::Picture Shared(ui::Bitmap bitmap) { return std::make_shared<const ui::Bitmap>(std::move(bitmap)); }
 
-}  // namespace
-
-// Drawn once, on first use, and shared by every window: the main menu and
-// the Ghost window have the same background, and it is rarely shown at all.
-const ui::Picture& BuiltinBackground() {
+// Each drawn once, on first use.
+const ui::Picture& Background() {
   static const ui::Picture picture = Shared(DrawBackground());
   return picture;
 }
 
-const ui::Picture& BuiltinEntry(int tag) {
+const ui::Picture& Entry(int tag) {
   static const std::array<ui::Picture, 7> pictures = [] {
     std::array<ui::Picture, 7> drawn;
     for (int t = 1; t < 7; ++t) drawn[static_cast<std::size_t>(t)] = Shared(DrawEntry(t));
@@ -116,19 +113,34 @@ const ui::Picture& BuiltinEntry(int tag) {
   return pictures.at(static_cast<std::size_t>(tag));
 }
 
-const ui::Picture& BuiltinLongButton() {
+const ui::Picture& LongButton() {
   static const ui::Picture picture = Shared(BlankButton(172, 24));
   return picture;
 }
 
-const ui::Picture& BuiltinShortButton() {
+const ui::Picture& ShortButton() {
   static const ui::Picture picture = Shared(BlankButton(67, 28));
   return picture;
 }
 
-const ui::Picture& BuiltinNoticePicture() {
+const ui::Picture& NoticePicture() {
   static const ui::Picture picture = Shared(DrawNoticePicture());
   return picture;
 }
+
+}  // namespace
+
+void SetBuiltinBackground(ui::Image& image) { image.set_picture(660, 337, Background); }
+
+void SetBuiltinEntry(ui::Image& image, int tag) {
+  const bool exit = tag == 6;
+  image.set_picture(exit ? 67 : 172, exit ? 28 : 24, [tag] { return Entry(tag); });
+}
+
+void SetBuiltinLongButton(ui::Image& image) { image.set_picture(172, 24, LongButton); }
+
+void SetBuiltinShortButton(ui::Image& image) { image.set_picture(67, 28, ShortButton); }
+
+void SetBuiltinNoticePicture(ui::Image& image) { image.set_picture(32, 32, NoticePicture); }
 
 }  // namespace ktr::forms

@@ -47,7 +47,7 @@ TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host
   auto& picture = ImageOf(*this, "Image1");
   picture.auto_size = false;
   picture.transparent = true;
-  picture.set_picture(BuiltinNoticePicture());
+  SetBuiltinNoticePicture(picture);
   memoAlert().ime_name = "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";
 }
 

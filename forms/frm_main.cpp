@@ -51,9 +51,9 @@ TMainForm::TMainForm(ui::Application& app, const Host& host) : ui::Form(app, nul
   BuildLayout<TMainForm>(*this, kLayout);
   auto& background = ImageOf(*this, "ImgBackground");
   background.align_client = true;
-  background.set_picture(BuiltinBackground());
+  SetBuiltinBackground(background);
   for (const Row* row : EntriesByTag<TMainForm>(kLayout)) {
-    ImageOf(*this, row->name).set_picture(BuiltinEntry(row->tag));
+    SetBuiltinEntry(ImageOf(*this, row->name), row->tag);
   }
   latch_.add_entries<TMainForm>(*this, kLayout);
 }

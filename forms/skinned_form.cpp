@@ -23,12 +23,12 @@ SkinnedForm::SkinnedForm(ui::Application& app, ui::Form* owner, const Host& host
 void SkinnedForm::SetBuiltinPictures() {
   auto& background = ImageOf(*this, "ImgBackground");
   background.align_client = true;
-  background.set_picture(BuiltinBackground());
+  SetBuiltinBackground(background);
   for (const SkinPicture& picture : skin_) {
     if (picture.normal == medium::kButtonLongEmpty) {
-      ImageOf(*this, picture.image).set_picture(BuiltinLongButton());
+      SetBuiltinLongButton(ImageOf(*this, picture.image));
     } else if (picture.normal == medium::kButtonEmpty) {
-      ImageOf(*this, picture.image).set_picture(BuiltinShortButton());
+      SetBuiltinShortButton(ImageOf(*this, picture.image));
     }
   }
 }

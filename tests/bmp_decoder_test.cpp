@@ -529,21 +529,32 @@ TEST(LoadBitmapFile, AnAllocationThatFailsIsInvalidGraphic) {
 }
 
 // A highlight change reloads its pictures: the file is read each time, and
-// the decode is shared only while the bytes stay the same.
+// the decode is shared only while the bytes stay the same, however far into
+// the file (and past the pieces it is compared in) a change lies.
 TEST(PictureFiles, SharesADecodeWhileTheFileStaysTheSame) {
   OneFolderFiles files;
   PictureFiles pictures;
-  const std::string path = kSkin + "ButtonAct1.bmp";
-  files.files[path] = {MakeBmp(2, 1, 24, 0, {}, Bytes{1, 2, 3, 4, 5, 6, 0, 0}), std::nullopt};
+  const std::string path = kSkin + "ContentManual.bmp";
+  Bytes content = MakeBmp(200, 200, 24, 0, {}, Bytes(600 * 200, 0x40));
+  files.files[path] = {content, std::nullopt};
   const Picture first = pictures.load(files, path);
   EXPECT_EQ(pictures.load(files, path), first);
   EXPECT_EQ(pictures.decoded(), 1u);
 
-  files.files[path].content[files.files[path].content.size() - 3] = 0x7F;  // a changed pixel
-  const Picture changed = pictures.load(files, path);
-  EXPECT_NE(changed, first);
-  EXPECT_EQ(changed->pixels, DecodeBmp(files.files[path].content).pixels);
-  EXPECT_NE(changed->pixels, first->pixels);
+  Bytes changed_late = content;
+  changed_late[changed_late.size() - 2] = 0x7F;  // in the top row, the last piece read
+  Bytes longer = content;
+  longer.resize(longer.size() + 10, 0);
+  for (const Bytes* variant : {&changed_late, &longer, &content}) {
+    files.files[path].content = *variant;
+    const Picture loaded = pictures.load(files, path);
+    EXPECT_EQ(loaded->pixels, DecodeBmp(*variant).pixels);
+    EXPECT_EQ(pictures.load(files, path), loaded);
+  }
+  EXPECT_EQ(pictures.decoded(), 4u);
+  // Cut short: the same as far as it goes, and no picture.
+  files.files[path].content.resize(content.size() - 600);
+  EXPECT_THROW(pictures.load(files, path), InvalidGraphic);
 
   files.files[path].read_fails = true;
   EXPECT_THROW(pictures.load(files, path), FileOpenError);

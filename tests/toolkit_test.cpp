@@ -99,6 +99,27 @@ TEST(ImageControl, AutoSizeFollowsThePictureAndClearKeepsThePlace) {
   back.align_client = true;
   back.set_picture(Picture(660, 337));
   EXPECT_EQ(back.bounds(), (Rect{0, 0, 658, 334}));
+
+  // A picture made on demand takes its size at once and is made once, when
+  // first looked at; one cleared or replaced before that is never made.
+  int made = 0;
+  auto make = [&made] {
+    ++made;
+    return std::make_shared<const Bitmap>(Picture(67, 28));
+  };
+  entry.set_picture(67, 28, make);
+  EXPECT_EQ(entry.bounds(), (Rect{10, 10, 67, 28}));
+  EXPECT_EQ(made, 0);
+  EXPECT_EQ(entry.picture()->width, 67);
+  EXPECT_EQ(entry.picture()->width, 67);
+  EXPECT_EQ(made, 1);
+  entry.set_picture(67, 28, make);
+  entry.clear();
+  EXPECT_FALSE(entry.picture());
+  entry.set_picture(67, 28, make);
+  entry.set_picture(Picture(172, 24));
+  EXPECT_EQ(entry.picture()->width, 172);
+  EXPECT_EQ(made, 1);
 }
 
 TEST(DefaultErrorReport, MessageGetsAFullStopByTheLastCharacter) {

@@ -36,9 +36,8 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file);
 // cannot be opened, InvalidGraphic when it is no valid picture.
 Bitmap LoadBitmapFile(Files& files, const std::string& path);
 
-// Bytes that a read is about to overwrite are not cleared first: a hover
-// reads two files of different sizes into the same buffer, and clearing the
-// difference every time showed in its cost.
+// Bytes that a read is about to overwrite are not cleared first: clearing a
+// skin picture's buffer before reading into it showed in every hover.
 template <class T>
 struct UninitialisedAllocator : std::allocator<T> {
   template <class U>
@@ -85,9 +84,8 @@ class PictureFiles {
   std::size_t capacity_;
   std::size_t decoded_ = 0;
   std::list<Entry> entries_;  // most recently used first
-  // The read lands here; it is kept for the next read unless an entry takes
-  // it, so a repeated load allocates nothing.
-  FileBytes scratch_;
+  // A file read again is compared through this, so it allocates nothing.
+  FileBytes piece_;
 };
 
 }  // namespace ktr::ui

@@ -541,54 +541,98 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
 
 namespace {
 
-// The whole file into `content`, which keeps its capacity from earlier
-// reads. Only the bytes read are handed on: a file shorter than announced
-// decodes as what is there.
-void ReadPictureFile(Files& files, const std::string& path, FileBytes& content) {
+struct OpenedPicture {
+  std::unique_ptr<FileReader> reader;
+  std::size_t announced = 0;
+};
+
+OpenedPicture OpenPictureFile(Files& files, const std::string& path) {
   std::unique_ptr<FileReader> reader = files.open_read(path);
   if (!reader) throw FileOpenError(path);
   const std::optional<std::uint64_t> size = reader->size();
   if (!size) throw FileOpenError(path);
   if (*size > kMaxFileSize) Invalid();
+  return {std::move(reader), static_cast<std::size_t>(*size)};
+}
 
-  const std::size_t announced = static_cast<std::size_t>(*size);
-  try {
-    content.resize(announced);
-  } catch (const std::bad_alloc&) {
-    Invalid();
-  }
-  std::size_t filled = 0;
+// Reads on from `filled` until the announced size or the end of the file,
+// whichever comes first: a file shorter than announced decodes as what is
+// there. Returns how far the bytes go.
+std::size_t Fill(FileReader& reader, const std::string& path, std::uint8_t* into,
+                 std::size_t filled, std::size_t announced) {
   while (filled < announced) {
-    const std::int64_t got = reader->read(content.data() + filled, announced - filled);
+    const std::int64_t got = reader.read(into + filled, announced - filled);
     if (got < 0) throw FileOpenError(path);
     if (got == 0) break;
     filled += static_cast<std::size_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(got), announced - filled));
   }
-  content.resize(filled);
+  return filled;
+}
+
+void Reserve(FileBytes& bytes, std::size_t size) {
+  try {
+    bytes.resize(size);
+  } catch (const std::bad_alloc&) {
+    Invalid();
+  }
 }
 
 }  // namespace
 
 Bitmap LoadBitmapFile(Files& files, const std::string& path) {
+  OpenedPicture file = OpenPictureFile(files, path);
   FileBytes content;
-  ReadPictureFile(files, path, content);
+  Reserve(content, file.announced);
+  content.resize(Fill(*file.reader, path, content.data(), 0, file.announced));
   return DecodeBmp(content);
 }
 
 Picture PictureFiles::load(Files& files, const std::string& path) {
-  ReadPictureFile(files, path, scratch_);
-  auto same_path = [&](const Entry& e) { return e.path == path; };
-  auto it = std::find_if(entries_.begin(), entries_.end(), same_path);
-  if (it != entries_.end() && it->bytes == scratch_) {
-    entries_.splice(entries_.begin(), entries_, it);
-    return it->picture;
+  OpenedPicture file = OpenPictureFile(files, path);
+  auto it = std::find_if(entries_.begin(), entries_.end(),
+                         [&](const Entry& e) { return e.path == path; });
+  FileBytes content;
+  std::size_t filled = 0;
+  if (it != entries_.end()) {
+    // Compared piece by piece as it is read: a file that has not changed
+    // needs no memory of its own, and fresh memory is what a read costs most.
+    const FileBytes& known = it->bytes;
+    constexpr std::size_t kPiece = 64 * 1024;
+    piece_.resize(kPiece);
+    bool same = true;
+    while (filled < file.announced) {
+      const std::size_t want = std::min(kPiece, file.announced - filled);
+      const std::size_t got = Fill(*file.reader, path, piece_.data(), 0, want);
+      if (got == 0) break;
+      if (filled + got > known.size() ||
+          !std::equal(piece_.begin(), piece_.begin() + got, known.begin() + filled)) {
+        same = false;
+        Reserve(content, file.announced);
+        std::copy(known.begin(), known.begin() + filled, content.begin());
+        std::copy(piece_.begin(), piece_.begin() + got, content.begin() + filled);
+        filled += got;
+        break;
+      }
+      filled += got;
+      if (got < want) break;
+    }
+    if (same && filled == known.size()) {
+      entries_.splice(entries_.begin(), entries_, it);
+      return it->picture;
+    }
+    if (same) {  // a shorter file, the same as far as it goes
+      Reserve(content, file.announced);
+      std::copy(known.begin(), known.begin() + filled, content.begin());
+    }
+  } else {
+    Reserve(content, file.announced);
   }
-  Picture picture = std::make_shared<const Bitmap>(DecodeBmp(scratch_));
+  content.resize(Fill(*file.reader, path, content.data(), filled, file.announced));
+  Picture picture = std::make_shared<const Bitmap>(DecodeBmp(content));
   ++decoded_;
   if (it != entries_.end()) entries_.erase(it);
-  entries_.push_front({path, std::move(scratch_), picture});
-  scratch_.clear();
+  entries_.push_front({path, std::move(content), picture});
   if (entries_.size() > capacity_) entries_.pop_back();
   return picture;
 }

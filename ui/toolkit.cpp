@@ -39,19 +39,40 @@ void Image::set_picture(Bitmap picture) {
   set_picture(std::make_shared<const Bitmap>(std::move(picture)));
 }
 
+const Picture& Image::picture() const {
+  if (make_) {
+    picture_ = make_();
+    make_ = nullptr;
+  }
+  return picture_;
+}
+
 void Image::set_picture(Picture picture) {
   if (!picture) {
     clear();
     return;
   }
+  const int width = picture->width;
+  const int height = picture->height;
+  picture_ = std::move(picture);
+  make_ = nullptr;
+  take_size(width, height);
+}
+
+void Image::set_picture(int width, int height, std::function<Picture()> make) {
+  picture_.reset();
+  make_ = std::move(make);
+  take_size(width, height);
+}
+
+void Image::take_size(int width, int height) {
   Rect size = bounds();
   if (align_client) {
     size = {0, 0, form().client_width, form().client_height};
   } else if (auto_size) {
-    size.width = picture->width;
-    size.height = picture->height;
+    size.width = width;
+    size.height = height;
   }
-  picture_ = std::move(picture);
   if (size == bounds()) {
     changed();
   } else {
@@ -62,8 +83,9 @@ void Image::set_picture(Picture picture) {
 // A cleared picture keeps the control's place and size, so the pointer still
 // finds the entry where its picture was.
 void Image::clear() {
-  if (!picture_) return;
+  if (!picture_ && !make_) return;
   picture_.reset();
+  make_ = nullptr;
   changed();
 }
 

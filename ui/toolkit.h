@@ -103,11 +103,15 @@ class Control {
 class Image : public Control {
  public:
   Image(Form& form, std::string name, int tag, Rect bounds);
-  const Picture& picture() const { return picture_; }
+  const Picture& picture() const;
   // With AutoSize the control takes the picture's size (a client-aligned
   // image keeps filling the client area). A null picture is a cleared one.
   void set_picture(Picture picture);
   void set_picture(Bitmap picture);
+  // A picture of a known size, made only when something first looks at it:
+  // a window's built-in pictures, which its skin replaces before the window
+  // is painted.
+  void set_picture(int width, int height, std::function<Picture()> make);
   void clear();
   bool auto_size = true;
   bool align_client = false;
@@ -115,7 +119,10 @@ class Image : public Control {
   bool transparent = false;
 
  private:
-  Picture picture_;
+  void take_size(int width, int height);
+
+  mutable Picture picture_;
+  mutable std::function<Picture()> make_;
 };
 
 class Label : public Control {
