@@ -12,11 +12,18 @@
 #     - peak working set of the idle main menu
 #
 # Benchmarks are measurements, not tests: a missed target is printed, not
-# failed. Usage: scripts/bench.sh [--runs N] [--native-only | --wine-only]
+# failed. Usage:
+#
+#   scripts/bench.sh [--runs N] [--native-only | --wine-only] [--baseline EXE]
+#
+# --baseline times another build of the launcher (an earlier KtrSetup.exe of
+# the same architecture) in the same rounds, so that a change can be shown
+# not to make the start-up slower.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=15
+baseline=
 do_native=1
 do_wine=1
 while [ $# -gt 0 ]; do
@@ -24,7 +31,8 @@ while [ $# -gt 0 ]; do
     --runs) runs=$2; shift 2 ;;
     --native-only) do_wine=0; shift ;;
     --wine-only) do_native=0; shift ;;
-    *) echo "usage: $0 [--runs N] [--native-only | --wine-only]" >&2; exit 2 ;;
+    --baseline) baseline=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
+    *) echo "usage: $0 [--runs N] [--native-only | --wine-only] [--baseline EXE]" >&2; exit 2 ;;
   esac
 done
 
@@ -156,6 +164,7 @@ if [ "$do_wine" = 1 ]; then
     cp "$win_build/KtrSetup.exe" "$medium/KtrSetup.exe"
   fi
   cp "$win_build/ktr_bare_window.exe" "$medium/ktr_bare_window.exe"
+  [ -z "$baseline" ] || cp "$baseline" "$medium/KtrSetup-baseline.exe"
   cp "$win_build/ktr_startup_phases.exe" "$medium/ktr_startup_phases.exe"
   cp "$win_build/ktr_floor_phases.exe" "$medium/ktr_floor_phases.exe"
   skin=$(sed -n 's/^RES_LANG=\([^\r]*\).*$/\1/p' "$medium/ImgData/ENGLISH/MultiLang.ini" | head -n 1)
@@ -199,6 +208,7 @@ if [ "$do_wine" = 1 ]; then
     "$(windows_path "$medium")" \
     "bare=\"$(windows_path "$medium/ktr_bare_window.exe")\" $background" \
     "launcher=\"$(windows_path "$medium/KtrSetup.exe")\"" \
+    ${baseline:+"baseline=\"$(windows_path "$medium/KtrSetup-baseline.exe")\""} \
     "phases=\"$(windows_path "$medium/ktr_startup_phases.exe")\" $(windows_path "$phases")" \
     "floor_phases=\"$(windows_path "$medium/ktr_floor_phases.exe")\" $background $(windows_path "$floor_phases")" \
     >"$win_build/startup.log" 2>&1 </dev/null &
@@ -250,6 +260,13 @@ if "launcher" in figures and "bare" in figures:
     print("  peak working set of the idle main menu: %.1f MiB (target <= 8 MiB, %s); "
           "C floor %.1f MiB" % (peak / 1024, "met" if peak <= 8192 else "MISSED",
                                 int(b["peak_working_set_kib"]) / 1024))
+    if "baseline" in figures:
+        # Both were held against the floor in the same rounds.
+        base = figures["baseline"]
+        against = paired / float(base["ratio"])
+        print("  against the baseline build: launcher %s ms, baseline %s ms to input idle; "
+              "launcher/baseline %.2f (target <= 1.00, %s)"
+              % (l["idle_ms"], base["idle_ms"], against, "met" if against <= 1.0 else "MISSED"))
 # Where the time goes: the launcher's own start-up code step by step
 # (ktr_startup_phases) beside the floor's (ktr_floor_phases), medians of
 # their starts in the same rounds.
