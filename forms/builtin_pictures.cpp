@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <utility>
 
 namespace ktr::forms {
 namespace {
@@ -96,51 +95,43 @@ ui::Bitmap DrawNoticePicture() {
   return bitmap;
 }
 
-ui::Picture Shared(ui::Bitmap bitmap) { return std::make_shared<const ui::Bitmap>(std::move(bitmap)); }
-
-// Each drawn once, on first use.
-const ui::Picture& Background() {
-  static const ui::Picture picture = Shared(DrawBackground());
+// Each picture is drawn once, on first use, and shared.
+template <auto Draw, auto... kArguments>
+const ui::Picture& Once() {
+  static const ui::Picture picture = std::make_shared<const ui::Bitmap>(Draw(kArguments...));
   return picture;
 }
 
 const ui::Picture& Entry(int tag) {
   static const std::array<ui::Picture, 7> pictures = [] {
     std::array<ui::Picture, 7> drawn;
-    for (int t = 1; t < 7; ++t) drawn[static_cast<std::size_t>(t)] = Shared(DrawEntry(t));
+    for (int t = 1; t < 7; ++t) {
+      drawn[static_cast<std::size_t>(t)] = std::make_shared<const ui::Bitmap>(DrawEntry(t));
+    }
     return drawn;
   }();
   return pictures.at(static_cast<std::size_t>(tag));
 }
 
-const ui::Picture& LongButton() {
-  static const ui::Picture picture = Shared(BlankButton(172, 24));
-  return picture;
-}
-
-const ui::Picture& ShortButton() {
-  static const ui::Picture picture = Shared(BlankButton(67, 28));
-  return picture;
-}
-
-const ui::Picture& NoticePicture() {
-  static const ui::Picture picture = Shared(DrawNoticePicture());
-  return picture;
-}
-
 }  // namespace
 
-void SetBuiltinBackground(ui::Image& image) { image.set_picture(660, 337, Background); }
+void SetBuiltinBackground(ui::Image& image) { image.set_picture(660, 337, Once<DrawBackground>); }
 
 void SetBuiltinEntry(ui::Image& image, int tag) {
   const bool exit = tag == 6;
   image.set_picture(exit ? 67 : 172, exit ? 28 : 24, [tag] { return Entry(tag); });
 }
 
-void SetBuiltinLongButton(ui::Image& image) { image.set_picture(172, 24, LongButton); }
+void SetBuiltinLongButton(ui::Image& image) {
+  image.set_picture(172, 24, Once<BlankButton, 172, 24>);
+}
 
-void SetBuiltinShortButton(ui::Image& image) { image.set_picture(67, 28, ShortButton); }
+void SetBuiltinShortButton(ui::Image& image) {
+  image.set_picture(67, 28, Once<BlankButton, 67, 28>);
+}
 
-void SetBuiltinNoticePicture(ui::Image& image) { image.set_picture(32, 32, NoticePicture); }
+void SetBuiltinNoticePicture(ui::Image& image) {
+  image.set_picture(32, 32, Once<DrawNoticePicture>);
+}
 
 }  // namespace ktr::forms

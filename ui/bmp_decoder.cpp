@@ -600,31 +600,27 @@ Picture PictureFiles::load(Files& files, const std::string& path) {
     const FileBytes& known = it->bytes;
     constexpr std::size_t kPiece = 64 * 1024;
     piece_.resize(kPiece);
-    bool same = true;
+    std::size_t differing = 0;  // bytes of the piece that differs from the known file
     while (filled < file.announced) {
       const std::size_t want = std::min(kPiece, file.announced - filled);
       const std::size_t got = Fill(*file.reader, path, piece_.data(), 0, want);
-      if (got == 0) break;
       if (filled + got > known.size() ||
           !std::equal(piece_.begin(), piece_.begin() + got, known.begin() + filled)) {
-        same = false;
-        Reserve(content, file.announced);
-        std::copy(known.begin(), known.begin() + filled, content.begin());
-        std::copy(piece_.begin(), piece_.begin() + got, content.begin() + filled);
-        filled += got;
+        differing = got;
         break;
       }
       filled += got;
       if (got < want) break;
     }
-    if (same && filled == known.size()) {
+    if (differing == 0 && filled == known.size()) {
       entries_.splice(entries_.begin(), entries_, it);
       return it->picture;
     }
-    if (same) {  // a shorter file, the same as far as it goes
-      Reserve(content, file.announced);
-      std::copy(known.begin(), known.begin() + filled, content.begin());
-    }
+    // What was read so far is the known file's start, then the piece.
+    Reserve(content, file.announced);
+    std::copy(known.begin(), known.begin() + filled, content.begin());
+    std::copy(piece_.begin(), piece_.begin() + differing, content.begin() + filled);
+    filled += differing;
   } else {
     Reserve(content, file.announced);
   }
