@@ -119,16 +119,16 @@ LRESULT CALLBACK FormWindow::Proc(HWND window, UINT message, WPARAM w, LPARAM l)
 LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_ERASEBKGND:
-      return 1;  // the back buffer covers every pixel
+      return 1;  // the paint covers every pixel
     case WM_PAINT: {
       PaintScope paint(hwnd());
-      render(paint.dc(), paint.area());
+      render(paint.dc(), paint.area(), std::exchange(just_shown_, false));
       return 0;
     }
     case WM_PRINTCLIENT: {
       RECT client;
       ::GetClientRect(hwnd(), &client);
-      render(reinterpret_cast<HDC>(w), client);
+      render(reinterpret_cast<HDC>(w), client, false);
       return 0;
     }
     case WM_MOUSEMOVE:
@@ -163,16 +163,34 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
       form_.close_requested();
       return 0;
+    case WM_WINDOWPOSCHANGED:
+      // However it came to be shown (by the form, or again with the program
+      // restored): changes made while hidden were not passed on (see
+      // invalidate), and nothing of it is on the screen yet.
+      if (reinterpret_cast<const WINDOWPOS*>(l)->flags & SWP_SHOWWINDOW) {
+        just_shown_ = true;
+        if (std::exchange(changed_while_hidden_, false)) ::InvalidateRect(hwnd(), nullptr, FALSE);
+      }
+      break;
     default:
       break;
   }
   return ::DefWindowProcA(hwnd(), message, w, l);
 }
 
-void FormWindow::render(HDC target, const RECT& area) {
+void FormWindow::render(HDC target, const RECT& area, bool just_shown) {
   sync_font();
   RECT client;
   ::GetClientRect(hwnd(), &client);
+  // Nothing of a window just shown is on the screen yet, so drawing straight
+  // to it shows no half-drawn frame; the buffer waits for the first change,
+  // and a window that never changes never needs its memory.
+  if (just_shown && area.left <= 0 && area.top <= 0 && area.right >= client.right &&
+      area.bottom >= client.bottom && !NeedsBackBuffer(form_)) {
+    PaintForm(form_, font_.get(), Canvas{target, client.right, client.bottom},
+              {scale_, &pictures_});
+    return;
+  }
   if (!buffer_ || !buffer_->valid() || buffer_->width() != std::max<int>(client.right, 1) ||
       buffer_->height() != std::max<int>(client.bottom, 1)) {
     buffer_.reset();  // the old one goes before the new one is made
@@ -249,6 +267,13 @@ void FormWindow::hide() {
 
 void FormWindow::invalidate(const Rect& area) {
   if (!window_) return;
+  // A hidden window is drawn whole when it is shown; telling the system of
+  // every change before that (a skin of a dozen pictures loaded at creation)
+  // costs a round trip each under Wine and gains nothing.
+  if (!::IsWindowVisible(hwnd())) {
+    changed_while_hidden_ = true;
+    return;
+  }
   const Rect shown = scale_.px(area);
   RECT r{shown.left, shown.top, shown.left + shown.width, shown.top + shown.height};
   ::InvalidateRect(hwnd(), &r, FALSE);

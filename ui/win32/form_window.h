@@ -41,7 +41,7 @@ class FormWindow : public FormPeer {
 
  private:
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
-  void render(HDC target, const RECT& area);
+  void render(HDC target, const RECT& area, bool just_shown);
   void sync_font();
   void centre();
   void press(NativeChildren::Child& child);
@@ -60,8 +60,9 @@ class FormWindow : public FormPeer {
   // The scale of the monitor the window is on, and its pictures at it.
   Scale scale_;
   ScaledPictures pictures_;
-  // Kept from paint to paint: a fresh buffer of the whole client area for
-  // every highlight change cost more than drawing into it.
+  // Made at the first change after a window is shown and kept from paint to
+  // paint: a fresh buffer of the whole client area for every highlight change
+  // cost more than drawing into it.
   std::unique_ptr<BackBuffer> buffer_;
   FormFont font_;
   NativeChildren children_;
@@ -69,6 +70,9 @@ class FormWindow : public FormPeer {
   Control* pressed_ = nullptr;
   bool centred_ = false;
   bool shown_before_ = false;
+  // Shown since the last paint: the next paint may skip the back buffer.
+  bool just_shown_ = false;
+  bool changed_while_hidden_ = false;
   HWND previously_active_ = nullptr;
   HWND last_focus_ = nullptr;
   HKL restore_layout_ = nullptr;

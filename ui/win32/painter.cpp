@@ -27,25 +27,25 @@ BITMAPINFO TopDownInfo(int width, int height) {
 
 // Not stretched: the picture sits at the control's top-left corner and what
 // lies outside the control is cut off.
-void DrawOpaque(const Rect& b, const Bitmap& picture, BackBuffer& buffer) {
-  SavedDc saved(buffer.dc());
-  ::IntersectClipRect(buffer.dc(), b.left, b.top, b.left + b.width, b.top + b.height);
+void DrawOpaque(const Rect& b, const Bitmap& picture, const Canvas& canvas) {
+  SavedDc saved(canvas.dc);
+  ::IntersectClipRect(canvas.dc, b.left, b.top, b.left + b.width, b.top + b.height);
   BITMAPINFO info = TopDownInfo(picture.width, picture.height);
-  ::SetDIBitsToDevice(buffer.dc(), b.left, b.top, picture.width, picture.height, 0, 0, 0,
+  ::SetDIBitsToDevice(canvas.dc, b.left, b.top, picture.width, picture.height, 0, 0, 0,
                       picture.height, picture.pixels.data(), &info, DIB_RGB_COLORS);
 }
 
 // The colour of the bottom-left pixel is left out, so the form shows through.
-void DrawTransparent(const Rect& b, const Bitmap& picture, BackBuffer& buffer) {
+void DrawTransparent(const Rect& b, const Bitmap& picture, const Canvas& canvas) {
+  if (!canvas.bits) return;  // NeedsBackBuffer keeps such a form off other canvases
   const std::uint32_t key = picture.at(0, picture.height - 1) & kColourMask;
   const int x0 = std::max(b.left, 0);
   const int y0 = std::max(b.top, 0);
-  const int x1 = std::min({b.left + b.width, b.left + picture.width, buffer.width()});
-  const int y1 = std::min({b.top + b.height, b.top + picture.height, buffer.height()});
+  const int x1 = std::min({b.left + b.width, b.left + picture.width, canvas.width});
+  const int y1 = std::min({b.top + b.height, b.top + picture.height, canvas.height});
   ::GdiFlush();
-  std::uint32_t* bits = buffer.bits();
   for (int y = y0; y < y1; ++y) {
-    std::uint32_t* row = bits + static_cast<std::size_t>(y) * buffer.width();
+    std::uint32_t* row = canvas.bits + static_cast<std::size_t>(y) * canvas.width;
     for (int x = x0; x < x1; ++x) {
       std::uint32_t pixel = picture.at(x - b.left, y - b.top) & kColourMask;
       if (pixel != key) row[x] = pixel;
@@ -53,10 +53,14 @@ void DrawTransparent(const Rect& b, const Bitmap& picture, BackBuffer& buffer) {
   }
 }
 
-void DrawImage(const Image& image, BackBuffer& buffer, const PaintScale& at) {
+bool Drawable(const Picture& picture) {
+  return picture && picture->width > 0 && picture->height > 0 &&
+         picture->pixels.size() >= static_cast<std::size_t>(picture->width) * picture->height;
+}
+
+void DrawImage(const Image& image, const Canvas& canvas, const PaintScale& at) {
   const auto& picture = image.picture();
-  if (!picture || picture->width <= 0 || picture->height <= 0) return;
-  if (picture->pixels.size() < static_cast<std::size_t>(picture->width) * picture->height) return;
+  if (!Drawable(picture)) return;
   const Bitmap* shown = &*picture;
   std::optional<Bitmap> uncached;
   if (!at.scale.unit()) {
@@ -71,10 +75,23 @@ void DrawImage(const Image& image, BackBuffer& buffer, const PaintScale& at) {
   }
   const Rect bounds = at.scale.px(image.bounds());
   if (image.transparent) {
-    DrawTransparent(bounds, *shown, buffer);
+    DrawTransparent(bounds, *shown, canvas);
   } else {
-    DrawOpaque(bounds, *shown, buffer);
+    DrawOpaque(bounds, *shown, canvas);
   }
+}
+
+// An opaque picture that fills the whole canvas (a skin's background): the
+// ground under it would only be painted over.
+bool CoversCanvas(const Control& control, const Canvas& canvas, const Scale& scale) {
+  if (!control.visible() || control.kind() != ControlKind::kImage) return false;
+  const auto& image = static_cast<const Image&>(control);
+  const auto& picture = image.picture();
+  if (image.transparent || !Drawable(picture)) return false;
+  const Rect layout = image.bounds();
+  const Rect b = scale.px(layout);
+  return picture->width >= layout.width && picture->height >= layout.height && b.left <= 0 &&
+         b.top <= 0 && b.left + b.width >= canvas.width && b.top + b.height >= canvas.height;
 }
 
 void DrawLabel(const Label& label, HFONT font, HDC dc, const Scale& scale) {
@@ -127,14 +144,25 @@ BackBuffer::BackBuffer(HDC reference, int width, int height)
   bits_ = static_cast<std::uint32_t*>(bits);
 }
 
-void PaintForm(const Form& form, HFONT font, BackBuffer& buffer, const PaintScale& at) {
-  HDC dc = buffer.dc();
-  FillSysColour(dc, {0, 0, buffer.width(), buffer.height()}, COLOR_BTNFACE);
-  for (const auto& control : form.controls()) {
+bool NeedsBackBuffer(const Form& form) {
+  return std::any_of(form.controls().begin(), form.controls().end(), [](const auto& control) {
+    return control->visible() && control->kind() == ControlKind::kImage &&
+           static_cast<const Image&>(*control).transparent;
+  });
+}
+
+void PaintForm(const Form& form, HFONT font, const Canvas& canvas, const PaintScale& at) {
+  HDC dc = canvas.dc;
+  const auto& controls = form.controls();
+  if (std::none_of(controls.begin(), controls.end(),
+                   [&](const auto& c) { return CoversCanvas(*c, canvas, at.scale); })) {
+    FillSysColour(dc, {0, 0, canvas.width, canvas.height}, COLOR_BTNFACE);
+  }
+  for (const auto& control : controls) {
     if (!control->visible()) continue;
     switch (control->kind()) {
       case ControlKind::kImage:
-        DrawImage(static_cast<const Image&>(*control), buffer, at);
+        DrawImage(static_cast<const Image&>(*control), canvas, at);
         break;
       case ControlKind::kLabel:
         DrawLabel(static_cast<const Label&>(*control), font, dc, at.scale);

@@ -2,6 +2,8 @@
 // Draws what a form shows on its own surface: the button-face ground and the
 // graphic controls (image, label, bevel) in stacking order, into a back
 // buffer that is then copied to the screen in one piece, so nothing flickers.
+// A window that has only just been shown has nothing on the screen yet to
+// flicker against; its first paint may go straight to the window.
 // Native children (memo, button) draw themselves.
 #include <cstdint>
 #include <optional>
@@ -11,6 +13,15 @@
 #include "ui/win32/gdi.h"
 
 namespace ktr::ui::win32 {
+
+// Where a form is drawn: a device context of `width` x `height` pixels, and
+// those pixels when they are ours to read and write (a back buffer).
+struct Canvas {
+  HDC dc = nullptr;
+  int width = 0;
+  int height = 0;
+  std::uint32_t* bits = nullptr;
+};
 
 // A 32-bit top-down DIB section in a memory DC: GDI draws into it and the
 // painter reads and writes its pixels directly.
@@ -26,6 +37,7 @@ class BackBuffer {
   int height() const { return height_; }
   // Only after GdiFlush: GDI may still be drawing into it.
   std::uint32_t* bits() const { return bits_; }
+  Canvas canvas() const { return {dc(), width_, height_, bits_}; }
 
  private:
   int width_;
@@ -44,6 +56,13 @@ struct PaintScale {
   ScaledPictures* pictures = nullptr;
 };
 
-void PaintForm(const Form& form, HFONT font, BackBuffer& buffer, const PaintScale& at = {});
+void PaintForm(const Form& form, HFONT font, const Canvas& canvas, const PaintScale& at = {});
+inline void PaintForm(const Form& form, HFONT font, BackBuffer& buffer, const PaintScale& at = {}) {
+  PaintForm(form, font, buffer.canvas(), at);
+}
+
+// A transparent picture is keyed into pixels of ours: only without one can
+// the form be drawn on a device context that is not a back buffer.
+bool NeedsBackBuffer(const Form& form);
 
 }  // namespace ktr::ui::win32

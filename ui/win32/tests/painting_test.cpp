@@ -171,6 +171,36 @@ TEST_CASE(repaint_follows_the_model) {
   CHECK_EQ(TakeSnapshot(window).at(15, 15), kBlue);
 }
 
+// What reaches the window: shown, it is painted whole (straight to the
+// window, no ground under a background that covers it), a change goes on
+// through the back buffer, and a change made while hidden is there when it
+// is shown again.
+TEST_CASE(a_shown_window_shows_the_model_and_every_change) {
+  RecordingBackend backend;
+  Application app(backend);
+  auto& form = app.create_form<TestForm>(nullptr, "TTestMain", BorderStyle::kNone);
+  const int width = form.client_width;
+  const int height = form.client_height;
+  AddImage(form, "Background", {0, 0, width, height})
+      .set_picture(SolidBitmap(width, height, kGreen));
+  auto& entry = AddImage(form, "Entry", {10, 10, 20, 20});
+  entry.set_picture(SolidBitmap(20, 20, kRed));
+  form.show();
+  Pump(backend);
+  HWND window = WindowOf(form);
+  Snapshot shown = ShownSnapshot(window);
+  CHECK_EQ(shown.count(kGreen, 0, 0, width, height), width * height - 400);
+  CHECK_EQ(shown.count(kRed, 10, 10, 30, 30), 400);
+  entry.set_picture(SolidBitmap(20, 20, kBlue));
+  Pump(backend);
+  CHECK_EQ(ShownSnapshot(window).count(kBlue, 10, 10, 30, 30), 400);
+  form.hide();
+  entry.set_picture(SolidBitmap(20, 20, kRed));
+  form.show();
+  Pump(backend);
+  CHECK_EQ(ShownSnapshot(window).count(kRed, 10, 10, 30, 30), 400);
+}
+
 }  // namespace ktr::ui::win32::testing
 
 namespace ktr::ui::win32::testing {

@@ -53,7 +53,11 @@ int Snapshot::count_near(std::uint32_t rgb, int tolerance, int left, int top, in
   return n;
 }
 
-Snapshot TakeSnapshot(HWND window) {
+namespace {
+
+// The client area as `draw` puts it into a 32-bit top-down DIB section.
+template <typename Draw>
+Snapshot Capture(HWND window, Draw draw) {
   RECT client;
   ::GetClientRect(window, &client);
   Snapshot shot;
@@ -72,12 +76,27 @@ Snapshot TakeSnapshot(HWND window) {
   GdiObject bitmap(::CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   {
     SelectScope selected(dc.get(), bitmap.get());
-    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    draw(dc.get(), shot.width, shot.height);
     ::GdiFlush();
   }
   const auto* pixels = static_cast<const std::uint32_t*>(bits);
   shot.pixels.assign(pixels, pixels + static_cast<std::size_t>(shot.width) * shot.height);
   return shot;
+}
+
+}  // namespace
+
+Snapshot TakeSnapshot(HWND window) {
+  return Capture(window, [window](HDC dc, int, int) {
+    ::SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  });
+}
+
+Snapshot ShownSnapshot(HWND window) {
+  return Capture(window, [window](HDC dc, int width, int height) {
+    WindowDc shown(window);
+    ::BitBlt(dc, 0, 0, width, height, shown.get(), 0, 0, SRCCOPY);
+  });
 }
 
 std::uint32_t SysRgb(int index) {

@@ -68,6 +68,8 @@ struct Snapshot {
   int count_near(std::uint32_t rgb, int tolerance, int left, int top, int right, int bottom) const;
 };
 Snapshot TakeSnapshot(HWND window);
+// What the window shows now, read back from it rather than drawn again.
+Snapshot ShownSnapshot(HWND window);
 
 // A system colour as 0xRRGGBB, the way a 32-bit DIB holds it.
 std::uint32_t SysRgb(int index);
