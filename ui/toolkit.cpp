@@ -265,8 +265,12 @@ void Form::control_changed(Control& control) {
   if (peer_) peer_->control_changed(control);
 }
 
+void Form::make_window() {
+  if (!peer_) peer_ = app_.backend().create_peer(*this);
+}
+
 void Form::create() {
-  peer_ = app_.backend().create_peer(*this);
+  make_window();
   try {
     FormCreate();
   } catch (...) {
