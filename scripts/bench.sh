@@ -297,7 +297,7 @@ if launcher and floor:
     row("sum, until the message loop", ours, theirs)
     row("  the main menu's 8 pictures read and decoded", launcher.get("skin"), None)
     row("  one paint of the main menu", launcher.get("paint"), None)
-    row("not at start: COM apartment (first shell use)", launcher.get("com"), None)
+    row("not at start: ole32 and COM (first shell use)", launcher.get("com"), None)
 EOF
 fi
 

@@ -17,14 +17,12 @@
 //           made before the main menu's creation step, as in the launcher)
 //   skin=   the main menu's eight pictures read and decoded once more
 //   paint=  the main menu painted once more
-//   com=    a COM apartment entered and left on this thread, as the shell
-//           requests need it
+//   com=    ole32 loaded and a COM apartment entered and left on this
+//           thread, as the shell requests need it
 //
 // After the line it waits for input like the launcher, so that the timer
 // sees it idle and ends it.
 #include "platform/win32/unique_handle.h"  // brings <windows.h> first
-
-#include <objbase.h>
 
 #include <cstdio>
 #include <string>
@@ -130,7 +128,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   RedrawWindow(reinterpret_cast<HWND>(main.native_handle()), nullptr, nullptr,
                RDW_INVALIDATE | RDW_UPDATENOW);
   stamps.step("paint");
-  if (SUCCEEDED(CoInitialize(nullptr))) CoUninitialize();
+  // As the shell adapter does at its first request: ole32 is loaded then, not
+  // at start (imported, it would count in entry= where the launcher has none).
+  if (HMODULE ole32 = LoadLibraryA("ole32.dll")) {
+    using InitializeFn = HRESULT(WINAPI*)(LPVOID);
+    using UninitializeFn = void(WINAPI*)();
+    auto initialize = reinterpret_cast<InitializeFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(ole32, "CoInitialize")));
+    auto uninitialize = reinterpret_cast<UninitializeFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(ole32, "CoUninitialize")));
+    if (initialize && uninitialize && SUCCEEDED(initialize(nullptr))) uninitialize();
+  }
   stamps.step("com");
   if (!stamps.append_to(command_line)) return 1;
   app.run();
