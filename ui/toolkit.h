@@ -314,9 +314,7 @@ class Application {
   // Creates and owns a form; the first one becomes the main form.
   template <class T, class... Args>
   T& create_form(Args&&... args) {
-    auto form = std::make_unique<T>(*this, std::forward<Args>(args)...);
-    T& ref = *form;
-    adopt(std::move(form));
+    T& ref = add_form<T>(std::forward<Args>(args)...);
     ref.create();
     return ref;
   }
