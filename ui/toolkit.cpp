@@ -265,12 +265,8 @@ void Form::control_changed(Control& control) {
   if (peer_) peer_->control_changed(control);
 }
 
-void Form::make_window() {
-  if (!peer_) peer_ = app_.backend().create_peer(*this);
-}
-
 void Form::create() {
-  make_window();
+  peer_ = app_.backend().create_peer(*this);
   try {
     FormCreate();
   } catch (...) {

@@ -269,11 +269,8 @@ class Form {
   FormPeer* peer() const { return peer_.get(); }
   std::uintptr_t native_handle() const { return peer_ ? peer_->native_handle() : 0; }
 
-  // Makes the native window, hidden; once only.
-  void make_window();
-  // Makes the native window if that is not done yet and runs the creation
-  // step; the step's errors are reported and creation goes on, as the windows
-  // rely on.
+  // Makes the native window and runs the creation step; the step's errors are
+  // reported and creation goes on, as the windows rely on.
   void create();
 
  protected:
@@ -314,18 +311,10 @@ class Application {
   // Creates and owns a form; the first one becomes the main form.
   template <class T, class... Args>
   T& create_form(Args&&... args) {
-    T& ref = add_form<T>(std::forward<Args>(args)...);
-    ref.create();
-    return ref;
-  }
-  // Creates and owns a form and makes its window, but leaves its creation
-  // step to a later `create`; the first form is the main form all the same.
-  template <class T, class... Args>
-  T& add_form(Args&&... args) {
     auto form = std::make_unique<T>(*this, std::forward<Args>(args)...);
     T& ref = *form;
     adopt(std::move(form));
-    ref.make_window();
+    ref.create();
     return ref;
   }
   Form* main_form() const { return main_form_; }

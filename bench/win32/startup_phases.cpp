@@ -13,8 +13,7 @@
 //   backend=  the toolkit backend with its application window
 //   main=   the main menu: its window, creation step (texts, skin) and
 //           first show and paint
-//   ghost=  the hidden Ghost window, made and loaded at start (its window
-//           made before the main menu's creation step, as in the launcher)
+//   ghost=  the hidden Ghost window, made and loaded at start
 //   skin=   the main menu's eight pictures read and decoded once more
 //   paint=  the main menu painted once more
 //   com=    ole32 loaded and a COM apartment entered and left on this
@@ -63,15 +62,13 @@ class Stamps {
     std::snprintf(item, sizeof item, "%s%s=%.2f", line_.empty() ? "" : " ", name, ms);
     line_ += item;
   }
-  // The time since the previous stamp or lap.
-  void step(const char* name) { add(name, lap()); }
-  double lap() {
+  // The time since the previous stamp.
+  void step(const char* name) {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    const double ms = static_cast<double>(now.QuadPart - last_.QuadPart) * 1000.0 /
-                      static_cast<double>(frequency_.QuadPart);
+    add(name, static_cast<double>(now.QuadPart - last_.QuadPart) * 1000.0 /
+                  static_cast<double>(frequency_.QuadPart));
     last_ = now;
-    return ms;
   }
   void restart() { QueryPerformanceCounter(&last_); }
   bool append_to(const char* path) const {
@@ -106,15 +103,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR command_line, int) {
   lang::InitLanguageIndex(host.locale);
   ui::Application app(backend);
   app.set_title(app::kInitialTitle);
-  // In the launcher's order: both windows, then both creation steps.
-  auto& main = app.add_form<forms::TMainForm>(host);
-  const double main_window = stamps.lap();
-  auto& ghost = app.add_form<forms::TGhostInstall>(nullptr, host);
-  const double ghost_window = stamps.lap();
-  main.create();
-  stamps.add("main", main_window + stamps.lap());
-  ghost.create();
-  stamps.add("ghost", ghost_window + stamps.lap());
+  auto& main = app.create_form<forms::TMainForm>(host);
+  stamps.step("main");
+  app.create_form<forms::TGhostInstall>(nullptr, host);
+  stamps.step("ghost");
 
   const std::string folder = medium::LaunchFolder(host.files, host.locale);
   constexpr std::string_view kMainPictures[] = {
