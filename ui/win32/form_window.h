@@ -1,7 +1,8 @@
 #pragma once
-// The native window of one form: paints its graphic controls through a back
-// buffer, hosts the native children of its memos and buttons, and turns
-// mouse, keyboard and close messages into the model's events.
+// The native window of one form: paints its graphic controls (straight to
+// the window when just shown, through a back buffer after that), hosts the
+// native children of its memos and buttons, and turns mouse, keyboard and
+// close messages into the model's events.
 #include <memory>
 
 #include "ui/scale.h"
