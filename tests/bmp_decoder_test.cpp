@@ -564,5 +564,63 @@ TEST(PictureFiles, SharesADecodeWhileTheFileStaysTheSame) {
   EXPECT_THROW(pictures.load(files, path), InvalidGraphic);
 }
 
+// Larger files are read and decoded a piece at a time: rows that run over
+// a piece's end, pixels that start beyond the first piece, every row format
+// and an RLE stream all come out as a decode of the whole file, and a file
+// that ends before its last row is still no picture.
+TEST(PictureFiles, PiecesDecodeAsTheWholeFile) {
+  std::uint32_t seed = 7;
+  const auto noise = [&](std::size_t n, std::uint8_t keep = 0xFF) {
+    Bytes b(n);
+    for (std::uint8_t& v : b) v = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16) & keep;
+    return b;
+  };
+  const auto masks = [](std::initializer_list<std::uint32_t> m) {
+    Bytes b(4 * m.size());
+    std::size_t at = 0;
+    for (std::uint32_t v : m) Put32(b, (at++) * 4, v);
+    return b;
+  };
+  Bytes palette = noise(1024);
+  Bytes zero_alpha = noise(4 * 150 * 120);
+  for (std::size_t i = 3; i < zero_alpha.size(); i += 4) zero_alpha[i] = 0;
+  Bytes rle;
+  for (int row = 0; row < 300; ++row) {
+    const Bytes run = noise(254, 0x03);
+    rle.insert(rle.end(), {0, 254});
+    rle.insert(rle.end(), run.begin(), run.end());
+    rle.insert(rle.end(), {0, 0});
+  }
+  rle.insert(rle.end(), {0, 1});
+  Bytes far = MakeBmp(331, 40, 24, 0, noise(70000), noise(996 * 40));
+  Bytes alpha = MakeBmp(150, 120, 32, 3, masks({0xFF0000, 0xFF00, 0xFF, 0xFF000000}), zero_alpha);
+  Put32(alpha, 14, 56);  // the header that holds the alpha mask
+  const std::map<std::string, Bytes> cases = {
+      {"24 bottom-up", MakeBmp(331, 100, 24, 0, {}, noise(996 * 100))},
+      {"24 top-down", MakeBmp(331, -100, 24, 0, {}, noise(996 * 100))},
+      {"24 pixels past the first piece", far},
+      {"8 palette", MakeBmp(333, 300, 8, 0, palette, noise(336 * 300))},
+      {"4 palette", MakeBmp(1001, 200, 4, 0, palette, noise(504 * 200, 0xFF), 16)},
+      {"16 5-6-5", MakeBmp(301, 150, 16, 3, masks({0xF800, 0x07E0, 0x001F}), noise(604 * 150))},
+      {"32 unused alpha", alpha},
+      {"32 plain", MakeBmp(150, 120, 32, 0, {}, noise(4 * 150 * 120))},
+      {"RLE8", MakeBmp(254, 300, 8, 1, palette, rle, 4)},
+  };
+  for (const auto& [name, file] : cases) {
+    SCOPED_TRACE(name);
+    ASSERT_GT(file.size(), 65536u);
+    OneFolderFiles files;
+    PictureFiles pictures;
+    files.files[kSkin + "Big.bmp"] = {file, std::nullopt};
+    const Bitmap whole = DecodeBmp(file);
+    const Picture read = pictures.load(files, kSkin + "Big.bmp");
+    EXPECT_EQ(read->width, whole.width);
+    EXPECT_EQ(read->pixels, whole.pixels);
+    EXPECT_EQ(pictures.load(files, kSkin + "Big.bmp"), read);
+    files.files[kSkin + "Big.bmp"].content.resize(file.size() - 100);
+    EXPECT_THROW(pictures.load(files, kSkin + "Big.bmp"), InvalidGraphic);
+  }
+}
+
 }  // namespace
 }  // namespace ktr::ui

@@ -62,9 +62,9 @@ using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>
 // again (a highlight change reloads two pictures from the medium, and the
 // windows share most of their skin). The file is read every time, with the
 // errors LoadBitmapFile gives, so a changed or vanished file shows at once;
-// only when its bytes are those of the last decode of that path is the
-// decoded picture shared instead of decoded again. Keeps the files used
-// most recently.
+// only when its bytes are those of the last decode of that path (compared
+// through a 128-bit fingerprint and the length) is the decoded picture shared
+// instead of decoded again. Keeps the files used most recently.
 class PictureFiles {
  public:
   explicit PictureFiles(std::size_t capacity = 32) : capacity_(capacity) {}
@@ -75,16 +75,23 @@ class PictureFiles {
   // How many files were decoded, for tests and benchmarks.
   std::size_t decoded() const { return decoded_; }
 
+  struct Fingerprint {
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    std::uint64_t size = 0;
+    bool operator==(const Fingerprint&) const = default;
+  };
+
  private:
   struct Entry {
     std::string path;
-    FileBytes bytes;
+    Fingerprint print;
     Picture picture;
   };
   std::size_t capacity_;
   std::size_t decoded_ = 0;
   std::list<Entry> entries_;  // most recently used first
-  // A file read again is compared through this, so it allocates nothing.
+  // Every read goes through this one piece, so a read allocates nothing.
   FileBytes piece_;
 };
 

@@ -3,8 +3,10 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -108,9 +110,13 @@ bool ValidMask(std::uint32_t mask, unsigned bits) {
   return (run & (run + 1)) == 0;
 }
 
-Layout ReadLayout(std::span<const std::uint8_t> file) {
-  const std::uint8_t* f = file.data();
-  const std::uint64_t size = file.size();
+// Every header, mask and palette byte lies in the file's first kHeadBytes.
+constexpr std::size_t kHeadBytes = 2048;
+
+// `head` is the file's start, at least kHeadBytes of it or all of it; `size`
+// is the whole file's, to check the pixels against.
+Layout ReadLayout(std::span<const std::uint8_t> head, std::uint64_t size) {
+  const std::uint8_t* f = head.data();
   if (size < kFileHeaderSize + 4 || f[0] != 'B' || f[1] != 'M') Invalid();
 
   Layout layout;
@@ -369,63 +375,77 @@ std::uint32_t LoadPixel(const std::uint8_t* p) {
   }
 }
 
-template <unsigned kBytes, typename RowOut>
-void DecodeMasked(const std::uint8_t* base, std::size_t stride, const Layout& layout,
-                  std::size_t width, std::size_t height, RowOut row_out) {
-  const auto& m = layout.masks;
-  if (kBytes == 4 && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF &&
-      (m[3] == 0 || m[3] == 0xFF000000u)) {
-    const std::uint32_t fill = m[3] == 0 ? kOpaque : 0;
-    for (std::size_t r = 0; r < height; ++r) {
-      const std::uint8_t* src = base + r * stride;
-      std::uint32_t* dst = row_out(r);
-      for (std::size_t x = 0; x < width; ++x, src += 4) dst[x] = U32(src) | fill;
-    }
-    return;
-  }
-  const Channel red(m[0], 0), green(m[1], 0), blue(m[2], 0), alpha(m[3], 0xFF);
-  for (std::size_t r = 0; r < height; ++r) {
-    const std::uint8_t* src = base + r * stride;
-    std::uint32_t* dst = row_out(r);
-    for (std::size_t x = 0; x < width; ++x, src += kBytes) {
-      const std::uint32_t p = LoadPixel<kBytes>(src);
-      dst[x] = (alpha(p) << 24) | (red(p) << 16) | (green(p) << 8) | blue(p);
-    }
+template <unsigned kBytes>
+void MaskedRow(const std::uint8_t* src, std::uint32_t* dst, std::size_t width,
+               const std::array<Channel, 4>& c) {
+  for (std::size_t x = 0; x < width; ++x, src += kBytes) {
+    const std::uint32_t p = LoadPixel<kBytes>(src);
+    dst[x] = (c[3](p) << 24) | (c[0](p) << 16) | (c[1](p) << 8) | c[2](p);
   }
 }
 
-// Uncompressed rows decode in file order, each straight into the row it shows
-// on, so a bottom-up picture needs no second pass to flip it.
-void DecodeUncompressed(std::span<const std::uint8_t> file, const Layout& layout, Bitmap& out) {
-  const std::size_t width = static_cast<std::size_t>(layout.width);
-  const std::size_t height = static_cast<std::size_t>(layout.height);
-  const std::size_t stride = (width * layout.bits + 31) / 32 * 4;
-  const std::uint8_t* base = file.data() + layout.pixel_offset;
-  std::uint32_t* pixels = out.pixels.data();
-  auto row_out = [&](std::size_t r) {
-    return pixels + (layout.top_down ? r : height - 1 - r) * width;
-  };
-
-  unsigned bad = 0;
-  auto indexed = [&](auto row) {
-    for (std::size_t r = 0; r < height; ++r) {
-      row(base + r * stride, row_out(r), width, layout, bad);
-      if (bad) Invalid();
+// The rows of an uncompressed picture, decoded one file row at a time, each
+// straight into the row it shows on (a bottom-up picture needs no second pass
+// to flip it), so that they can come from a whole file or piece by piece.
+class UncompressedRows {
+ public:
+  UncompressedRows(const Layout& layout, Bitmap& out)
+      : layout_(layout),
+        out_(out),
+        width_(static_cast<std::size_t>(layout.width)),
+        height_(static_cast<std::size_t>(layout.height)) {
+    const auto& m = layout.masks;
+    plain32_ = layout.bits == 32 && m[0] == 0xFF0000 && m[1] == 0xFF00 && m[2] == 0xFF &&
+               (m[3] == 0 || m[3] == 0xFF000000u);
+    fill_ = m[3] == 0 ? kOpaque : 0;
+    if ((layout.bits == 16 || layout.bits == 32) && !plain32_) {
+      channels_.emplace(std::array<Channel, 4>{Channel(m[0], 0), Channel(m[1], 0),
+                                               Channel(m[2], 0), Channel(m[3], 0xFF)});
     }
-  };
-  switch (layout.bits) {
-    case 1: indexed(IndexedRow<1>); break;
-    case 2: indexed(IndexedRow<2>); break;
-    case 4: indexed(IndexedRow<4>); break;
-    case 8: indexed(IndexedRow<8>); break;
-    case 24:
-      for (std::size_t r = 0; r < height; ++r) Bgr24Row(base + r * stride, row_out(r), width);
-      break;
-    case 16: DecodeMasked<2>(base, stride, layout, width, height, row_out); break;
-    case 32: DecodeMasked<4>(base, stride, layout, width, height, row_out); break;
-    default:
-      Invalid();
   }
+
+  std::size_t height() const { return height_; }
+  std::size_t stride() const { return (width_ * layout_.bits + 31) / 32 * 4; }
+  // What a row takes from the file: the last one may lack its padding.
+  std::size_t row_bytes() const { return (width_ * layout_.bits + 7) / 8; }
+
+  void decode(std::size_t r, const std::uint8_t* src) {
+    std::uint32_t* dst = out_.pixels.data() + (layout_.top_down ? r : height_ - 1 - r) * width_;
+    unsigned bad = 0;
+    switch (layout_.bits) {
+      case 1: IndexedRow<1>(src, dst, width_, layout_, bad); break;
+      case 2: IndexedRow<2>(src, dst, width_, layout_, bad); break;
+      case 4: IndexedRow<4>(src, dst, width_, layout_, bad); break;
+      case 8: IndexedRow<8>(src, dst, width_, layout_, bad); break;
+      case 24: Bgr24Row(src, dst, width_); break;
+      case 16: MaskedRow<2>(src, dst, width_, *channels_); break;
+      case 32:
+        if (!plain32_) {
+          MaskedRow<4>(src, dst, width_, *channels_);
+          break;
+        }
+        for (std::size_t x = 0; x < width_; ++x, src += 4) dst[x] = U32(src) | fill_;
+        break;
+      default:
+        Invalid();
+    }
+    if (bad) Invalid();
+  }
+
+ private:
+  const Layout& layout_;
+  Bitmap& out_;
+  std::size_t width_;
+  std::size_t height_;
+  bool plain32_ = false;
+  std::uint32_t fill_ = kOpaque;
+  std::optional<std::array<Channel, 4>> channels_;
+};
+
+void DecodeUncompressed(std::span<const std::uint8_t> file, const Layout& layout, Bitmap& out) {
+  UncompressedRows rows(layout, out);
+  const std::uint8_t* base = file.data() + layout.pixel_offset;
+  for (std::size_t r = 0; r < rows.height(); ++r) rows.decode(r, base + r * rows.stride());
 }
 
 // RLE8 and RLE4. Every run and every cursor move is checked against the row
@@ -518,8 +538,9 @@ void OpaqueIfAlphaUnused(Bitmap& bitmap) {
 
 }  // namespace
 
-Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
-  const Layout layout = ReadLayout(file);
+namespace {
+
+Bitmap Allocate(const Layout& layout) {
   Bitmap bitmap;
   bitmap.width = static_cast<int>(layout.width);
   bitmap.height = static_cast<int>(layout.height);
@@ -530,7 +551,19 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
   } catch (const std::bad_alloc&) {
     Invalid();
   }
-  if (layout.encoding == Encoding::kRle8 || layout.encoding == Encoding::kRle4) {
+  return bitmap;
+}
+
+bool IsRle(const Layout& layout) {
+  return layout.encoding == Encoding::kRle8 || layout.encoding == Encoding::kRle4;
+}
+
+}  // namespace
+
+Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
+  const Layout layout = ReadLayout(file, file.size());
+  Bitmap bitmap = Allocate(layout);
+  if (IsRle(layout)) {
     DecodeRle(file, layout, bitmap);
   } else {
     DecodeUncompressed(file, layout, bitmap);
@@ -588,47 +621,142 @@ Bitmap LoadBitmapFile(Files& files, const std::string& path) {
   return DecodeBmp(content);
 }
 
-Picture PictureFiles::load(Files& files, const std::string& path) {
-  OpenedPicture file = OpenPictureFile(files, path);
-  auto it = std::find_if(entries_.begin(), entries_.end(),
-                         [&](const Entry& e) { return e.path == path; });
-  FileBytes content;
-  std::size_t filled = 0;
-  if (it != entries_.end()) {
-    // Compared piece by piece as it is read: a file that has not changed
-    // needs no memory of its own, and fresh memory is what a read costs most.
-    const FileBytes& known = it->bytes;
-    constexpr std::size_t kPiece = 64 * 1024;
-    piece_.resize(kPiece);
-    std::size_t differing = 0;  // bytes of the piece that differs from the known file
-    while (filled < file.announced) {
-      const std::size_t want = std::min(kPiece, file.announced - filled);
-      const std::size_t got = Fill(*file.reader, path, piece_.data(), 0, want);
-      if (filled + got > known.size() ||
-          !std::equal(piece_.begin(), piece_.begin() + got, known.begin() + filled)) {
-        differing = got;
+namespace {
+
+constexpr std::size_t kPiece = 64 * 1024;
+static_assert(kPiece % 8 == 0 && kPiece >= kHeadBytes);
+
+// What a picture file held when it was decoded: a file read again is
+// compared through this, so that neither read keeps the file's bytes.
+class Hasher {
+ public:
+  // Every piece but the last is a whole number of words.
+  void add(const std::uint8_t* p, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t w = 0;
+      std::memcpy(&w, p + i, 8);
+      mix(w);
+    }
+    if (i < n) {
+      std::uint64_t w = 0;
+      std::memcpy(&w, p + i, n - i);
+      mix(w ^ (std::uint64_t{n - i} << 56));
+    }
+    size_ += n;
+  }
+  PictureFiles::Fingerprint finish() const { return {a_, b_, size_}; }
+
+ private:
+  void mix(std::uint64_t w) {
+    a_ = (a_ ^ w) * 0x9E3779B97F4A7C15u;
+    a_ ^= a_ >> 31;
+    b_ = std::rotl((b_ + w) * 0xC2B2AE3D27D4EB4Fu, 29);
+  }
+  std::uint64_t a_ = 0x243F6A8885A308D3u;
+  std::uint64_t b_ = 0x13198A2E03707344u;
+  std::uint64_t size_ = 0;
+};
+
+// The next piece of the file into `piece`, added to `hash`; fewer bytes than
+// asked for only at the end of the file.
+std::size_t NextPiece(OpenedPicture& file, const std::string& path, std::size_t at,
+                      FileBytes& piece, Hasher& hash) {
+  const std::size_t got =
+      Fill(*file.reader, path, piece.data(), 0, std::min(kPiece, file.announced - at));
+  hash.add(piece.data(), got);
+  return got;
+}
+
+PictureFiles::Fingerprint ReadFingerprint(OpenedPicture& file, const std::string& path,
+                                          FileBytes& piece) {
+  Hasher hash;
+  for (std::size_t at = 0, got = kPiece; got == kPiece && at < file.announced; at += got) {
+    got = NextPiece(file, path, at, piece, hash);
+  }
+  return hash.finish();
+}
+
+// Reads the file a piece at a time and decodes each row as soon as its bytes
+// are there: the file needs no memory of its own, and fresh memory is what
+// reading a skin costs most. Only an RLE stream, decoded whole, is gathered.
+Bitmap StreamBmp(OpenedPicture& file, const std::string& path, FileBytes& piece,
+                 PictureFiles::Fingerprint& print) {
+  Hasher hash;
+  std::size_t got = NextPiece(file, path, 0, piece, hash);
+  if (got < kPiece) {  // the whole file
+    print = hash.finish();
+    return DecodeBmp({piece.data(), got});
+  }
+  const Layout layout = ReadLayout({piece.data(), got}, file.announced);
+  if (IsRle(layout)) {
+    FileBytes content;
+    Reserve(content, file.announced);
+    std::copy(piece.begin(), piece.begin() + got, content.begin());
+    const std::size_t end = Fill(*file.reader, path, content.data(), got, file.announced);
+    hash.add(content.data() + got, end - got);
+    print = hash.finish();
+    return DecodeBmp({content.data(), end});
+  }
+  Bitmap bitmap = Allocate(layout);
+  UncompressedRows rows(layout, bitmap);
+  // A row that runs over the end of a piece is put together here; a row is
+  // far shorter than a piece, so it runs over one end at most.
+  FileBytes carry(rows.row_bytes());
+  std::size_t next = 0;
+  std::size_t at = 0;  // where the piece lies in the file
+  for (;;) {
+    const std::size_t piece_end = at + got;
+    for (; next < rows.height(); ++next) {
+      const std::size_t start = layout.pixel_offset + next * rows.stride();
+      const std::size_t end = start + rows.row_bytes();
+      if (end > piece_end) {
+        if (start < piece_end) {
+          const std::size_t from = std::max(start, at);
+          std::copy(piece.begin() + (from - at), piece.begin() + got,
+                    carry.begin() + (from - start));
+        }
         break;
       }
-      filled += got;
-      if (got < want) break;
+      if (start >= at) {
+        rows.decode(next, piece.data() + (start - at));
+      } else {
+        std::copy(piece.begin(), piece.begin() + (end - at), carry.begin() + (at - start));
+        rows.decode(next, carry.data());
+      }
     }
-    if (differing == 0 && filled == known.size()) {
+    at = piece_end;
+    if (got < kPiece || at >= file.announced) break;
+    got = NextPiece(file, path, at, piece, hash);
+  }
+  if (next < rows.height()) Invalid();  // the file ended before its last row
+  if (layout.masks[3] != 0) OpaqueIfAlphaUnused(bitmap);
+  print = hash.finish();
+  return bitmap;
+}
+
+}  // namespace
+
+Picture PictureFiles::load(Files& files, const std::string& path) {
+  OpenedPicture file = OpenPictureFile(files, path);
+  Reserve(piece_, kPiece);
+  auto it = std::find_if(entries_.begin(), entries_.end(),
+                         [&](const Entry& e) { return e.path == path; });
+  if (it != entries_.end()) {
+    if (ReadFingerprint(file, path, piece_) == it->print) {
       entries_.splice(entries_.begin(), entries_, it);
       return it->picture;
     }
-    // What was read so far is the known file's start, then the piece.
-    Reserve(content, file.announced);
-    std::copy(known.begin(), known.begin() + filled, content.begin());
-    std::copy(piece_.begin(), piece_.begin() + differing, content.begin() + filled);
-    filled += differing;
-  } else {
-    Reserve(content, file.announced);
+    entries_.erase(it);
+    // Changed since: read again from its start. The file is opened without
+    // sharing, so the first handle goes first.
+    file.reader.reset();
+    file = OpenPictureFile(files, path);
   }
-  content.resize(Fill(*file.reader, path, content.data(), filled, file.announced));
-  Picture picture = std::make_shared<const Bitmap>(DecodeBmp(content));
+  Fingerprint print;
+  Picture picture = std::make_shared<const Bitmap>(StreamBmp(file, path, piece_, print));
   ++decoded_;
-  if (it != entries_.end()) entries_.erase(it);
-  entries_.push_front({path, std::move(content), picture});
+  entries_.push_front({path, print, picture});
   if (entries_.size() > capacity_) entries_.pop_back();
   return picture;
 }
