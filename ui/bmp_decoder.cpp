@@ -613,14 +613,6 @@ void Reserve(FileBytes& bytes, std::size_t size) {
 
 }  // namespace
 
-Bitmap LoadBitmapFile(Files& files, const std::string& path) {
-  OpenedPicture file = OpenPictureFile(files, path);
-  FileBytes content;
-  Reserve(content, file.announced);
-  content.resize(Fill(*file.reader, path, content.data(), 0, file.announced));
-  return DecodeBmp(content);
-}
-
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
@@ -736,6 +728,14 @@ Bitmap StreamBmp(OpenedPicture& file, const std::string& path, FileBytes& piece,
 }
 
 }  // namespace
+
+Bitmap LoadBitmapFile(Files& files, const std::string& path) {
+  OpenedPicture file = OpenPictureFile(files, path);
+  FileBytes piece;
+  Reserve(piece, kPiece);
+  PictureFiles::Fingerprint unused;
+  return StreamBmp(file, path, piece, unused);
+}
 
 Picture PictureFiles::load(Files& files, const std::string& path) {
   OpenedPicture file = OpenPictureFile(files, path);
