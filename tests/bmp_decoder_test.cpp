@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/errors.h"
@@ -545,13 +546,20 @@ TEST(PictureFiles, SharesADecodeWhileTheFileStaysTheSame) {
   changed_late[changed_late.size() - 2] = 0x7F;  // in the top row, the last piece read
   Bytes longer = content;
   longer.resize(longer.size() + 10, 0);
-  for (const Bytes* variant : {&changed_late, &longer, &content}) {
+  // Two blocks of the same lane exchanged, as rows of a flipped picture are.
+  Bytes one_way = content;
+  one_way[1000] = 0x01;
+  one_way[1064] = 0x02;
+  Bytes other_way = content;
+  other_way[1000] = 0x02;
+  other_way[1064] = 0x01;
+  for (const Bytes* variant : {&changed_late, &longer, &one_way, &other_way, &content}) {
     files.files[path].content = *variant;
     const Picture loaded = pictures.load(files, path);
     EXPECT_EQ(loaded->pixels, DecodeBmp(*variant).pixels);
     EXPECT_EQ(pictures.load(files, path), loaded);
   }
-  EXPECT_EQ(pictures.decoded(), 4u);
+  EXPECT_EQ(pictures.decoded(), 6u);
   // Cut short: the same as far as it goes, and no picture.
   files.files[path].content.resize(content.size() - 600);
   EXPECT_THROW(pictures.load(files, path), InvalidGraphic);
@@ -562,6 +570,25 @@ TEST(PictureFiles, SharesADecodeWhileTheFileStaysTheSame) {
   EXPECT_THROW(pictures.load(files, path), FileOpenError);
   files.files[path] = {Bytes{'M', 'Z'}, std::nullopt};
   EXPECT_THROW(pictures.load(files, path), InvalidGraphic);
+}
+
+// A 32-bit build takes the fingerprint's products from 32-bit parts; they
+// must be the full products, carries included.
+TEST(PictureFiles, ProductsByPartsAreTheFullProducts) {
+#if defined(__SIZEOF_INT128__)
+  const std::uint64_t max = ~std::uint64_t{0};
+  const std::pair<std::uint64_t, std::uint64_t> cases[] = {
+      {0, max}, {1, max}, {max, max}, {0xFFFFFFFFu, 0xFFFFFFFFu}, {0x100000000u, 0xFFFFFFFFu},
+      {0xA0761D6478BD642Fu, 0xE7037ED1A0B428DBu}, {0x8000000080000000u, 0x80000001FFFFFFFFu}};
+  for (const auto& [a, b] : cases) {
+    const unsigned __int128 full = static_cast<unsigned __int128>(a) * b;
+    EXPECT_EQ(ktr::ui::MultiplyFoldedByParts(a, b),
+              static_cast<std::uint64_t>(full) ^ static_cast<std::uint64_t>(full >> 64))
+        << std::hex << a << " * " << b;
+  }
+#else
+  GTEST_SKIP() << "no 128-bit integers to check against";
+#endif
 }
 
 // Larger files are read and decoded a piece at a time: rows that run over

@@ -58,6 +58,29 @@ struct UninitialisedAllocator : std::allocator<T> {
 };
 using FileBytes = std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>>;
 
+// The full product of two words with its halves combined by exclusive or,
+// what a picture file's fingerprint is made of. A 32-bit build has no wider
+// multiplication and takes the product from its four 32-bit parts.
+constexpr std::uint64_t MultiplyFoldedByParts(std::uint64_t a, std::uint64_t b) {
+  const std::uint64_t a_lo = a & 0xFFFFFFFFu, a_hi = a >> 32;
+  const std::uint64_t b_lo = b & 0xFFFFFFFFu, b_hi = b >> 32;
+  const std::uint64_t lo_lo = a_lo * b_lo, lo_hi = a_lo * b_hi;
+  const std::uint64_t hi_lo = a_hi * b_lo, hi_hi = a_hi * b_hi;
+  const std::uint64_t middle = (lo_lo >> 32) + (lo_hi & 0xFFFFFFFFu) + (hi_lo & 0xFFFFFFFFu);
+  const std::uint64_t low = (middle << 32) | (lo_lo & 0xFFFFFFFFu);
+  const std::uint64_t high = hi_hi + (lo_hi >> 32) + (hi_lo >> 32) + (middle >> 32);
+  return low ^ high;
+}
+
+inline std::uint64_t MultiplyFolded(std::uint64_t a, std::uint64_t b) {
+#if defined(__SIZEOF_INT128__)
+  const unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+  return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+#else
+  return MultiplyFoldedByParts(a, b);
+#endif
+}
+
 // Decoded pictures by file, for windows that load the same files again and
 // again (a highlight change reloads two pictures from the medium, and the
 // windows share most of their skin). The file is read every time, with the

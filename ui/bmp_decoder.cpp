@@ -618,9 +618,10 @@ namespace {
 constexpr std::size_t kPiece = 64 * 1024;
 
 // What a picture file held when it was decoded: a file read again is
-// compared through this, so that neither read keeps the file's bytes. Eight
-// lanes held in registers, so that no lane waits for another's
-// multiplication: a highlight change's reads stay close to a plain compare.
+// compared through this, so that neither read keeps the file's bytes. Each
+// step folds the full product of two words, so one multiplication takes
+// sixteen bytes, and four lanes held in registers keep the multiplier busy:
+// a highlight change's reads stay close to a plain compare.
 class Hasher {
  public:
   // Every piece but the last is a whole number of blocks.
@@ -628,35 +629,27 @@ class Hasher {
 
   void add(const std::uint8_t* p, std::size_t n) {
     std::uint64_t a = lanes_[0], b = lanes_[1], c = lanes_[2], d = lanes_[3];
-    std::uint64_t e = lanes_[4], f = lanes_[5], g = lanes_[6], h = lanes_[7];
     std::size_t i = 0;
     for (; i + kBlock <= n; i += kBlock) {
-      a = Step(a, Word(p + i));
-      b = Step(b, Word(p + i + 8));
-      c = Step(c, Word(p + i + 16));
-      d = Step(d, Word(p + i + 24));
-      e = Step(e, Word(p + i + 32));
-      f = Step(f, Word(p + i + 40));
-      g = Step(g, Word(p + i + 48));
-      h = Step(h, Word(p + i + 56));
+      a = Step(a, p + i);
+      b = Step(b, p + i + 16);
+      c = Step(c, p + i + 32);
+      d = Step(d, p + i + 48);
     }
-    lanes_ = {a, b, c, d, e, f, g, h};
-    // The last block's whole words, then its bytes with their count.
-    for (std::size_t l = 0; i + 8 <= n; i += 8, ++l) lanes_[l] = Step(lanes_[l], Word(p + i));
+    lanes_ = {a, b, c, d};
+    // The last block's whole pairs of words, then its bytes with their count.
+    for (std::size_t l = 0; i + 16 <= n; i += 16, ++l) lanes_[l] = Step(lanes_[l], p + i);
     if (i < n) {
-      std::uint64_t w = 0;
-      std::memcpy(&w, p + i, n - i);
-      lanes_[7] = Step(lanes_[7], w ^ (std::uint64_t{n - i} << 56));
+      std::uint8_t tail[16] = {};
+      std::memcpy(tail, p + i, n - i);
+      tail[15] = static_cast<std::uint8_t>(n - i);
+      lanes_[3] = Step(lanes_[3], tail);
     }
     size_ += n;
   }
   PictureFiles::Fingerprint finish() const {
-    std::uint64_t x = size_;
-    std::uint64_t y = ~size_;
-    for (std::size_t l = 0; l < 4; ++l) {
-      x = Mix(x ^ lanes_[l]);
-      y = Mix(y ^ lanes_[l + 4]);
-    }
+    const std::uint64_t x = Mix(Mix(size_ ^ lanes_[0]) ^ lanes_[1]);
+    const std::uint64_t y = Mix(Mix(~size_ ^ lanes_[2]) ^ lanes_[3]);
     return {x, y, size_};
   }
 
@@ -666,18 +659,16 @@ class Hasher {
     std::memcpy(&w, p, 8);
     return w;
   }
-  static std::uint64_t Step(std::uint64_t lane, std::uint64_t w) {
-    return std::rotl((lane ^ w) * 0x9E3779B97F4A7C15u, 29);
+  static std::uint64_t Step(std::uint64_t lane, const std::uint8_t* p) {
+    return MultiplyFolded(Word(p) ^ 0xA0761D6478BD642Fu, Word(p + 8) ^ lane);
   }
   static std::uint64_t Mix(std::uint64_t x) {
     x = (x ^ (x >> 33)) * 0xFF51AFD7ED558CCDu;
     x = (x ^ (x >> 33)) * 0xC4CEB9FE1A85EC53u;
     return x ^ (x >> 33);
   }
-  std::array<std::uint64_t, 8> lanes_{0x243F6A8885A308D3u, 0x13198A2E03707344u,
-                                      0xA4093822299F31D0u, 0x082EFA98EC4E6C89u,
-                                      0x452821E638D01377u, 0xBE5466CF34E90C6Cu,
-                                      0xC0AC29B7C97C50DDu, 0x3F84D5B5B5470917u};
+  std::array<std::uint64_t, 4> lanes_{0x243F6A8885A308D3u, 0x13198A2E03707344u,
+                                      0xA4093822299F31D0u, 0x082EFA98EC4E6C89u};
   std::uint64_t size_ = 0;
 };
 
