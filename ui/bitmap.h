@@ -86,8 +86,11 @@ inline std::uint64_t MultiplyFolded(std::uint64_t a, std::uint64_t b) {
 // windows share most of their skin). The file is read every time, with the
 // errors LoadBitmapFile gives, so a changed or vanished file shows at once;
 // only when its bytes are those of the last decode of that path (compared
-// through a 128-bit fingerprint and the length) is the decoded picture shared
+// through a 128-bit fingerprint and the length, or with the file's own bytes
+// once it has been read unchanged twice) is the decoded picture shared
 // instead of decoded again. Keeps the files used most recently.
+struct OpenedPicture;
+
 class PictureFiles {
  public:
   explicit PictureFiles(std::size_t capacity = 32) : capacity_(capacity) {}
@@ -110,11 +113,15 @@ class PictureFiles {
     std::string path;
     Fingerprint print;
     Picture picture;
+    int unchanged_reads = 0;
+    FileBytes bytes;  // the file itself, once it has been read often enough
   };
+  bool unchanged(OpenedPicture& file, const std::string& path, Entry& entry);
   std::size_t capacity_;
   std::size_t decoded_ = 0;
   std::list<Entry> entries_;  // most recently used first
-  // Every read goes through this one piece, so a read allocates nothing.
+  // Every read goes through this one piece, so a read allocates nothing but
+  // the copy of a file that is kept.
   FileBytes piece_;
 };
 

@@ -572,12 +572,12 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
   return bitmap;
 }
 
-namespace {
-
 struct OpenedPicture {
   std::unique_ptr<FileReader> reader;
   std::size_t announced = 0;
 };
+
+namespace {
 
 OpenedPicture OpenPictureFile(Files& files, const std::string& path) {
   std::unique_ptr<FileReader> reader = files.open_read(path);
@@ -684,13 +684,46 @@ std::size_t NextPiece(OpenedPicture& file, const std::string& path, std::size_t 
   return got;
 }
 
+// The fingerprint of the whole file; the bytes go into `copy` as well when
+// it is given, sized for the announced length.
 PictureFiles::Fingerprint ReadFingerprint(OpenedPicture& file, const std::string& path,
-                                          FileBytes& piece) {
+                                          FileBytes& piece, FileBytes* copy) {
   Hasher hash;
-  for (std::size_t at = 0, got = kPiece; got == kPiece && at < file.announced; at += got) {
+  std::size_t at = 0;
+  for (std::size_t got = kPiece; got == kPiece && at < file.announced; at += got) {
     got = NextPiece(file, path, at, piece, hash);
+    if (copy) std::copy(piece.begin(), piece.begin() + got, copy->begin() + at);
   }
+  if (copy) copy->resize(at);
   return hash.finish();
+}
+
+// Whether the file still holds exactly `kept`, compared piece by piece as it
+// is read.
+bool SameAsKept(OpenedPicture& file, const std::string& path, const FileBytes& kept,
+                FileBytes& piece) {
+  std::size_t filled = 0;
+  while (filled < file.announced) {
+    const std::size_t want = std::min(kPiece, file.announced - filled);
+    const std::size_t got = Fill(*file.reader, path, piece.data(), 0, want);
+    if (filled + got > kept.size() ||
+        !std::equal(piece.begin(), piece.begin() + got, kept.begin() + filled)) {
+      return false;
+    }
+    filled += got;
+    if (got < want) break;
+  }
+  return filled == kept.size();
+}
+
+// Fresh memory for keeping a file is a saving, never a reason to fail a load.
+bool TryReserve(FileBytes& bytes, std::size_t size) {
+  try {
+    bytes.resize(size);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 // Reads the file a piece at a time and decodes each row as soon as its bytes
@@ -761,13 +794,28 @@ Bitmap LoadBitmapFile(Files& files, const std::string& path) {
   return StreamBmp(file, path, piece, unused);
 }
 
+// A file found unchanged a second time is kept whole from then on, and later
+// reads compare with it: those are the pictures a highlight reloads again and
+// again, and a plain compare costs half what a fingerprint does. Start-up,
+// where fresh memory costs most, reads each of its large pictures once or
+// twice, so it keeps none of them.
+bool PictureFiles::unchanged(OpenedPicture& file, const std::string& path, Entry& entry) {
+  if (!entry.bytes.empty()) return SameAsKept(file, path, entry.bytes, piece_);
+  FileBytes copy;
+  const bool keep = entry.unchanged_reads > 0 && TryReserve(copy, file.announced);
+  if (ReadFingerprint(file, path, piece_, keep ? &copy : nullptr) != entry.print) return false;
+  if (keep) entry.bytes = std::move(copy);
+  ++entry.unchanged_reads;
+  return true;
+}
+
 Picture PictureFiles::load(Files& files, const std::string& path) {
   OpenedPicture file = OpenPictureFile(files, path);
   Reserve(piece_, kPiece);
   auto it = std::find_if(entries_.begin(), entries_.end(),
                          [&](const Entry& e) { return e.path == path; });
   if (it != entries_.end()) {
-    if (ReadFingerprint(file, path, piece_) == it->print) {
+    if (unchanged(file, path, *it)) {
       entries_.splice(entries_.begin(), entries_, it);
       return it->picture;
     }
