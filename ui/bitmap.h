@@ -113,8 +113,8 @@ class PictureFiles {
     std::string path;
     Fingerprint print;
     Picture picture;
-    int unchanged_reads = 0;
-    FileBytes bytes;  // the file itself, once it has been read often enough
+    bool read_unchanged = false;  // found unchanged at a read since its decode
+    FileBytes bytes;  // the file itself, once found unchanged a second time
   };
   bool unchanged(OpenedPicture& file, const std::string& path, Entry& entry);
   std::size_t capacity_;

@@ -620,8 +620,7 @@ constexpr std::size_t kPiece = 64 * 1024;
 // What a picture file held when it was decoded: a file read again is
 // compared through this, so that neither read keeps the file's bytes. Each
 // step folds the full product of two words, so one multiplication takes
-// sixteen bytes, and four lanes held in registers keep the multiplier busy:
-// a highlight change's reads stay close to a plain compare.
+// sixteen bytes, and four lanes held in registers keep the multiplier busy.
 class Hasher {
  public:
   // Every piece but the last is a whole number of blocks.
@@ -802,10 +801,10 @@ Bitmap LoadBitmapFile(Files& files, const std::string& path) {
 bool PictureFiles::unchanged(OpenedPicture& file, const std::string& path, Entry& entry) {
   if (!entry.bytes.empty()) return SameAsKept(file, path, entry.bytes, piece_);
   FileBytes copy;
-  const bool keep = entry.unchanged_reads > 0 && TryReserve(copy, file.announced);
+  const bool keep = entry.read_unchanged && TryReserve(copy, file.announced);
   if (ReadFingerprint(file, path, piece_, keep ? &copy : nullptr) != entry.print) return false;
   if (keep) entry.bytes = std::move(copy);
-  ++entry.unchanged_reads;
+  entry.read_unchanged = true;
   return true;
 }
 
