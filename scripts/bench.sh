@@ -7,7 +7,9 @@
 #     - one highlight change of the main menu against a raw read of its bytes
 #   under Wine (build-bench-win, on a generated medium, own prefix and Xvfb)
 #     - start-up to input idle: KtrSetup.exe against the floor, a window
-#       program in C that paints one bitmap of the medium with LoadImage; the
+#       program in C that paints one bitmap of the medium with LoadImage, and
+#       the rules floor: a program in C that makes only the system calls the
+#       launcher's start-up rules ask for (ktr_required_floor); the
 #       launcher's start-up taken apart step by step (ktr_startup_phases)
 #     - peak working set of the idle main menu
 #
@@ -147,7 +149,7 @@ if [ "$do_wine" = 1 ]; then
   cmake -S "$root" -B "$win_build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     >"$win_build/configure.log" 2>&1 || { cat "$win_build/configure.log"; exit 1; }
   cmake --build "$win_build" -j2 --target KtrSetup ktr_stub ktr_startup_timer ktr_bare_window \
-    ktr_startup_phases ktr_floor_phases
+    ktr_startup_phases ktr_floor_phases ktr_required_floor
 
   medium=$win_build/bench-medium
   if [ -f "$root/tools/make_medium.py" ]; then
@@ -164,6 +166,7 @@ if [ "$do_wine" = 1 ]; then
     cp "$win_build/KtrSetup.exe" "$medium/KtrSetup.exe"
   fi
   cp "$win_build/ktr_bare_window.exe" "$medium/ktr_bare_window.exe"
+  cp "$win_build/ktr_required_floor.exe" "$medium/ktr_required_floor.exe"
   [ -z "$baseline" ] || cp "$baseline" "$medium/KtrSetup-baseline.exe"
   cp "$win_build/ktr_startup_phases.exe" "$medium/ktr_startup_phases.exe"
   cp "$win_build/ktr_floor_phases.exe" "$medium/ktr_floor_phases.exe"
@@ -208,6 +211,7 @@ if [ "$do_wine" = 1 ]; then
     "$(windows_path "$medium")" \
     "bare=\"$(windows_path "$medium/ktr_bare_window.exe")\" $background" \
     "launcher=\"$(windows_path "$medium/KtrSetup.exe")\"" \
+    "required=\"$(windows_path "$medium/ktr_required_floor.exe")\" $skin" \
     ${baseline:+"baseline=\"$(windows_path "$medium/KtrSetup-baseline.exe")\""} \
     "phases=\"$(windows_path "$medium/ktr_startup_phases.exe")\" $(windows_path "$phases")" \
     "floor_phases=\"$(windows_path "$medium/ktr_floor_phases.exe")\" $background $(windows_path "$floor_phases")" \
@@ -260,6 +264,14 @@ if "launcher" in figures and "bare" in figures:
     print("  peak working set of the idle main menu: %.1f MiB (target <= 8 MiB, %s); "
           "C floor %.1f MiB" % (peak / 1024, "met" if peak <= 8192 else "MISSED",
                                 int(b["peak_working_set_kib"]) / 1024))
+    if "required" in figures:
+        # What the start-up rules make every program do, done with the system's
+        # own calls alone: how much of the floor's target the rules leave, and
+        # how far the launcher's own code is from that.
+        r = figures["required"]
+        print("  the start-up rules done the least way (C, system calls only): %s ms; "
+              "its ratio to the floor %.2f; launcher/rules floor %.2f"
+              % (r["idle_ms"], float(r["ratio"]), paired / float(r["ratio"])))
     if "baseline" in figures:
         # Both were held against the floor in the same rounds.
         base = figures["baseline"]
