@@ -30,8 +30,9 @@ target_compile_options(ktr_floor_phases PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Relea
 target_link_libraries(ktr_floor_phases PRIVATE gdi32 user32)
 target_link_options(ktr_floor_phases PRIVATE -static -s)
 
-# What the launcher's start-up rules ask for, done the least way: the floor
-# the launcher's own code can be held against once the rules are counted.
+# Less than the launcher's start-up rules ask for (its pictures read, not
+# decoded): the floor the launcher's own code is held against once the rules
+# are counted.
 add_executable(ktr_required_floor WIN32 EXCLUDE_FROM_ALL bench/win32/required_floor.c)
 set_source_files_properties(bench/win32/required_floor.c PROPERTIES LANGUAGE C)
 target_compile_options(ktr_required_floor PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Release>:-Os>)

@@ -9,7 +9,8 @@
 #     - start-up to input idle: KtrSetup.exe against the floor, a window
 #       program in C that paints one bitmap of the medium with LoadImage, and
 #       the rules floor: a program in C that makes only the system calls the
-#       launcher's start-up rules ask for (ktr_required_floor); the
+#       launcher's start-up rules ask for, its pictures read but not decoded
+#       (ktr_required_floor), a lower bound for any launcher; the
 #       launcher's start-up taken apart step by step (ktr_startup_phases)
 #     - peak working set of the idle main menu
 #
@@ -265,12 +266,12 @@ if "launcher" in figures and "bare" in figures:
           "C floor %.1f MiB" % (peak / 1024, "met" if peak <= 8192 else "MISSED",
                                 int(b["peak_working_set_kib"]) / 1024))
     if "required" in figures:
-        # What the start-up rules make every program do, done with the system's
+        # Less than the start-up rules make any program do, with the system's
         # own calls alone: how much of the floor's target the rules leave, and
         # how far the launcher's own code is from that.
         r = figures["required"]
-        print("  the start-up rules done the least way (C, system calls only): %s ms; "
-              "its ratio to the floor %.2f; launcher/rules floor %.2f"
+        print("  rules floor (C, the start-up's system calls, pictures read, not decoded): "
+              "%s ms; ratio to the floor %.2f; launcher/rules floor %.2f"
               % (r["idle_ms"], float(r["ratio"]), paired / float(r["ratio"])))
     if "baseline" in figures:
         # Both were held against the floor in the same rounds.

@@ -1,21 +1,24 @@
-/* The floor of what the launcher's start-up rules ask for: the system calls
- * that the launcher cannot leave out, in the order it makes them, and nothing
- * of the launcher's own code (no C++ runtime, no toolkit, no decoder of its
- * own). Where ktr_bare_window is the least a program must do to show the
- * main menu's picture, this is the least a program must do to start the way
- * the launcher must start:
+/* A lower bound of what the launcher's start-up rules ask for: the system
+ * calls that the launcher cannot leave out, in the order it makes them, and
+ * nothing of the launcher's own code (no C++ runtime, no toolkit). Where
+ * ktr_bare_window is the least a program must do to show the main menu's
+ * picture, this is less than a program can do to start the way the launcher
+ * must start:
  *
  *   - the application window, which stands for the program on the task bar
  *     and holds the application title, made first and shown with the menu;
  *   - the main menu, owned by it, with its caption and the application title
  *     looked up in MultiLang.ini, and its eight pictures, each one's skin
- *     folder looked up anew, read with the system's loader (LoadImage);
+ *     folder looked up anew;
  *   - after the menu is shown and painted, the hidden Ghost window, made in
  *     full at start: its six pictures, each with its lookup, and its six
  *     captions, never shown.
  *
  * Every lookup reads MultiLang.ini anew through GetPrivateProfileStringA, as
- * the launcher's must. Usage:
+ * the launcher's must. Only the background is turned into a picture, with
+ * LoadImage as the floor does, and only it is painted: the other pictures are
+ * read and not decoded, so that no decoder's speed counts here. The program
+ * icon is left out too. Usage:
  *
  *   ktr_required_floor LANGUAGE
  *
@@ -32,8 +35,6 @@ enum { kWidth = 658, kHeight = 334, kMainPictures = 8, kGhostPictures = 6 };
 static const char* const kMainFiles[kMainPictures] = {
     "BackgroundEmpty.bmp", "Button2.bmp", "ButtonExit.bmp", "ContentEmpty.bmp",
     "Button1.bmp",         "Button3.bmp", "Button4.bmp",    "Button5.bmp"};
-static const POINT kMainPlaces[kMainPictures] = {{0, 0},     {438, 169}, {490, 291}, {44, 140},
-                                                 {438, 138}, {438, 199}, {438, 230}, {438, 260}};
 static const char* const kGhostFiles[kGhostPictures] = {
     "BackgroundEmpty.bmp", "ButtonEmpty.bmp",     "ButtonEmpty.bmp",
     "ButtonEmpty.bmp",     "ButtonLongEmpty.bmp", "ButtonLongEmpty.bmp"};
@@ -42,39 +43,46 @@ static const char* const kGhostTexts[] = {"RES_GHOST_CAPTION", "RES_BTNINSTALL",
 
 static char g_ini[MAX_PATH];
 static const char* g_language;
-static HBITMAP g_main[kMainPictures];
-static HBITMAP g_ghost[kGhostPictures];
+static HBITMAP g_background;
+static char g_bytes[1 << 20];
 
 static void Lookup(const char* key, char* text, DWORD size) {
   GetPrivateProfileStringA(g_language, key, "", text, size, g_ini);
 }
 
-/* The skin folder comes from the texts for every picture, as in the launcher. */
-static HBITMAP LoadSkinPicture(const char* file) {
+/* The skin folder comes from the texts for every picture, as in the
+ * launcher. The background becomes the picture painted; any other file is
+ * read whole. */
+static BOOL LoadSkinPicture(const char* file, BOOL background) {
   char folder[64], path[MAX_PATH];
+  HANDLE handle;
+  DWORD read = 0;
+  BOOL whole;
   Lookup("RES_LANG", folder, sizeof folder);
-  if (strlen(folder) + strlen(file) + 10 >= sizeof path) return NULL;
+  if (strlen(folder) + strlen(file) + 10 >= sizeof path) return FALSE;
   strcpy(path, "imgdata\\");
   strcat(path, folder);
   strcat(path, "\\");
   strcat(path, file);
-  return (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+  if (background) {
+    g_background = (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    return g_background != NULL;
+  }
+  handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, NULL);
+  if (handle == INVALID_HANDLE_VALUE) return FALSE;
+  whole = ReadFile(handle, g_bytes, sizeof g_bytes, &read, NULL) && read > 0;
+  CloseHandle(handle);
+  return whole;
 }
 
 static void Paint(HWND window) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
   HDC source = CreateCompatibleDC(dc);
-  int i;
   if (source) {
-    HGDIOBJ before = SelectObject(source, g_main[0]);
-    for (i = 0; i < kMainPictures; ++i) {
-      BITMAP size;
-      GetObjectA(g_main[i], sizeof size, &size);
-      SelectObject(source, g_main[i]);
-      BitBlt(dc, kMainPlaces[i].x, kMainPlaces[i].y, size.bmWidth, size.bmHeight, source, 0, 0,
-             SRCCOPY);
-    }
+    HGDIOBJ before = SelectObject(source, g_background);
+    BitBlt(dc, 0, 0, kWidth, kHeight, source, 0, 0, SRCCOPY);
     SelectObject(source, before);
     DeleteDC(source);
   }
@@ -144,7 +152,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   Lookup("RES_TITLE", text, sizeof text);
   SetWindowTextA(application, text);
   for (i = 0; i < kMainPictures; ++i) {
-    if (!(g_main[i] = LoadSkinPicture(kMainFiles[i]))) return 1;
+    if (!LoadSkinPicture(kMainFiles[i], i == 0)) return 1;
   }
   ShowWindow(main, SW_SHOW);
   SetWindowPos(application, NULL, 0, 0, 0, 0,
@@ -155,7 +163,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
                           application, NULL, instance, NULL);
   if (!ghost) return 1;
   for (i = 0; i < kGhostPictures; ++i) {
-    if (!(g_ghost[i] = LoadSkinPicture(kGhostFiles[i]))) return 1;
+    if (!LoadSkinPicture(kGhostFiles[i], FALSE)) return 1;
   }
   for (i = 0; i < (int)(sizeof kGhostTexts / sizeof kGhostTexts[0]); ++i) {
     Lookup(kGhostTexts[i], text, sizeof text);
@@ -167,7 +175,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  for (i = 0; i < kMainPictures; ++i) DeleteObject(g_main[i]);
-  for (i = 0; i < kGhostPictures; ++i) DeleteObject(g_ghost[i]);
+  DeleteObject(g_background);
   return (int)message.wParam;
 }
