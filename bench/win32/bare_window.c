@@ -17,14 +17,7 @@
  * ktr_startup_phases (milliseconds): entry (process creation to WinMain),
  * picture (LoadImage), window (class and window made), shown (shown and
  * painted). The floor itself stays without any of it. */
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-
-#include <string.h>
-
-enum { kWidth = 658, kHeight = 334 };
-
-static HBITMAP g_picture;
+#include "floor_window.h"
 
 #ifdef KTR_FLOOR_PHASES
 #include <stdio.h>
@@ -71,40 +64,10 @@ static void Write(const char* path) {
 #define STEP(name) ((void)0)
 #endif
 
-static void Paint(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  HDC source = CreateCompatibleDC(dc);
-  if (source) {
-    HGDIOBJ before = SelectObject(source, g_picture);
-    BitBlt(dc, 0, 0, kWidth, kHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, before);
-    DeleteDC(source);
-  }
-  EndPaint(window, &paint);
-}
-
-static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_PAINT:
-      Paint(window);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1; /* the picture covers the whole window */
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
-  }
-}
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
   char path[MAX_PATH];
   size_t length = strlen(command_line);
-  WNDCLASSA window_class;
   HWND window;
-  MSG message;
   int left, top;
   (void)previous;
 #ifdef KTR_FLOOR_PHASES
@@ -125,12 +88,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   if (!g_picture) return 1;
   STEP("picture");
 
-  memset(&window_class, 0, sizeof window_class);
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
-  window_class.lpszClassName = "KtrBareWindow";
-  if (!RegisterClassA(&window_class)) return 1;
+  if (!RegisterFloorClass(instance, "KtrBareWindow")) return 1;
 
   left = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
   top = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
@@ -145,11 +103,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   Write(out);
 #endif
 
-  message.wParam = 0;
-  while (GetMessageA(&message, NULL, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  DeleteObject(g_picture);
-  return (int)message.wParam;
+  return RunFloor();
 }

@@ -25,12 +25,9 @@
  * LANGUAGE is the section and folder of the medium's texts (ENGLISH), which
  * the launcher takes from the system's locale. Started in the medium's root
  * like the launcher. Exit code 1 when a picture or a window cannot be made. */
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "floor_window.h"
 
-#include <string.h>
-
-enum { kWidth = 658, kHeight = 334, kMainPictures = 8, kGhostPictures = 6 };
+enum { kMainPictures = 8, kGhostPictures = 6 };
 
 static const char* const kMainFiles[kMainPictures] = {
     "BackgroundEmpty.bmp", "Button2.bmp", "ButtonExit.bmp", "ContentEmpty.bmp",
@@ -43,7 +40,6 @@ static const char* const kGhostTexts[] = {"RES_GHOST_CAPTION", "RES_BTNINSTALL",
 
 static char g_ini[MAX_PATH];
 static const char* g_language;
-static HBITMAP g_background;
 static char g_bytes[1 << 20];
 
 static void Lookup(const char* key, char* text, DWORD size) {
@@ -65,8 +61,8 @@ static BOOL LoadSkinPicture(const char* file, BOOL background) {
   strcat(path, "\\");
   strcat(path, file);
   if (background) {
-    g_background = (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-    return g_background != NULL;
+    g_picture = (HBITMAP)LoadImageA(NULL, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    return g_picture != NULL;
   }
   handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, NULL);
@@ -76,48 +72,9 @@ static BOOL LoadSkinPicture(const char* file, BOOL background) {
   return whole;
 }
 
-static void Paint(HWND window) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(window, &paint);
-  HDC source = CreateCompatibleDC(dc);
-  if (source) {
-    HGDIOBJ before = SelectObject(source, g_background);
-    BitBlt(dc, 0, 0, kWidth, kHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, before);
-    DeleteDC(source);
-  }
-  EndPaint(window, &paint);
-}
-
-static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  switch (message) {
-    case WM_PAINT:
-      Paint(window);
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wparam, lparam);
-  }
-}
-
-static BOOL Register(HINSTANCE instance, const char* name) {
-  WNDCLASSA window_class;
-  memset(&window_class, 0, sizeof window_class);
-  window_class.lpfnWndProc = WindowProc;
-  window_class.hInstance = instance;
-  window_class.hCursor = LoadCursor(NULL, IDC_ARROW);
-  window_class.lpszClassName = name;
-  return RegisterClassA(&window_class) != 0;
-}
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
   char text[512];
   HWND application, main, ghost;
-  MSG message;
   int left, top, i;
   DWORD length;
   (void)previous;
@@ -131,8 +88,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   strcat(g_ini, g_language);
   strcat(g_ini, "\\MultiLang.ini");
 
-  if (!Register(instance, "KtrFloorApplication") || !Register(instance, "KtrFloorMenu") ||
-      !Register(instance, "KtrFloorGhost")) {
+  if (!RegisterFloorClass(instance, "KtrFloorApplication") ||
+      !RegisterFloorClass(instance, "KtrFloorMenu") ||
+      !RegisterFloorClass(instance, "KtrFloorGhost")) {
     return 1;
   }
   application = CreateWindowExA(0, "KtrFloorApplication", "KTR Installation",
@@ -170,11 +128,5 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
     if (i == 0) SetWindowTextA(ghost, text);
   }
 
-  message.wParam = 0;
-  while (GetMessageA(&message, NULL, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageA(&message);
-  }
-  DeleteObject(g_background);
-  return (int)message.wParam;
+  return RunFloor();
 }
