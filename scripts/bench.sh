@@ -10,7 +10,7 @@
 #       program in C that paints one bitmap of the medium with LoadImage, and
 #       the rules floor: a program in C that makes only the system calls the
 #       launcher's start-up rules ask for, its pictures read but not decoded
-#       (ktr_required_floor), a lower bound for any launcher; the
+#       (ktr_required_floor), less work than any launcher must do; the
 #       launcher's start-up taken apart step by step (ktr_startup_phases)
 #     - peak working set of the idle main menu
 #

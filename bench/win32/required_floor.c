@@ -1,4 +1,4 @@
-/* A lower bound of what the launcher's start-up rules ask for: the system
+/* Less than what the launcher's start-up rules ask for: the system
  * calls that the launcher cannot leave out, in the order it makes them, and
  * nothing of the launcher's own code (no C++ runtime, no toolkit). Where
  * ktr_bare_window is the least a program must do to show the main menu's
