@@ -1,9 +1,8 @@
-/* Less than what the launcher's start-up rules ask for: the system
- * calls that the launcher cannot leave out, in the order it makes them, and
- * nothing of the launcher's own code (no C++ runtime, no toolkit). Where
- * ktr_bare_window is the least a program must do to show the main menu's
- * picture, this is less than a program can do to start the way the launcher
- * must start:
+/* The rules floor: the system calls that the launcher's start-up cannot
+ * leave out, in the order it makes them, and nothing of the launcher's own
+ * code (no C++ runtime, no toolkit). Where ktr_bare_window is the least a
+ * program must do to show the main menu's picture, this is less than a
+ * program must do to start the way the launcher must start:
  *
  *   - the application window, which stands for the program on the task bar
  *     and holds the application title, made first and shown with the menu;
@@ -48,7 +47,7 @@ static void Lookup(const char* key, char* text, DWORD size) {
 
 /* The skin folder comes from the texts for every picture, as in the
  * launcher. The background becomes the picture painted; any other file is
- * read whole. */
+ * read, up to 1 MiB (the medium's largest picture is the 220 KB background). */
 static BOOL LoadSkinPicture(const char* file, BOOL background) {
   char folder[64], path[MAX_PATH];
   HANDLE handle;
