@@ -46,7 +46,15 @@ done
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   export DEBIAN_FRONTEND=noninteractive
   say "installing: ${missing[*]:-(package lists only)}"
-  as_root apt-get update -qq
+  # A mirror in the middle of a sync serves an index that does not match its
+  # Release file, and apt-get update fails for that one index. Try again a
+  # little later; if one index still fails, the install below tells whether
+  # anything we need was really out of reach.
+  for attempt in 1 2 3; do
+    as_root apt-get update -qq && break
+    say "apt-get update failed (attempt $attempt of 3)"
+    [ "$attempt" -lt 3 ] && sleep 20
+  done
   if [ ${#missing[@]} -gt 0 ]; then
     as_root apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
   fi
@@ -110,7 +118,15 @@ if emulator_wanted; then
     fi
     say "installing qemu-user from bookworm-backports, to run the i686 programs"
     export DEBIAN_FRONTEND=noninteractive
-    as_root apt-get update -qq
+    # A mirror in the middle of a sync serves an index that does not match its
+  # Release file, and apt-get update fails for that one index. Try again a
+  # little later; if one index still fails, the install below tells whether
+  # anything we need was really out of reach.
+  for attempt in 1 2 3; do
+    as_root apt-get update -qq && break
+    say "apt-get update failed (attempt $attempt of 3)"
+    [ "$attempt" -lt 3 ] && sleep 20
+  done
     as_root apt-get install -y -qq -o Dpkg::Use-Pty=0 -t bookworm-backports qemu-user >/dev/null
     if ! backports_qemu; then
       say "qemu-user 10 from bookworm-backports did not install"
