@@ -310,13 +310,23 @@ TEST_F(InstallationWindowsTest, GhostEditCopiesTheMediumToolWithItsDateAndAttrib
   EXPECT_EQ(fake.files.file("C:\\Alert.alt")->protection, FileProtection::kAdministrators);
 }
 
-TEST_F(InstallationWindowsTest, GhostEditKeepsAnIdenticalToolAndReplacesAForeignOne) {
+TEST_F(InstallationWindowsTest, GhostEditPlacesTheToolAnewOverAnIdenticalOrAForeignOne) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   ConfirmNoticeWith("x");
+  // Identical to the medium's, and still mapped for writing by whoever made
+  // it so: what the view writes later must not reach the file the run-once
+  // value names.
   fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes", 0x20, {0x4000, 0x0000});
+  const std::uint64_t planted = fake.files.file("C:\\RadOzevO.exe")->identity;
+  auto view = fake.files.map_for_writing("C:\\RadOzevO.exe");
   ClickOn(*ghost, "ImgButton2");
-  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->last_write, (DosDateTime{0x4000, 0x0000}));
-  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, FileProtection::kAdministrators);
+  EXPECT_EQ(States(*ghost), "E-EEE");
+  const auto* tool = fake.files.file("C:\\RadOzevO.exe");
+  EXPECT_NE(tool->identity, planted);
+  EXPECT_EQ(tool->last_write, (DosDateTime{0x5A21, 0x5001}));
+  EXPECT_EQ(tool->protection, FileProtection::kAdministrators);
+  EXPECT_FALSE(view.write(" payload"));
+  EXPECT_EQ(fake.files.contents("C:\\RadOzevO.exe"), "MZ tool bytes");
 
   auto again = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   fake.files.add_file("C:\\RadOzevO.exe", "planted program", 0x20, {0x4000, 0x0000});
@@ -386,13 +396,16 @@ TEST_F(InstallationWindowsTest, GhostEditRefusedByTheDiskLeavesNoRunOnceValue) {
   EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->attributes, kFileAttributeReadOnly);
 }
 
-TEST_F(InstallationWindowsTest, GhostEditWithAnIdenticalToolThatCannotBeProtectedWarns) {
+TEST_F(InstallationWindowsTest, GhostEditWithAnIdenticalToolHeldOpenWarns) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   ConfirmNoticeWith("x");
   fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes");
-  fake.files.refuse_protect("C:\\RadOzevO.exe");
+  // A handle that does not let the file be replaced keeps the old file, and
+  // an old file is not trusted.
+  auto held = fake.files.open_read("C:\\RadOzevO.exe");
   ClickOn(*ghost, "ImgButton2");
   ExpectEditRefused(*ghost);
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, std::nullopt);
 }
 
 TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsTheBackground) {
