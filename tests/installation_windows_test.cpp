@@ -2,6 +2,7 @@
 // preparation and the notice dialog, on the headless backend.
 #include <gtest/gtest.h>
 
+#include "forms/alert_lines.h"
 #include "forms/frm_edit_notice.h"
 #include "forms/frm_ghost_install.h"
 #include "forms/frm_user_setup.h"
@@ -510,6 +511,30 @@ TEST_F(NoticeDialogTest, EachLanguageHasItsTemplateAndAMissingOneGivesTheDefault
   fake.locale.code_page = 932;
   fake.files.set_program_path("D:\\\x95\x5C.exe");
   EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
+}
+
+TEST_F(NoticeDialogTest, ATemplateFarLargerThanTheBoxIsReadOnlyAsFarAsTheNoticeGoes) {
+  std::string lines;
+  while (lines.size() < 5'000'000) lines += "line " + std::to_string(lines.size()) + "\r\n";
+  fake.files.add_file("D:\\imgdata\\Alert.alt", lines);
+  // Another reader that shares (a second launcher on this medium) is no error.
+  auto other = fake.files.open_read_shared("D:\\imgdata\\Alert.alt");
+  const std::string text = Open()->memoAlert().text();
+  EXPECT_TRUE(backend.message_boxes.empty());
+  EXPECT_GT(text.size(), forms::kNoticeLimit - 40);
+  EXPECT_LE(text.size(), forms::kNoticeLimit);
+  EXPECT_EQ(lines.compare(0, text.size(), text), 0);  // whole lines, in order
+  std::int64_t read = 0;
+  for (const auto& call : fake.files.read_calls) read += call.got;
+  EXPECT_LE(read, static_cast<std::int64_t>(forms::kNoticeLimit));
+
+  // One line longer than the box is cut between two Korean characters.
+  fake.locale.code_page = 949;
+  std::string korean = "AB";
+  for (int i = 0; i < 40'000; ++i) korean += "\xB0\xA1";
+  fake.files.add_file("D:\\imgdata\\Alert.alt", korean);
+  other.reset();
+  EXPECT_EQ(Open()->memoAlert().text(), korean.substr(0, forms::kNoticeLimit - 3) + "\r\n");
 }
 
 TEST_F(NoticeDialogTest, AnUnreadableTemplateIsReportedAndTheDialogStillOpens) {
