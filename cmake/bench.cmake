@@ -6,7 +6,7 @@ find_package(benchmark REQUIRED)
 file(GLOB KTR_BENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/bench/*.cpp)
 if(KTR_BENCH_SOURCES)
   add_executable(ktr_bench ${KTR_BENCH_SOURCES})
-  target_link_libraries(ktr_bench PRIVATE ktr_core benchmark::benchmark_main)
+  target_link_libraries(ktr_bench PRIVATE ktr_app benchmark::benchmark_main)
   target_compile_options(ktr_bench PRIVATE ${KTR_WARNINGS})
 endif()
 

@@ -20,7 +20,7 @@ target_link_options(ktr_bare_window PRIVATE -static -s)
 add_executable(ktr_startup_phases WIN32 EXCLUDE_FROM_ALL bench/win32/startup_phases.cpp)
 target_include_directories(ktr_startup_phases PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(ktr_startup_phases PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Release>:-Os>)
-target_link_libraries(ktr_startup_phases PRIVATE ktr_win32 ktr_core)
+target_link_libraries(ktr_startup_phases PRIVATE ktr_app ktr_ui_win32 ktr_platform_win32)
 target_link_options(ktr_startup_phases PRIVATE ${KTR_STATIC_LINK} -s)
 
 # The floor once more, writing down the time of each of its steps.

@@ -18,7 +18,7 @@ target_compile_options(gtest PUBLIC
 file(GLOB KTR_CONTRACT_SOURCES CONFIGURE_DEPENDS tests/contract/*_contract.cpp
   tests/contract/win32/*.cpp)
 add_executable(ktr_contract ${KTR_CONTRACT_SOURCES})
-target_link_libraries(ktr_contract PRIVATE ktr_win32 gtest ole32)
+target_link_libraries(ktr_contract PRIVATE ktr_app ktr_ui_win32 ktr_platform_win32 gtest ole32)
 target_include_directories(ktr_contract PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(ktr_contract PRIVATE ${KTR_WARNINGS})
 target_link_options(ktr_contract PRIVATE ${KTR_STATIC_LINK})

@@ -1,15 +1,12 @@
 # ktrmedium: the medium checker and disc-image maker, built on the core so
 # that it reads a medium as the launcher does. On Windows one static program
 # that imports system DLLs only, like the launcher.
-file(GLOB KTR_MEDIUM_TOOL_SOURCES CONFIGURE_DEPENDS tools/ktrmedium/*.cpp)
-list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/main.cpp)
+set(KTR_MEDIUM_TOOL_ONLY main.cpp)
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   # Signing runs osslsigncode on the build machine; ktrmedium.exe checks only.
-  list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/sign.cpp)
+  list(APPEND KTR_MEDIUM_TOOL_ONLY sign.cpp sign.h)
 endif()
-add_library(ktr_medium_tool STATIC ${KTR_MEDIUM_TOOL_SOURCES})
-target_link_libraries(ktr_medium_tool PUBLIC ktr_core)
-target_compile_options(ktr_medium_tool PRIVATE ${KTR_WARNINGS})
+ktr_add_layer_library(tools/ktrmedium EXCLUDE ${KTR_MEDIUM_TOOL_ONLY})
 
 add_executable(ktrmedium tools/ktrmedium/main.cpp)
 target_link_libraries(ktrmedium PRIVATE ktr_medium_tool)
@@ -33,10 +30,12 @@ endif()
 # release engineer would: compiled like the launcher's icon drawer, from the
 # same sources.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  file(GLOB KTR_MEDIUM_HOST_SOURCES CONFIGURE_DEPENDS
-    ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/lang/*.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/medium/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/platform/*.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp)
+  set(KTR_MEDIUM_HOST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp)
+  foreach(layer tools/ktrmedium medium lang platform)
+    ktr_layer_sources(${layer} sources)
+    list(FILTER sources INCLUDE REGEX "\\.cpp$")
+    list(APPEND KTR_MEDIUM_HOST_SOURCES ${sources})
+  endforeach()
   set(KTR_MEDIUM_HOST ${CMAKE_CURRENT_BINARY_DIR}/host/ktrmedium)
   add_custom_command(
     OUTPUT ${KTR_MEDIUM_HOST}

@@ -3,11 +3,12 @@
 # release checks of its size and imports.
 enable_language(RC)
 
-target_link_libraries(ktr_win32 PUBLIC gdi32 user32 advapi32)
+target_link_libraries(ktr_platform_win32 PUBLIC user32 advapi32)
+target_link_libraries(ktr_ui_win32 PUBLIC gdi32 user32)
 
 # Optimised for size: -O3 makes the launcher's code about a quarter larger,
 # and the program must stay within 512 KiB with the static C++ runtime in it.
-foreach(target ktr_core ktr_win32)
+foreach(target ${KTR_CORE_LIBRARIES} ${KTR_ADAPTER_LIBRARIES})
   target_compile_options(${target} PRIVATE $<$<CONFIG:Release>:-Os>)
 endforeach()
 
@@ -45,7 +46,7 @@ set_source_files_properties(app/win32/launcher.rc PROPERTIES
 target_include_directories(KtrSetup PRIVATE ${KTR_GENERATED_DIR})
 target_compile_options(KtrSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KTR_WARNINGS}>
   $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<CONFIG:Release>>:-Os>)
-target_link_libraries(KtrSetup PRIVATE ktr_win32 ktr_core)
+ktr_link_layer(app/win32)
 target_link_options(KtrSetup PRIVATE ${KTR_STATIC_LINK} ${KTR_NO_SEH} -s
   -Wl,-Map=${KTR_LAUNCHER_MAP})
 
@@ -72,17 +73,20 @@ add_test(NAME launcher_imports_windows_xp
 add_test(NAME launcher_hardening
   COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} hardening ${CMAKE_OBJDUMP}
           $<TARGET_FILE:KtrSetup> ${KTR_LAUNCHER_MAP} ${CMAKE_BINARY_DIR}/compile_commands.json)
+set(KTR_LAUNCHER_OBJECT_DIRS)
+foreach(target ${KTR_CORE_LIBRARIES} ${KTR_ADAPTER_LIBRARIES} KtrSetup)
+  list(APPEND KTR_LAUNCHER_OBJECT_DIRS ${CMAKE_BINARY_DIR}/CMakeFiles/${target}.dir)
+endforeach()
 add_test(NAME launcher_callbacks_stack_alignment
   COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} stack ${CMAKE_OBJDUMP}
           ${CMAKE_BINARY_DIR}/compile_commands.json
-          ${CMAKE_BINARY_DIR}/CMakeFiles/ktr_core.dir ${CMAKE_BINARY_DIR}/CMakeFiles/ktr_win32.dir
-          ${CMAKE_BINARY_DIR}/CMakeFiles/KtrSetup.dir)
+          ${KTR_LAUNCHER_OBJECT_DIRS})
 
 # The toolkit backend's own tests: real windows, painted and clicked under
 # Wine on a display of their own.
 file(GLOB KTR_TOOLKIT_TEST_SOURCES CONFIGURE_DEPENDS ui/win32/tests/*.cpp)
 add_executable(ktr_toolkit_tests ${KTR_TOOLKIT_TEST_SOURCES})
-target_link_libraries(ktr_toolkit_tests PRIVATE ktr_win32 ktr_core)
+target_link_libraries(ktr_toolkit_tests PRIVATE ktr_ui_win32 ktr_platform_win32)
 target_compile_options(ktr_toolkit_tests PRIVATE ${KTR_WARNINGS})
 target_link_options(ktr_toolkit_tests PRIVATE ${KTR_STATIC_LINK})
 add_test(NAME ktr_toolkit_tests
@@ -96,6 +100,6 @@ set_tests_properties(ktr_toolkit_tests PROPERTIES
 
 # A demo of the toolkit for looking at it under Wine (screenshots); not a test.
 add_executable(ktr_toolkit_demo WIN32 EXCLUDE_FROM_ALL ui/win32/demo/toolkit_demo.cpp)
-target_link_libraries(ktr_toolkit_demo PRIVATE ktr_win32 ktr_core)
+target_link_libraries(ktr_toolkit_demo PRIVATE ktr_ui_win32 ktr_platform_win32)
 target_compile_options(ktr_toolkit_demo PRIVATE ${KTR_WARNINGS})
 target_link_options(ktr_toolkit_demo PRIVATE ${KTR_STATIC_LINK})

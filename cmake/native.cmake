@@ -5,15 +5,12 @@ include(GoogleTest)
 
 # The in-memory host and the headless toolkit backend, for the tests, the
 # benchmarks and the fuzz targets alike.
-file(GLOB KTR_TESTING_SOURCES CONFIGURE_DEPENDS testing/*.cpp)
-add_library(ktr_testing STATIC ${KTR_TESTING_SOURCES})
-target_link_libraries(ktr_testing PUBLIC ktr_core)
-target_compile_options(ktr_testing PRIVATE ${KTR_WARNINGS})
+ktr_add_layer_library(testing)
 
 file(GLOB KTR_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp tests/contract/*_contract.cpp
   tests/contract/native/*.cpp tests/fakes/*.cpp)
 add_executable(ktr_tests ${KTR_TEST_SOURCES})
-target_link_libraries(ktr_tests PRIVATE ktr_testing GTest::gtest_main GTest::gmock)
+target_link_libraries(ktr_tests PRIVATE ktr_app ktr_testing GTest::gtest_main GTest::gmock)
 target_compile_options(ktr_tests PRIVATE ${KTR_WARNINGS})
 target_compile_definitions(ktr_tests PRIVATE KTR_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
 gtest_discover_tests(ktr_tests DISCOVERY_MODE PRE_TEST)
@@ -22,5 +19,5 @@ include(cmake/ktrmedium.cmake)
 include(cmake/ktrmedium_sign.cmake)
 target_link_libraries(ktr_tests PRIVATE ktr_medium_tool)
 
-include(cmake/bench.cmake OPTIONAL)
-include(cmake/fuzz.cmake OPTIONAL)
+include(cmake/bench.cmake)
+include(cmake/fuzz.cmake)

@@ -1,9 +1,8 @@
 # Windows side: the launcher itself, the stub programs of the test media and
 # the contract tests that run under Wine.
-file(GLOB KTR_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp ui/win32/*.cpp)
-add_library(ktr_win32 STATIC ${KTR_WIN32_SOURCES})
-target_link_libraries(ktr_win32 PUBLIC ktr_core)
-target_compile_options(ktr_win32 PRIVATE ${KTR_WARNINGS})
+ktr_add_layer_library(platform/win32)
+ktr_add_layer_library(ui/win32)
+set(KTR_ADAPTER_LIBRARIES ktr_platform_win32 ktr_ui_win32)
 
 # The Wine that runs this build's programs, and the architecture of every
 # prefix they run in: the 32-bit loader for the shipped i686 build, the
@@ -29,9 +28,9 @@ else()
 endif()
 
 include(cmake/version.cmake)
-include(cmake/launcher.cmake OPTIONAL)
+include(cmake/launcher.cmake)
 include(cmake/ktrmedium.cmake)
-include(cmake/stubs.cmake OPTIONAL)
-include(cmake/contract.cmake OPTIONAL)
-include(cmake/e2e.cmake OPTIONAL)
-include(cmake/bench_win.cmake OPTIONAL)
+include(cmake/stubs.cmake)
+include(cmake/contract.cmake)
+include(cmake/e2e.cmake)
+include(cmake/bench_win.cmake)
