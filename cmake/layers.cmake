@@ -24,6 +24,7 @@ ktr_layer(tools/ktrmedium  ktr_medium_tool      medium lang ui platform)
 # its sources where it is made (cmake/launcher.cmake).
 ktr_layer_files(platform
   dbcs.cpp dbcs.h
+  debugger_note.cpp debugger_note.h
   errors.cpp errors.h
   host.h
   os_type.cpp os_type.h
@@ -52,6 +53,7 @@ ktr_layer_files(forms
 ktr_layer_files(app
   launcher.cpp launcher.h)
 ktr_layer_files(platform/win32
+  debugger_output.cpp debugger_output.h
   system_library.cpp system_library.h
   unique_handle.h
   win32_files.cpp
@@ -70,6 +72,7 @@ ktr_layer_files(ui/win32
   task_windows.cpp task_windows.h
   win32_backend.cpp win32_backend.h)
 ktr_layer_files(testing
+  debugger_notes.cpp debugger_notes.h
   fake_host.cpp fake_host.h
   headless_backend.cpp headless_backend.h)
 # main.cpp is the program ktrmedium, the rest its library.

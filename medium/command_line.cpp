@@ -1,5 +1,7 @@
 #include "medium/command_line.h"
 
+#include "platform/debugger_note.h"
+
 namespace ktr::medium {
 namespace {
 
@@ -81,6 +83,7 @@ void StartHelp(Processes& processes, Files& files, const std::string& launch_fol
     }
   } catch (...) {
     // The window works all the same without its help.
+    platform::NoteForDebugger("help " + std::string(value), std::current_exception());
   }
 }
 

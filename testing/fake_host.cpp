@@ -11,6 +11,10 @@ namespace {
 
 constexpr unsigned long kErrorFileNotFound = 2;
 constexpr unsigned long kErrorPathNotFound = 3;
+constexpr unsigned long kErrorAccessDenied = 5;
+constexpr unsigned long kErrorWriteFault = 29;
+constexpr unsigned long kErrorReadFault = 30;
+constexpr unsigned long kErrorSharingViolation = 32;
 constexpr unsigned long kErrorDirectory = 267;
 constexpr std::uint32_t kHiddenOrSystem = 0x2 | 0x4;
 
@@ -85,7 +89,9 @@ void FakeRegistry::write_string(const std::string& key, const std::string& value
   std::string normal = Normal(key);
   auto k = keys_.find(normal);
   if (k == keys_.end() || refused_write_.contains(normal)) {
-    throw RegistryError::SetDataFailed(value);
+    // The status RegOpenKeyExA gives: no such key, or access denied.
+    throw RegistryError::SetDataFailed(value, k == keys_.end() ? kErrorFileNotFound
+                                                               : kErrorAccessDenied);
   }
   k->second[Folded(value)] = Value{Type::kString, data};
 }
@@ -127,6 +133,7 @@ class FakeFiles::Reader : public FileReader {
     const std::string& bytes = files_.files_.at(normal_).bytes;
     if (fail && position_ >= fail->at) {
       got = -1;
+      files_.last_error_ = kErrorReadFault;
     } else {
       std::size_t available = position_ < bytes.size() ? bytes.size() - position_ : 0;
       std::size_t n = std::min(count, available);
@@ -193,12 +200,15 @@ class FakeFiles::Placed : public PlacedFile {
 
   // MOVEFILE_REPLACE_EXISTING: no folder, no read-only file, nothing open.
   bool commit() override {
-    if (committed_ || files_.folders_.contains(normal_) ||
-        files_.refused_replace_.contains(normal_) || files_.open_count(path_) > 0) {
+    if (committed_) return false;
+    auto it = files_.files_.find(normal_);
+    if (files_.folders_.contains(normal_) || files_.refused_replace_.contains(normal_) ||
+        (it != files_.files_.end() && (it->second.attributes & kFileAttributeReadOnly) != 0)) {
+      files_.last_error_ = kErrorAccessDenied;
       return false;
     }
-    auto it = files_.files_.find(normal_);
-    if (it != files_.files_.end() && (it->second.attributes & kFileAttributeReadOnly) != 0) {
+    if (files_.open_count(path_) > 0) {
+      files_.last_error_ = kErrorSharingViolation;
       return false;
     }
     files_.files_[normal_] = pending_;
@@ -224,6 +234,7 @@ std::int64_t FakeFiles::Append(File& f, const std::string& normal, const std::st
   std::int64_t result;
   if (auto fail = FaultFor(normal, Fault::kFailWrite); fail && done + count > fail->at) {
     result = -1;
+    last_error_ = kErrorWriteFault;
     n = 0;
   } else {
     if (auto cut = FaultFor(normal, Fault::kShortWrite)) {
@@ -241,7 +252,8 @@ std::unique_ptr<PlacedFile> FakeFiles::place(const std::string& destination,
                                              FileProtection protection) {
   opens.push_back(destination);
   std::string normal = Normal(destination);
-  if (refused_create_.contains(normal) || !folders_.contains(ParentOf(normal))) return nullptr;
+  if (refused_create_.contains(normal)) return Refused(kErrorAccessDenied);
+  if (!folders_.contains(ParentOf(normal))) return Refused(kErrorPathNotFound);
   return std::make_unique<Placed>(*this, normal, destination, protection);
 }
 
@@ -300,6 +312,16 @@ std::string FakeFiles::ParentOf(const std::string& normal) {
   if (slash == std::string::npos || slash + 1 == normal.size()) return {};
   if (slash == 2) return normal.substr(0, 3);
   return normal.substr(0, slash);
+}
+
+std::nullptr_t FakeFiles::Refused(const std::string& normal) {
+  if (folders_.contains(normal) || refused_open_.contains(normal) ||
+      refused_create_.contains(normal)) {
+    return Refused(kErrorAccessDenied);
+  }
+  if (!folders_.contains(ParentOf(normal))) return Refused(kErrorPathNotFound);
+  if (!files_.contains(normal)) return Refused(kErrorFileNotFound);
+  return Refused(kErrorSharingViolation);
 }
 
 std::optional<FakeFiles::Fault> FakeFiles::FaultFor(const std::string& normal,
@@ -380,7 +402,7 @@ std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
   opens.push_back(path);
   std::string normal = Normal(path);
   if (!files_.contains(normal) || refused_open_.contains(normal) || open_count(path) > 0) {
-    return nullptr;
+    return Refused(normal);
   }
   return std::make_unique<Reader>(*this, normal, path, false);
 }
@@ -388,9 +410,11 @@ std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
 std::unique_ptr<FileReader> FakeFiles::open_read_shared(const std::string& path) {
   opens.push_back(path);
   std::string normal = Normal(path);
-  if (!files_.contains(normal) || refused_open_.contains(normal)) return nullptr;
   const auto shared = shared_readers_.find(normal);
-  if (open_count(path) > (shared == shared_readers_.end() ? 0 : shared->second)) return nullptr;
+  if (!files_.contains(normal) || refused_open_.contains(normal) ||
+      open_count(path) > (shared == shared_readers_.end() ? 0 : shared->second)) {
+    return Refused(normal);
+  }
   return std::make_unique<Reader>(*this, normal, path, true);
 }
 
@@ -401,12 +425,12 @@ std::unique_ptr<FileWriter> FakeFiles::create_unprotected(const std::string& pat
   std::string normal = Normal(path);
   if (refused_create_.contains(normal) || folders_.contains(normal) ||
       !folders_.contains(ParentOf(normal)) || open_count(path) > 0) {
-    return nullptr;
+    return Refused(normal);
   }
   auto it = files_.find(normal);
   if (it != files_.end() &&
       (it->second.attributes & (kFileAttributeReadOnly | kHiddenOrSystem)) != 0) {
-    return nullptr;
+    return Refused(kErrorAccessDenied);
   }
   files_[normal] = File{{}, kFileAttributeArchive, now, std::nullopt, next_identity_++};
   return std::make_unique<Writer>(*this, normal, path);
@@ -415,8 +439,12 @@ std::unique_ptr<FileWriter> FakeFiles::create_unprotected(const std::string& pat
 bool FakeFiles::remove(const std::string& path) {
   std::string normal = Normal(path);
   auto it = files_.find(normal);
-  if (it == files_.end() || refused_remove_.contains(normal) || open_count(path) > 0 ||
-      (it->second.attributes & kFileAttributeReadOnly) != 0) {
+  if (it == files_.end() || open_count(path) > 0) {
+    Refused(normal);
+    return false;
+  }
+  if (refused_remove_.contains(normal) || (it->second.attributes & kFileAttributeReadOnly) != 0) {
+    Refused(kErrorAccessDenied);
     return false;
   }
   files_.erase(it);

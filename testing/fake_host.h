@@ -196,6 +196,11 @@ class FakeFiles : public Files {
   // to it under its destination's name.
   std::unique_ptr<PlacedFile> place(const std::string& destination,
                                     FileProtection protection) override;
+  // The system's code for each refusal above, as Windows gives it: 2 no such
+  // file, 3 no such folder, 5 refused (a folder, a read-only file, an
+  // injected refusal), 32 open elsewhere; 30 and 29 for injected read and
+  // write faults.
+  unsigned long last_error() const override { return last_error_; }
 
  private:
   class Reader;
@@ -210,6 +215,13 @@ class FakeFiles : public Files {
   std::string Normal(const std::string& path) const;
   static std::string ParentOf(const std::string& normal);
   std::optional<Fault> FaultFor(const std::string& normal, Fault::Kind kind) const;
+  // Keeps why there is no file at `normal` to open, or why a new one cannot
+  // take that name, and gives nullptr.
+  std::nullptr_t Refused(const std::string& normal);
+  std::nullptr_t Refused(unsigned long code) {
+    last_error_ = code;
+    return nullptr;
+  }
   // Appends to `file` as a write of `path` with its faults; the result is the
   // write's.
   std::int64_t Append(File& file, const std::string& normal, const std::string& path,
@@ -228,6 +240,7 @@ class FakeFiles : public Files {
   std::map<std::string, unsigned long> refused_directories_;
   std::string current_directory_ = "C:\\";
   std::string program_path_ = "C:\\KtrSetup.exe";
+  unsigned long last_error_ = 0;
 };
 
 // FakeProfile's reading, for other doubles that keep their INI text

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/errors.h"
+#include "ui/bitmap.h"
 
 namespace ktr::fake {
 namespace {
@@ -31,6 +32,30 @@ TEST(FakeFilesTest, FaultsApplyToTheirFileOnly) {
   EXPECT_EQ(out->write("abcd", 4), 3);
   EXPECT_EQ(out->write("ef", 2), 0);
   EXPECT_EQ(files.contents("C:\\out.bin"), "abc");
+}
+
+// The codes Windows gives, which the contract suite holds both sides to;
+// the picture loader carries them beside its fixed text.
+TEST(FakeFilesTest, RefusalsKeepTheSystemsCode) {
+  FakeFiles files;
+  files.add_file("C:\\Skin\\a.bmp", "BM");
+  files.fail_read("C:\\Skin\\a.bmp", 0);
+  auto a = files.open_read("C:\\Skin\\a.bmp");
+  ASSERT_NE(a, nullptr);
+  char buffer[4];
+  EXPECT_EQ(a->read(buffer, 4), -1);
+  EXPECT_EQ(files.last_error(), 30u);
+  a.reset();
+  files.refuse_open("C:\\Skin\\a.bmp");
+  EXPECT_EQ(files.open_read_shared("C:\\Skin\\a.bmp"), nullptr);
+  EXPECT_EQ(files.last_error(), 5u);
+  try {
+    ui::LoadBitmapFile(files, "C:\\Skin\\b.bmp");
+    ADD_FAILURE() << "no error";
+  } catch (const FileOpenError& e) {
+    EXPECT_STREQ(e.what(), "Cannot open file C:\\Skin\\b.bmp");
+    EXPECT_EQ(e.system_error(), 2u);
+  }
 }
 
 TEST(FakeFilesTest, FailedWriteStoresNothingOfThatWrite) {

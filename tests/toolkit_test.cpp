@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/errors.h"
+#include "testing/debugger_notes.h"
 #include "testing/headless_backend.h"
 
 namespace ktr::ui {
@@ -139,13 +140,18 @@ TEST(DefaultErrorReport, HandlerErrorsAreReportedWithTheTitleAndTheStopIcon) {
   auto& form = app.create_form<TestForm>(nullptr);
   bool after = false;
   form.find("Entry")->on_click = [&after](Control&) {
-    throw FileOpenError("D:\\imgdata\\x.bmp");
+    throw FileOpenError("D:\\imgdata\\x.bmp", 3);
     after = true;
   };
+  fake::DebuggerNotes notes;
   form.mouse_click(12, 12);
   EXPECT_FALSE(after);
   ASSERT_EQ(backend.message_boxes.size(), 1u);
   EXPECT_EQ(backend.message_boxes[0].text, "Cannot open file D:\\imgdata\\x.bmp.");
+  // The system's cause is the debugger's, not the box's.
+  EXPECT_EQ(notes.lines(), std::vector<std::string>{
+                               "KtrSetup: error report: Cannot open file D:\\imgdata\\x.bmp "
+                               "(system error 3)"});
   EXPECT_EQ(backend.message_boxes[0].caption, "KTR Installation");
   EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
 }

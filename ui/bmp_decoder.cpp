@@ -575,6 +575,8 @@ Bitmap DecodeBmp(std::span<const std::uint8_t> file) {
 struct OpenedPicture {
   std::unique_ptr<FileReader> reader;
   std::size_t announced = 0;
+  // Where the system's cause of a failed read is kept.
+  Files* files = nullptr;
 };
 
 namespace {
@@ -584,21 +586,21 @@ namespace {
 // reading the same picture is no "Cannot open file".
 OpenedPicture OpenPictureFile(Files& files, const std::string& path) {
   std::unique_ptr<FileReader> reader = files.open_read_shared(path);
-  if (!reader) throw FileOpenError(path);
+  if (!reader) throw FileOpenError(path, files.last_error());
   const std::optional<std::uint64_t> size = reader->size();
-  if (!size) throw FileOpenError(path);
+  if (!size) throw FileOpenError(path, files.last_error());
   if (*size > kMaxFileSize) Invalid();
-  return {std::move(reader), static_cast<std::size_t>(*size)};
+  return {std::move(reader), static_cast<std::size_t>(*size), &files};
 }
 
 // Reads on from `filled` until the announced size or the end of the file,
 // whichever comes first: a file shorter than announced decodes as what is
 // there. Returns how far the bytes go.
-std::size_t Fill(FileReader& reader, const std::string& path, std::uint8_t* into,
+std::size_t Fill(OpenedPicture& file, const std::string& path, std::uint8_t* into,
                  std::size_t filled, std::size_t announced) {
   while (filled < announced) {
-    const std::int64_t got = reader.read(into + filled, announced - filled);
-    if (got < 0) throw FileOpenError(path);
+    const std::int64_t got = file.reader->read(into + filled, announced - filled);
+    if (got < 0) throw FileOpenError(path, file.files->last_error());
     if (got == 0) break;
     filled += static_cast<std::size_t>(
         std::min<std::uint64_t>(static_cast<std::uint64_t>(got), announced - filled));
@@ -681,7 +683,7 @@ static_assert(kPiece % Hasher::kBlock == 0 && kPiece >= kHeadBytes);
 std::size_t NextPiece(OpenedPicture& file, const std::string& path, std::size_t at,
                       FileBytes& piece, Hasher& hash) {
   const std::size_t got =
-      Fill(*file.reader, path, piece.data(), 0, std::min(kPiece, file.announced - at));
+      Fill(file, path, piece.data(), 0, std::min(kPiece, file.announced - at));
   hash.add(piece.data(), got);
   return got;
 }
@@ -707,7 +709,7 @@ bool SameAsKept(OpenedPicture& file, const std::string& path, const FileBytes& k
   std::size_t filled = 0;
   while (filled < file.announced) {
     const std::size_t want = std::min(kPiece, file.announced - filled);
-    const std::size_t got = Fill(*file.reader, path, piece.data(), 0, want);
+    const std::size_t got = Fill(file, path, piece.data(), 0, want);
     if (filled + got > kept.size() ||
         !std::equal(piece.begin(), piece.begin() + got, kept.begin() + filled)) {
       return false;
@@ -744,7 +746,7 @@ Bitmap StreamBmp(OpenedPicture& file, const std::string& path, FileBytes& piece,
     FileBytes content;
     Reserve(content, file.announced);
     std::copy(piece.begin(), piece.begin() + got, content.begin());
-    const std::size_t end = Fill(*file.reader, path, content.data(), got, file.announced);
+    const std::size_t end = Fill(file, path, content.data(), got, file.announced);
     hash.add(content.data() + got, end - got);
     print = hash.finish();
     return DecodeBmp({content.data(), end});

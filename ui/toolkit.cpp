@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/debugger_note.h"
+
 namespace ktr::ui {
 
 Control::Control(Form& form, ControlKind kind, std::string name, int tag, Rect bounds)
@@ -337,7 +339,10 @@ std::string Application::ReportText(const std::string& message) {
   return text;
 }
 
+// The box shows the message alone, as the windows' texts are fixed; the
+// system's cause behind it goes to the debugger.
 void Application::handle_exception(std::exception_ptr error) {
+  platform::NoteForDebugger("error report", error);
   std::string message;
   try {
     std::rethrow_exception(error);

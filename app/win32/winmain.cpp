@@ -12,6 +12,8 @@
 #include <exception>
 
 #include "app/launcher.h"
+#include "platform/debugger_note.h"
+#include "platform/win32/debugger_output.h"
 #include "platform/win32/win32_host.h"
 #include "ui/win32/win32_backend.h"
 
@@ -47,6 +49,7 @@ void LimitDllSearchToSystemFolder() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   LimitDllSearchToSystemFolder();
+  ktr::platform::SetDebuggerSink(ktr::win32::DebuggerOutput);
   // No COM here: the shell adapter enters the apartment on the first request
   // that needs it, and leaves it when the host goes after every window.
   try {
@@ -55,6 +58,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ktr::ui::win32::Win32Backend backend;
     return ktr::app::RunLauncher(host, backend);
   } catch (const std::exception& e) {
+    ktr::platform::NoteForDebugger("start-up", std::current_exception());
     // Only a failure to make the application's windows gets here; the
     // windows' own errors are reported by the toolkit and the loop goes on.
     ::MessageBoxA(nullptr, e.what(), ktr::app::kInitialTitle, MB_OK | MB_ICONSTOP);

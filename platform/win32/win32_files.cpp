@@ -14,13 +14,24 @@ namespace {
 
 constexpr std::size_t kMaxTransfer = std::numeric_limits<DWORD>::max();
 
+using ErrorSlot = std::shared_ptr<unsigned long>;
+
+// Keeps the system's answer to the call that has just failed, then gives
+// the port's own answer for a failure.
+template <class Result>
+Result Failed(const ErrorSlot& slot, Result result) {
+  *slot = ::GetLastError();
+  return result;
+}
+
 class Win32FileReader : public FileReader {
  public:
-  explicit Win32FileReader(FileHandle handle) : handle_(std::move(handle)) {}
+  Win32FileReader(FileHandle handle, ErrorSlot error)
+      : handle_(std::move(handle)), error_(std::move(error)) {}
 
   std::optional<std::uint64_t> size() override {
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(handle_.get(), &size)) return std::nullopt;
+    if (!::GetFileSizeEx(handle_.get(), &size)) return Failed(error_, std::nullopt);
     return static_cast<std::uint64_t>(size.QuadPart);
   }
 
@@ -28,7 +39,7 @@ class Win32FileReader : public FileReader {
     DWORD done = 0;
     if (!::ReadFile(handle_.get(), buffer, static_cast<DWORD>(std::min(count, kMaxTransfer)), &done,
                     nullptr)) {
-      return -1;
+      return Failed<std::int64_t>(error_, -1);
     }
     return done;
   }
@@ -40,24 +51,26 @@ class Win32FileReader : public FileReader {
     if (!::GetFileTime(handle_.get(), nullptr, nullptr, &written) ||
         !::FileTimeToLocalFileTime(&written, &local) ||
         !::FileTimeToDosDateTime(&local, &when.date, &when.time)) {
-      return std::nullopt;
+      return Failed(error_, std::nullopt);
     }
     return when;
   }
 
  private:
   FileHandle handle_;
+  ErrorSlot error_;
 };
 
 class Win32FileWriter : public FileWriter {
  public:
-  explicit Win32FileWriter(FileHandle handle) : handle_(std::move(handle)) {}
+  Win32FileWriter(FileHandle handle, ErrorSlot error)
+      : handle_(std::move(handle)), error_(std::move(error)) {}
 
   std::int64_t write(const void* data, std::size_t count) override {
     DWORD done = 0;
     if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(std::min(count, kMaxTransfer)), &done,
                      nullptr)) {
-      return -1;
+      return Failed<std::int64_t>(error_, -1);
     }
     return done;
   }
@@ -65,20 +78,25 @@ class Win32FileWriter : public FileWriter {
   bool set_last_write_time(DosDateTime when) override {
     FILETIME local{};
     FILETIME written{};
-    return ::DosDateTimeToFileTime(when.date, when.time, &local) &&
-           ::LocalFileTimeToFileTime(&local, &written) &&
-           ::SetFileTime(handle_.get(), nullptr, nullptr, &written);
+    if (::DosDateTimeToFileTime(when.date, when.time, &local) &&
+        ::LocalFileTimeToFileTime(&local, &written) &&
+        ::SetFileTime(handle_.get(), nullptr, nullptr, &written)) {
+      return true;
+    }
+    return Failed(error_, false);
   }
 
   HANDLE handle() const { return handle_.get(); }
+  const ErrorSlot& error() const { return error_; }
   // CloseHandle's own answer: the last data may be refused only here.
   bool close() {
     if (!handle_) return true;
-    return ::CloseHandle(handle_.release()) != 0;
+    return ::CloseHandle(handle_.release()) != 0 || Failed(error_, false);
   }
 
  private:
   FileHandle handle_;
+  ErrorSlot error_;
 };
 
 // The descriptor of a file placed with FileProtection::kAdministrators: owner
@@ -92,13 +110,13 @@ struct LocalFreeDeleter {
 };
 using SecurityDescriptor = std::unique_ptr<void, LocalFreeDeleter>;
 
-SecurityDescriptor DescriptorFor(FileProtection protection) {
+SecurityDescriptor DescriptorFor(FileProtection protection, const ErrorSlot& error) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   switch (protection) {
     case FileProtection::kAdministrators:
       if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(
               kAdministratorsOnly, SDDL_REVISION_1, &descriptor, nullptr)) {
-        return nullptr;
+        return Failed(error, nullptr);
       }
       break;
   }
@@ -110,8 +128,9 @@ SecurityDescriptor DescriptorFor(FileProtection protection) {
 // the destination itself, never what a link there points to.
 class Win32PlacedFile : public PlacedFile {
  public:
-  Win32PlacedFile(FileHandle handle, std::string temporary, std::string destination)
-      : writer_(std::move(handle)),
+  Win32PlacedFile(FileHandle handle, ErrorSlot error, std::string temporary,
+                  std::string destination)
+      : writer_(std::move(handle), std::move(error)),
         temporary_(std::move(temporary)),
         destination_(std::move(destination)) {}
   ~Win32PlacedFile() override {
@@ -128,9 +147,11 @@ class Win32PlacedFile : public PlacedFile {
   bool commit() override {
     if (done_) return false;
     done_ = true;
-    if (::FlushFileBuffers(writer_.handle()) && writer_.close() &&
-        ::MoveFileExA(temporary_.c_str(), destination_.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if ((::FlushFileBuffers(writer_.handle()) || Failed(writer_.error(), false)) &&
+        writer_.close() &&
+        (::MoveFileExA(temporary_.c_str(), destination_.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
+         Failed(writer_.error(), false))) {
       return true;
     }
     Discard();
@@ -138,9 +159,12 @@ class Win32PlacedFile : public PlacedFile {
   }
 
  private:
+  // The failure that discards is what the port keeps, not the clean-up's.
   void Discard() {
+    const unsigned long cause = *writer_.error();
     writer_.close();
     ::DeleteFileA(temporary_.c_str());
+    *writer_.error() = cause;
   }
 
   Win32FileWriter writer_;
@@ -153,7 +177,7 @@ class Win32PlacedFile : public PlacedFile {
 
 std::unique_ptr<PlacedFile> Win32Files::place(const std::string& destination,
                                               FileProtection protection) {
-  SecurityDescriptor descriptor = DescriptorFor(protection);
+  SecurityDescriptor descriptor = DescriptorFor(protection, last_error_);
   if (!descriptor) return nullptr;
   SECURITY_ATTRIBUTES security{};
   security.nLength = sizeof security;
@@ -164,10 +188,10 @@ std::unique_ptr<PlacedFile> Win32Files::place(const std::string& destination,
     FileHandle handle(::CreateFileA(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (handle) {
-      return std::make_unique<Win32PlacedFile>(std::move(handle), std::move(temporary),
-                                               destination);
+      return std::make_unique<Win32PlacedFile>(std::move(handle), last_error_,
+                                               std::move(temporary), destination);
     }
-    const DWORD error = ::GetLastError();
+    const DWORD error = *last_error_ = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return nullptr;
   }
   return nullptr;
@@ -181,8 +205,8 @@ bool Win32Files::exists(const std::string& path) {
 std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle) return nullptr;
-  return std::make_unique<Win32FileReader>(std::move(handle));
+  if (!handle) return Failed(last_error_, nullptr);
+  return std::make_unique<Win32FileReader>(std::move(handle), last_error_);
 }
 
 // FILE_SHARE_READ alone: other readers are welcome, while no one can write,
@@ -190,27 +214,29 @@ std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
 std::unique_ptr<FileReader> Win32Files::open_read_shared(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle) return nullptr;
-  return std::make_unique<Win32FileReader>(std::move(handle));
+  if (!handle) return Failed(last_error_, nullptr);
+  return std::make_unique<Win32FileReader>(std::move(handle), last_error_);
 }
 
 std::unique_ptr<FileWriter> Win32Files::create_unprotected(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle) return nullptr;
-  return std::make_unique<Win32FileWriter>(std::move(handle));
+  if (!handle) return Failed(last_error_, nullptr);
+  return std::make_unique<Win32FileWriter>(std::move(handle), last_error_);
 }
 
-bool Win32Files::remove(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool Win32Files::remove(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != 0 || Failed(last_error_, false);
+}
 
 std::optional<std::uint32_t> Win32Files::attributes(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Failed(last_error_, std::nullopt);
   return attributes;
 }
 
 bool Win32Files::set_attributes(const std::string& path, std::uint32_t attributes) {
-  return ::SetFileAttributesA(path.c_str(), attributes) != 0;
+  return ::SetFileAttributesA(path.c_str(), attributes) != 0 || Failed(last_error_, false);
 }
 
 // Asked for its length first: a folder deeper than MAX_PATH is taken whole.
@@ -230,7 +256,7 @@ std::string Win32Files::current_directory() {
 }
 
 unsigned long Win32Files::set_current_directory(const std::string& path) {
-  return ::SetCurrentDirectoryA(path.c_str()) ? 0 : ::GetLastError();
+  return ::SetCurrentDirectoryA(path.c_str()) ? 0 : *last_error_ = ::GetLastError();
 }
 
 // GetModuleFileNameA fills the buffer without a zero when the path does not

@@ -34,6 +34,8 @@ class Win32Profile : public Profile {
                           const std::string& key, std::size_t buffer_size) override;
 };
 
+// Every failure keeps GetLastError in one place that the port and the
+// readers and writers it makes share, as long as any of them lives.
 class Win32Files : public Files {
  public:
   bool exists(const std::string& path) override;
@@ -48,6 +50,10 @@ class Win32Files : public Files {
   std::string program_path() override;
   std::unique_ptr<PlacedFile> place(const std::string& destination,
                                     FileProtection protection) override;
+  unsigned long last_error() const override { return *last_error_; }
+
+ private:
+  std::shared_ptr<unsigned long> last_error_ = std::make_shared<unsigned long>(0);
 };
 
 class Win32Processes : public Processes {

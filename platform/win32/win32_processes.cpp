@@ -1,6 +1,7 @@
 // Starting programs: CreateProcessA and a blocking wait, or WinExec.
 #include <vector>
 
+#include "platform/debugger_note.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
 
@@ -48,18 +49,25 @@ int Win32Processes::run_and_wait(const std::string& command_line, unsigned short
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = show;
   PROCESS_INFORMATION info{};
+  // The port answers -1 whatever the cause, and the windows say nothing:
+  // the cause goes to the debugger.
   if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr,
                         nullptr, &startup, &info)) {
+    platform::NoteForDebugger("CreateProcessA " + command_line, ::GetLastError());
     return -1;
   }
   UniqueHandle process(info.hProcess);
   UniqueHandle thread(info.hThread);
   WaitServingSentMessages(process.get());
   DWORD exit_code = 0;
-  if (!::GetExitCodeProcess(process.get(), &exit_code)) return -1;
+  if (!::GetExitCodeProcess(process.get(), &exit_code)) {
+    platform::NoteForDebugger("GetExitCodeProcess " + command_line, ::GetLastError());
+    return -1;
+  }
   return static_cast<int>(exit_code);
 }
 
+// WinExec's answer below 32 is itself the cause, and the port passes it on.
 unsigned Win32Processes::start(const std::string& command_line, unsigned short show) {
   return ::WinExec(command_line.c_str(), show);
 }

@@ -54,11 +54,13 @@ void Win32Registry::write_string(const std::string& key, const std::string& valu
                                  const std::string& data) {
   LONG status;
   RegKey opened = OpenKey(key, KEY_SET_VALUE, status);
-  if (!opened) throw RegistryError::SetDataFailed(value);
+  if (!opened) throw RegistryError::SetDataFailed(value, static_cast<unsigned long>(status));
   status = ::RegSetValueExA(opened.get(), value.c_str(), 0, REG_SZ,
                             reinterpret_cast<const BYTE*>(data.c_str()),
                             static_cast<DWORD>(data.size() + 1));
-  if (status != ERROR_SUCCESS) throw RegistryError::SetDataFailed(value);
+  if (status != ERROR_SUCCESS) {
+    throw RegistryError::SetDataFailed(value, static_cast<unsigned long>(status));
+  }
 }
 
 RegDeleteResult Win32Registry::delete_value(const std::string& key, const std::string& value) {

@@ -10,6 +10,11 @@ namespace ktr::contract {
 namespace {
 
 constexpr std::uint32_t kDirectory = 0x10;
+// The system's codes that a failure keeps (Files::last_error).
+constexpr unsigned long kFileNotFound = 2;
+constexpr unsigned long kPathNotFound = 3;
+constexpr unsigned long kAccessDenied = 5;
+constexpr unsigned long kSharingViolation = 32;
 constexpr FileProtection kAdministrators = FileProtection::kAdministrators;
 
 // Owner, whether the DACL is protected, and its entries sorted: the system
@@ -139,9 +144,12 @@ TEST_F(FilesContract, CreateEmptiesAnExistingFile) {
 
 TEST_F(FilesContract, OpenAndCreateFailWhereTheyCannotWork) {
   EXPECT_EQ(files().open_read(In("missing.bin")), nullptr);
+  EXPECT_EQ(files().last_error(), kFileNotFound);
   EXPECT_EQ(files().create_unprotected(In("Missing Folder\\x.bin")), nullptr);
+  EXPECT_EQ(files().last_error(), kPathNotFound);
   env().make_folder(In("Folder"));
   EXPECT_EQ(files().create_unprotected(In("Folder")), nullptr);
+  EXPECT_EQ(files().last_error(), kAccessDenied);
   EXPECT_FALSE(files().exists(In("Missing Folder\\x.bin")));
 }
 
@@ -150,8 +158,10 @@ TEST_F(FilesContract, AnOpenFileIsNotShared) {
   auto reader = files().open_read(In("busy.bin"));
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(files().open_read(In("busy.bin")), nullptr);
+  EXPECT_EQ(files().last_error(), kSharingViolation);
   EXPECT_EQ(files().create_unprotected(In("BUSY.bin")), nullptr);
   EXPECT_FALSE(files().remove(In("busy.bin")));
+  EXPECT_EQ(files().last_error(), kSharingViolation);
   reader.reset();
   EXPECT_TRUE(files().remove(In("busy.bin")));
   EXPECT_FALSE(files().exists(In("busy.bin")));
@@ -253,7 +263,9 @@ TEST_F(FilesContract, DiscardedOrRefusedPlacementLeavesNothing) {
   auto over_folder = files().place(In("Folder"), kAdministrators);
   ASSERT_NE(over_folder, nullptr);
   EXPECT_FALSE(over_folder->commit());
+  EXPECT_EQ(files().last_error(), kAccessDenied);
   EXPECT_EQ(files().place(In("Missing\\x.bin"), kAdministrators), nullptr);
+  EXPECT_EQ(files().last_error(), kPathNotFound);
 
   EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "tool.exe"}));
   EXPECT_NE(*files().attributes(In("Folder")) & kDirectory, 0u);

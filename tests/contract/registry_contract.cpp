@@ -82,6 +82,7 @@ TEST_F(RegistryContract, WriteNeverCreatesAKey) {
     FAIL() << "no error raised";
   } catch (const RegistryError& e) {
     EXPECT_STREQ(e.what(), "Failed to set data for 'RadOzevO'");
+    EXPECT_EQ(e.system_error(), 2u);  // ERROR_FILE_NOT_FOUND, beside the text
   }
   EXPECT_FALSE(env().key_exists(Key("RunOnce")));
 }

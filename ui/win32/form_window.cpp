@@ -91,10 +91,10 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
   backend_.register_form_class(form.class_name());
   SIZE size = FrameSize(form, scale_);
   POINT at = CentreOnScreen(size);
-  ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(), StyleOf(form), at.x,
-                    at.y, size.cx, size.cy, backend_.application_window(), nullptr,
-                    backend_.instance(), this);
-  if (!window_) throw std::runtime_error("Error creating window");
+  HWND made = ::CreateWindowExA(ExStyleOf(form), form.class_name(), form.caption().c_str(),
+                                StyleOf(form), at.x, at.y, size.cx, size.cy,
+                                backend_.application_window(), nullptr, backend_.instance(), this);
+  if (!made || !window_) throw Error("Error creating window", ::GetLastError());
   if (form.border_style == BorderStyle::kDialog) TrimSystemMenu(hwnd());
   // Opened on a monitor of another scale than the system's: take its own.
   if (Scale monitor = WindowScale(hwnd()); monitor != scale_) {

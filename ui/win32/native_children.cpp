@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "platform/errors.h"
+
 namespace ktr::ui::win32 {
 namespace {
 
@@ -87,7 +89,9 @@ void NativeChildren::create_missing(HWND parent, const Form& form, HFONT font) {
     } else {
       continue;
     }
-    if (!window) continue;
+    // A dialog without its edit box or a button would save or confirm what
+    // nobody could see.
+    if (!window) throw Error("Error creating window", ::GetLastError());
     ++id;
     children_.push_back({control.get(), UniqueWindow(window), Rect{}, tab_order});
     made = true;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/errors.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/form_window.h"
@@ -37,8 +38,9 @@ WindowClass Register(const std::string& name, WNDPROC procedure, HINSTANCE insta
   wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
   wc.lpszClassName = name.c_str();
   if (::RegisterClassExA(&wc)) return WindowClass(name, instance);
-  if (::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return WindowClass(name, nullptr);
-  throw std::runtime_error("Error creating window class " + name);
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_CLASS_ALREADY_EXISTS) return WindowClass(name, nullptr);
+  throw Error("Error creating window class " + name, error);
 }
 
 int StartupShowCommand() {
@@ -65,10 +67,11 @@ Win32Backend::Win32Backend()
                           small_icon_)),
       startup_show_(StartupShowCommand()) {
   POINT at = ApplicationWindowPlace();
-  ::CreateWindowExA(0, kApplicationClass, "",
-                    WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
-                    at.y, 0, 0, nullptr, nullptr, instance_, this);
-  if (!app_window_) throw std::runtime_error("Error creating window");
+  HWND made = ::CreateWindowExA(0, kApplicationClass, "",
+                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
+                                    WS_MINIMIZEBOX,
+                                at.x, at.y, 0, 0, nullptr, nullptr, instance_, this);
+  if (!made || !app_window_) throw Error("Error creating window", ::GetLastError());
 }
 
 Win32Backend::~Win32Backend() {
