@@ -10,6 +10,7 @@
 #include "lang/multilang.h"
 #include "medium/command_line.h"
 #include "medium/medium.h"
+#include "platform/debugger_note.h"
 #include "platform/errors.h"
 #include "platform/process_helpers.h"
 
@@ -104,7 +105,12 @@ void TEditNotice::AlertShow() {
     return;
   }
   auto reader = host_.files.open_read_shared(path);
-  if (!reader) throw InOutError(kAccessDenied);
+  if (!reader) {
+    // The text is the one the notice dialog has always shown; the system's
+    // own cause may be another.
+    platform::NoteForDebugger("notice template " + path, host_.files.last_error());
+    throw InOutError(kAccessDenied);
+  }
   std::string text;
   try {
     NoticeFromTemplate(*reader, host_.locale.ansi_code_page(), text);
@@ -119,7 +125,9 @@ void TEditNotice::AlertShow() {
 // administrators, or the failure is reported and the old one stays.
 void TEditNotice::SaveNotice() {
   const std::string path(medium::kSavedNotice);
-  if (!platform::PlaceText(host_.files, path, memoAlert->text())) throw FileCreateError(path);
+  if (!platform::PlaceText(host_.files, path, memoAlert->text())) {
+    throw FileCreateError(path, host_.files.last_error());
+  }
 }
 
 // A notice that is not saved, or a tool that will not start, is no

@@ -10,6 +10,7 @@
 #include "lang/multilang.h"
 #include "medium/command_line.h"
 #include "medium/medium.h"
+#include "platform/debugger_note.h"
 #include "platform/errors.h"
 #include "platform/os_type.h"
 #include "platform/process_helpers.h"
@@ -132,6 +133,7 @@ void TMainForm::ImgManualClick(ui::Control&) {
     host_.shell.execute(application().backend().application_handle(), "open",
                         launch_folder_ + Text(lang::RES_MANUAL), kSwShowNormal);
   } catch (...) {
+    platform::NoteForDebugger("manual", std::current_exception());
     application().application_message_box(Text(lang::RES_ERROR_EXPLOER), Text(lang::RES_ERROR),
                                           ui::kMbOk);
   }
@@ -148,6 +150,7 @@ void TMainForm::ImgSnScanClick(ui::Control&) {
     host_.processes.start(command, kSwShow);
   } catch (...) {
     // The scanner is a convenience; a failed start says nothing.
+    platform::NoteForDebugger("virus scan", std::current_exception());
   }
 }
 
@@ -186,6 +189,7 @@ void TMainForm::ImgInstallServerClick(ui::Control&) {
         medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL)));
   } catch (...) {
     // Nothing to report: the installer shows its own failures.
+    platform::NoteForDebugger("server installation", std::current_exception());
   }
 }
 
@@ -196,6 +200,7 @@ void TMainForm::ImgCDViewClick(ui::Control&) {
     host_.shell.execute(0, "explore", medium::ProgramFolder(host_.files, host_.locale),
                         kSwShowNormal);
   } catch (...) {
+    platform::NoteForDebugger("medium view", std::current_exception());
   }
 }
 

@@ -124,10 +124,10 @@ class Files {
   virtual unsigned long set_current_directory(const std::string& path) = 0;
   // Full path of the running program's own file.
   virtual std::string program_path() = 0;
-  // The system's error code of the last request that failed, this port's or
-  // a reader's or writer's it made (GetLastError on Windows); 0 when the
-  // host keeps none. What a caller carries beside its own report
-  // (FileOpenError), never in it.
+  // The system's error code (GetLastError on Windows) of this port's last
+  // request, 0 when it succeeded, or of a reader's or writer's call that
+  // failed since; always 0 on a host that keeps none. What a caller carries
+  // beside its own report (FileOpenError), never in it.
   virtual unsigned long last_error() const { return 0; }
   // A new file for `destination` (see PlacedFile); nullptr when it cannot be
   // created. A host that cannot protect files refuses.

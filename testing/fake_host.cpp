@@ -250,6 +250,7 @@ std::int64_t FakeFiles::Append(File& f, const std::string& normal, const std::st
 
 std::unique_ptr<PlacedFile> FakeFiles::place(const std::string& destination,
                                              FileProtection protection) {
+  last_error_ = 0;
   opens.push_back(destination);
   std::string normal = Normal(destination);
   if (refused_create_.contains(normal)) return Refused(kErrorAccessDenied);
@@ -399,6 +400,7 @@ void FakeFiles::refuse_set_current_directory(const std::string& path, unsigned l
 bool FakeFiles::exists(const std::string& path) { return files_.contains(Normal(path)); }
 
 std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
+  last_error_ = 0;
   opens.push_back(path);
   std::string normal = Normal(path);
   if (!files_.contains(normal) || refused_open_.contains(normal) || open_count(path) > 0) {
@@ -408,6 +410,7 @@ std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
 }
 
 std::unique_ptr<FileReader> FakeFiles::open_read_shared(const std::string& path) {
+  last_error_ = 0;
   opens.push_back(path);
   std::string normal = Normal(path);
   const auto shared = shared_readers_.find(normal);
@@ -421,6 +424,7 @@ std::unique_ptr<FileReader> FakeFiles::open_read_shared(const std::string& path)
 // CREATE_ALWAYS: an existing file is emptied, unless it is read-only, hidden
 // or system, or open (no sharing); a missing parent folder is an error.
 std::unique_ptr<FileWriter> FakeFiles::create_unprotected(const std::string& path) {
+  last_error_ = 0;
   opens.push_back(path);
   std::string normal = Normal(path);
   if (refused_create_.contains(normal) || folders_.contains(normal) ||
@@ -437,6 +441,7 @@ std::unique_ptr<FileWriter> FakeFiles::create_unprotected(const std::string& pat
 }
 
 bool FakeFiles::remove(const std::string& path) {
+  last_error_ = 0;
   std::string normal = Normal(path);
   auto it = files_.find(normal);
   if (it == files_.end() || open_count(path) > 0) {
@@ -452,15 +457,21 @@ bool FakeFiles::remove(const std::string& path) {
 }
 
 std::optional<std::uint32_t> FakeFiles::attributes(const std::string& path) {
+  last_error_ = 0;
   std::string normal = Normal(path);
   if (auto it = files_.find(normal); it != files_.end()) return it->second.attributes;
   if (folders_.contains(normal)) return kFileAttributeDirectory;
+  Refused(normal);
   return std::nullopt;
 }
 
 bool FakeFiles::set_attributes(const std::string& path, std::uint32_t attributes) {
+  last_error_ = 0;
   auto it = files_.find(Normal(path));
-  if (it == files_.end()) return false;
+  if (it == files_.end()) {
+    Refused(Normal(path));
+    return false;
+  }
   std::uint32_t kept = attributes & ~kFileAttributeNormal & ~kFileAttributeDirectory;
   it->second.attributes = kept == 0 ? kFileAttributeNormal : kept;
   return true;

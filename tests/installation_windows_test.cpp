@@ -7,6 +7,7 @@
 #include "forms/frm_ghost_install.h"
 #include "forms/frm_user_setup.h"
 #include "lang/multilang.h"
+#include "testing/debugger_notes.h"
 #include "testing/fake_host.h"
 #include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
@@ -576,10 +577,14 @@ TEST_F(NoticeDialogTest, AFailedSaveIsReportedAndTheDialogStaysOpen) {
     EXPECT_FALSE(fake.registry.has_value(kRunOnce, "RadOzevO"));
     ClickOn(d, "btnCancel");
   };
+  fake::DebuggerNotes notes;
   EXPECT_EQ(dialog->show_modal(), ui::kModalCancel);
   ASSERT_EQ(backend.message_boxes.size(), 1u);
   EXPECT_EQ(backend.message_boxes[0].text, "Cannot create file C:\\Alert.alt.");
   EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
+  // The refusal's cause, ERROR_ACCESS_DENIED, beside the fixed text.
+  EXPECT_EQ(notes.lines(), std::vector<std::string>{"KtrSetup: error report: Cannot create file "
+                                                    "C:\\Alert.alt (system error 5)"});
 }
 
 TEST_F(NoticeDialogTest, ANoticeCutShortByTheDiskIsRemovedNotLeftHalfWritten) {

@@ -4,6 +4,7 @@
 
 #include "forms/frm_main.h"
 #include "lang/multilang.h"
+#include "testing/debugger_notes.h"
 #include "testing/fake_host.h"
 #include "testing/headless_backend.h"
 #include "tests/fakes/test_medium.h"
@@ -373,8 +374,10 @@ TEST_F(MainFormTest, BrowseOpensTheProgramFolderAndExitEndsTheProgram) {
   EXPECT_EQ(fake.shell.calls[0].file, "E:\\Media\\");
   EXPECT_EQ(fake.shell.calls[0].owner, 0u);
   fake.shell.throw_message = "no explorer";
+  fake::DebuggerNotes notes;
   ClickOn(*form, "ImgCDView");
   EXPECT_TRUE(backend.message_boxes.empty());
+  EXPECT_EQ(notes.lines(), std::vector<std::string>{"KtrSetup: medium view: no explorer"});
 
   ClickOn(*form, "ImgExit");
   EXPECT_TRUE(app.terminated());

@@ -158,6 +158,18 @@ class MediumCheckTest(MediumCase):
                 self.assertEqual(check(broken), (code, [finding]))
         self.assertGreaterEqual(len({finding[1] for _, finding, _ in FAULTS.values()}), 17)
 
+    def test_help_goes_to_standard_output_and_a_wrong_command_is_exit_code_2(self):
+        for args in (["--help"], ["-h"], ["image", "--help"], ["check", "--json", "--help"]):
+            code, out, err = run(*args)
+            self.assertEqual((code, err), (0, b""), args)
+            self.assertTrue(out.startswith(b"usage:"), args)
+        self.assertEqual(run("check", "--help")[1].decode().splitlines(),
+                         ["usage: ktrmedium check [--json] FOLDER"])
+        for args in ([], ["frobnicate"], ["--json"]):
+            code, out, err = run(*args)
+            self.assertEqual((code, out), (2, b""), args)
+            self.assertTrue(err.startswith(b"usage:"), args)
+
     def test_a_folder_that_cannot_be_read_is_exit_code_2(self):
         code, _, err = run("check", self.root / "no such folder")
         self.assertEqual(code, 2)

@@ -177,6 +177,7 @@ class Win32PlacedFile : public PlacedFile {
 
 std::unique_ptr<PlacedFile> Win32Files::place(const std::string& destination,
                                               FileProtection protection) {
+  *last_error_ = 0;
   SecurityDescriptor descriptor = DescriptorFor(protection, last_error_);
   if (!descriptor) return nullptr;
   SECURITY_ATTRIBUTES security{};
@@ -203,6 +204,7 @@ bool Win32Files::exists(const std::string& path) {
 }
 
 std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
+  *last_error_ = 0;
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) return Failed(last_error_, nullptr);
@@ -212,6 +214,7 @@ std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
 // FILE_SHARE_READ alone: other readers are welcome, while no one can write,
 // rename or delete the file under the reader.
 std::unique_ptr<FileReader> Win32Files::open_read_shared(const std::string& path) {
+  *last_error_ = 0;
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) return Failed(last_error_, nullptr);
@@ -219,6 +222,7 @@ std::unique_ptr<FileReader> Win32Files::open_read_shared(const std::string& path
 }
 
 std::unique_ptr<FileWriter> Win32Files::create_unprotected(const std::string& path) {
+  *last_error_ = 0;
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) return Failed(last_error_, nullptr);
@@ -226,16 +230,19 @@ std::unique_ptr<FileWriter> Win32Files::create_unprotected(const std::string& pa
 }
 
 bool Win32Files::remove(const std::string& path) {
+  *last_error_ = 0;
   return ::DeleteFileA(path.c_str()) != 0 || Failed(last_error_, false);
 }
 
 std::optional<std::uint32_t> Win32Files::attributes(const std::string& path) {
+  *last_error_ = 0;
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return Failed(last_error_, std::nullopt);
   return attributes;
 }
 
 bool Win32Files::set_attributes(const std::string& path, std::uint32_t attributes) {
+  *last_error_ = 0;
   return ::SetFileAttributesA(path.c_str(), attributes) != 0 || Failed(last_error_, false);
 }
 

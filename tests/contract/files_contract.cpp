@@ -145,6 +145,11 @@ TEST_F(FilesContract, CreateEmptiesAnExistingFile) {
 TEST_F(FilesContract, OpenAndCreateFailWhereTheyCannotWork) {
   EXPECT_EQ(files().open_read(In("missing.bin")), nullptr);
   EXPECT_EQ(files().last_error(), kFileNotFound);
+  EXPECT_FALSE(files().attributes(In("Missing Folder\\x.bin")));
+  EXPECT_EQ(files().last_error(), kPathNotFound);
+  env().make_file(In("there.bin"), "x");
+  EXPECT_NE(files().open_read(In("there.bin")), nullptr);
+  EXPECT_EQ(files().last_error(), 0u);
   EXPECT_EQ(files().create_unprotected(In("Missing Folder\\x.bin")), nullptr);
   EXPECT_EQ(files().last_error(), kPathNotFound);
   env().make_folder(In("Folder"));

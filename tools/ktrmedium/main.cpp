@@ -36,22 +36,42 @@ constexpr Command kCommands[] = {
 #endif
 };
 
-int Usage() {
-  std::fprintf(stderr, "usage:\n");
+void PrintUsage(std::FILE* to) {
+  std::fprintf(to, "usage:\n");
   for (const Command& command : kCommands) {
-    std::fprintf(stderr, "  ktrmedium %.*s\n", static_cast<int>(command.usage.size()),
+    std::fprintf(to, "  ktrmedium %.*s\n", static_cast<int>(command.usage.size()),
                  command.usage.data());
   }
-  return 2;
 }
+
+bool AsksForHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
 }  // namespace
 
+// Help that was asked for is the answer (standard output, 0); a command line
+// that names no command gets the same text as an error (standard error, 2).
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage();
-  const std::string_view name = argv[1];
-  for (const Command& command : kCommands) {
-    if (command.name == name) return command.run(std::vector<std::string>(argv + 2, argv + argc));
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
   }
-  return Usage();
+  const std::string_view name = argv[1];
+  if (AsksForHelp(name)) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  for (const Command& command : kCommands) {
+    if (command.name != name) continue;
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const std::string& arg : args) {
+      if (AsksForHelp(arg)) {
+        std::printf("usage: ktrmedium %.*s\n", static_cast<int>(command.usage.size()),
+                    command.usage.data());
+        return 0;
+      }
+    }
+    return command.run(args);
+  }
+  PrintUsage(stderr);
+  return 2;
 }
