@@ -1,4 +1,5 @@
 // Locale, version, profile strings and the shell: one call each.
+#include "platform/debugger_note.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
@@ -18,6 +19,7 @@ class ShellLibrary {
       execute_ = reinterpret_cast<ShellExecuteFn>(
           reinterpret_cast<void*>(::GetProcAddress(module_, "ShellExecuteA")));
     }
+    if (!execute_) error_ = ::GetLastError();
   }
   ~ShellLibrary() {
     if (module_) ::FreeLibrary(module_);
@@ -26,10 +28,13 @@ class ShellLibrary {
   ShellLibrary& operator=(const ShellLibrary&) = delete;
 
   ShellExecuteFn execute() const { return execute_; }
+  // Why there is no ShellExecuteA, when there is none.
+  unsigned long error() const { return error_; }
 
  private:
   HMODULE module_;
   ShellExecuteFn execute_ = nullptr;
+  unsigned long error_ = 0;
 };
 
 }  // namespace
@@ -71,7 +76,10 @@ void Win32Shell::enter_apartment() {
   if (apartment_tried_) return;
   apartment_tried_ = true;
   HMODULE ole32 = LoadSystemLibrary("ole32.dll");
-  if (!ole32) return;
+  if (!ole32) {
+    platform::NoteForDebugger("ole32.dll", ::GetLastError());
+    return;
+  }
   ole32_ = ole32;
   auto initialize = reinterpret_cast<InitializeFn>(
       reinterpret_cast<void (*)()>(::GetProcAddress(ole32, "CoInitialize")));
@@ -85,7 +93,10 @@ std::intptr_t Win32Shell::execute(std::uintptr_t owner, const std::string& verb,
   static const ShellLibrary shell;
   // Without the shell there is nothing to open with: the answer of a failed
   // start, which the callers look at no more than at any other.
-  if (!shell.execute()) return 0;
+  if (!shell.execute()) {
+    platform::NoteForDebugger("shell32.dll ShellExecuteA", shell.error());
+    return 0;
+  }
   HINSTANCE result = shell.execute()(reinterpret_cast<HWND>(owner), verb.c_str(), file.c_str(),
                                      nullptr, nullptr, show);
   return reinterpret_cast<std::intptr_t>(result);
