@@ -13,6 +13,25 @@ target_compile_options(ktr_medium_tool PRIVATE ${KTR_WARNINGS})
 
 add_executable(ktrmedium tools/ktrmedium/main.cpp)
 target_link_libraries(ktrmedium PRIVATE ktr_medium_tool)
+
+# Translation files in and out: ICU for the code pages, GNU gettext's
+# libgettextpo for PO (GPL, so it stays in the tool of the build machine;
+# ktrmedium.exe, which may ship on the medium, leaves `strings` out),
+# libxml2 for XLIFF.
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  find_package(ICU REQUIRED COMPONENTS uc data)
+  find_package(LibXml2 REQUIRED)
+  find_path(GETTEXTPO_INCLUDE_DIR gettext-po.h REQUIRED)
+  find_library(GETTEXTPO_LIBRARY gettextpo REQUIRED)
+  file(GLOB KTR_STRINGS_SOURCES CONFIGURE_DEPENDS tools/ktrmedium/strings/*.cpp)
+  add_library(ktr_strings STATIC ${KTR_STRINGS_SOURCES})
+  target_include_directories(ktr_strings PRIVATE ${GETTEXTPO_INCLUDE_DIR})
+  target_link_libraries(ktr_strings PUBLIC ktr_medium_tool ICU::uc ICU::data LibXml2::LibXml2
+                        ${GETTEXTPO_LIBRARY})
+  target_compile_options(ktr_strings PRIVATE ${KTR_WARNINGS})
+  target_link_libraries(ktrmedium PRIVATE ktr_strings)
+  target_compile_definitions(ktrmedium PRIVATE KTR_MEDIUM_STRINGS=1)
+endif()
 target_compile_options(ktrmedium PRIVATE ${KTR_WARNINGS})
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} -s)
@@ -26,6 +45,11 @@ if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tools/test_ktrmedium.py
             $<TARGET_FILE:ktrmedium>)
   set_tests_properties(ktrmedium_media PROPERTIES
+    ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 600)
+  add_test(NAME ktrmedium_strings
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tools/test_ktrmedium_strings.py
+            $<TARGET_FILE:ktrmedium>)
+  set_tests_properties(ktrmedium_strings PROPERTIES
     ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 600)
 endif()
 
