@@ -147,9 +147,8 @@ void ReadPo(const std::filesystem::path& path, TranslationFile& file,
     entry.text = file.is_template ? entry.source : (text ? text : "");
     entry.untranslated = !file.is_template && entry.text.empty();
     entry.fuzzy = po_message_is_fuzzy(message) != 0;
-    if (po_filepos_t position = po_message_filepos(message, 0)) {
-      entry.line = po_filepos_start_line(position);
-    }
+    // libgettextpo keeps no line of an entry in the PO file itself (its
+    // positions are the source references): the key names the entry.
     if (po_message_msgid_plural(message)) {
       problems.push_back({entry.line, entry.key, "a plural entry: MultiLang.ini has no plurals"});
       continue;
