@@ -60,13 +60,19 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   file(GLOB KTR_MEDIUM_HOST_SOURCES CONFIGURE_DEPENDS
     ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/lang/*.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/medium/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/platform/*.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp)
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/strings/*.cpp)
+  # With its translators' files, which the end-to-end test imports through.
+  execute_process(COMMAND pkg-config --cflags libxml-2.0 OUTPUT_VARIABLE KTR_HOST_XML_FLAGS
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  separate_arguments(KTR_HOST_XML_FLAGS)
   set(KTR_MEDIUM_HOST ${CMAKE_CURRENT_BINARY_DIR}/host/ktrmedium)
   add_custom_command(
     OUTPUT ${KTR_MEDIUM_HOST}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/host
-    COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} -o ${KTR_MEDIUM_HOST}
-            ${KTR_MEDIUM_HOST_SOURCES}
+    COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} ${KTR_HOST_XML_FLAGS}
+            -DKTR_MEDIUM_STRINGS=1 -o ${KTR_MEDIUM_HOST} ${KTR_MEDIUM_HOST_SOURCES}
+            -licuuc -licudata -lxml2 -lgettextpo
     DEPENDS ${KTR_MEDIUM_HOST_SOURCES}
     COMMENT "Building ktrmedium for the build machine"
     VERBATIM)
