@@ -1,6 +1,6 @@
 // The converter against Microsoft's own tables of the four code pages, for
-// every character and byte sequence they list, and the values of a
-// translation checked both ways.
+// every character and byte sequence they list, the values of a translation
+// checked both ways, and the INI edit that moves only a changed value.
 #include <gtest/gtest.h>
 #include <unicode/ucnv.h>
 
@@ -9,92 +9,17 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/windows_code_page_table.h"
 #include "tools/ktrmedium/strings/code_page.h"
+#include "tools/ktrmedium/strings/ini_edit.h"
 
 namespace ktr::tools::strings {
 namespace {
-
-// MultiByteToWideChar's and WideCharToMultiByte's mapping, as published.
-struct WindowsTable {
-  std::map<std::string, char32_t> decodes;  // byte sequence -> character
-  std::map<char32_t, std::string> encodes;  // character -> byte sequence (best fit included)
-  char32_t default_character = 0;           // what an undefined sequence decodes to
-};
-
-std::string Bytes(unsigned value, bool pair) {
-  if (!pair) return std::string(1, static_cast<char>(value));
-  return {static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
-}
-
-WindowsTable ReadTable(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  if (!in) throw std::runtime_error("cannot read " + file.string());
-  WindowsTable table;
-  enum class Section { kNone, kSingle, kDouble, kWide } section = Section::kNone;
-  std::size_t left = 0;
-  std::deque<unsigned> leads;
-  unsigned lead = 0;
-  bool ranges = false;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (const auto comment = line.find(';'); comment != std::string::npos) line.resize(comment);
-    std::istringstream words(line);
-    std::string first, second;
-    if (!(words >> first)) continue;
-    words >> second;
-    if (first == "MBTABLE" || first == "DBCSTABLE" || first == "WCTABLE") {
-      left = std::stoul(second);
-      section = first == "MBTABLE" ? Section::kSingle
-                : first == "WCTABLE" ? Section::kWide
-                                     : Section::kDouble;
-      if (section == Section::kDouble) {
-        lead = leads.front();
-        leads.pop_front();
-      }
-      continue;
-    }
-    if (first == "DBCSRANGE") ranges = true;
-    if (first == "CPINFO") {
-      std::string default_byte, default_character;
-      words >> default_byte >> default_character;
-      table.default_character = std::stoul(default_character, nullptr, 16);
-      continue;
-    }
-    if (!first.starts_with("0x")) continue;
-    const unsigned a = std::stoul(first, nullptr, 16);
-    const unsigned b = std::stoul(second, nullptr, 16);
-    if (left == 0) {
-      if (ranges) {
-        for (unsigned l = a; l <= b; ++l) leads.push_back(l);
-      }
-      continue;
-    }
-    --left;
-    switch (section) {
-      case Section::kSingle:
-        table.decodes[Bytes(a, false)] = b;
-        break;
-      case Section::kDouble:
-        table.decodes[Bytes(lead << 8 | a, true)] = b;
-        break;
-      case Section::kWide:
-        table.encodes[a] = Bytes(b, b > 0xFF);
-        break;
-      case Section::kNone:
-        break;
-    }
-  }
-  return table;
-}
-
-std::filesystem::path TableOf(unsigned code_page) {
-  return std::filesystem::path(KTR_CODE_PAGE_TABLES) /
-         ("bestfit" + std::to_string(code_page) + ".txt");
-}
 
 // ICU's table alone, without the converter's corrections.
 std::optional<std::string> PlainIcu(UConverter* converter, char32_t c) {
@@ -125,8 +50,8 @@ TEST(StringsCodePage, AgreesWithWindowsOnEveryCharacterAndSequence) {
   for (int n = 0; n < 4; ++n) {
     const unsigned page = pages[n];
     SCOPED_TRACE(page);
-    ASSERT_TRUE(std::filesystem::exists(TableOf(page))) << TableOf(page);
-    const WindowsTable table = ReadTable(TableOf(page));
+    ASSERT_TRUE(std::filesystem::exists(testing_tables::TableOf(page))) << testing_tables::TableOf(page);
+    const testing_tables::WindowsTable table = testing_tables::ReadTable(testing_tables::TableOf(page));
     ASSERT_GT(table.decodes.size(), 200u);
     CodePage converter(page);
     UErrorCode error = U_ZERO_ERROR;
@@ -161,8 +86,8 @@ TEST(StringsCodePage, AgreesWithWindowsOnEveryCharacterAndSequence) {
     std::size_t sequences = 0, one_way = 0, undefined = 0;
     for (unsigned first = 0; first <= 0xFF; ++first) {
       for (int second = -1; second <= 0xFF; ++second) {
-        const std::string bytes = second < 0 ? Bytes(first, false)
-                                             : Bytes(first << 8 | static_cast<unsigned>(second), true);
+        const std::string bytes = second < 0 ? testing_tables::Bytes(first, false)
+                                             : testing_tables::Bytes(first << 8 | static_cast<unsigned>(second), true);
         const auto it = table.decodes.find(bytes);
         std::optional<char32_t> expected =
             it == table.decodes.end() ? std::nullopt : std::optional<char32_t>(it->second);
@@ -174,7 +99,7 @@ TEST(StringsCodePage, AgreesWithWindowsOnEveryCharacterAndSequence) {
           ++undefined;
         }
         if (expected) ++sequences;
-        if (second >= 0 && !expected && table.decodes.contains(Bytes(first, false))) continue;
+        if (second >= 0 && !expected && table.decodes.contains(testing_tables::Bytes(first, false))) continue;
         const std::optional<char32_t> got = converter.decode(bytes);
         if (expected || got) {
           EXPECT_EQ(got, expected) << testing::PrintToString(bytes);
@@ -225,6 +150,35 @@ TEST(StringsCodePage, WholeValuesAreCheckedBothWays) {
   EXPECT_EQ(failure.offset, 2u);
   EXPECT_EQ(FromUtf8("\xED\x95\x9C"), std::u32string(U"\uD55C"));
   EXPECT_FALSE(FromUtf8("\xC0\xAF"));
+}
+
+TEST(StringsIniEdit, OnlyTheChangedBytesMove) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::map<std::string, std::string> values;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"CR line ends, blanks kept", "[K]\rA = 1 \rB=2\r", {{"A", "x"}, {"B", "2"}},
+       "[K]\rA = x \rB=2\r"},
+      {"the first section and the first line count", "[k]\nA=1\nA=2\n[K]\nA=3",
+       {{"A", "x"}}, "[k]\nA=x\nA=2\n[K]\nA=3"},
+      {"a new key after the last line, no final line end added", "[K]\r\nA=1\r\n\r\n[L]",
+       {{"B", "2"}}, "[K]\r\nA=1\r\nB=2\r\n\r\n[L]"},
+      {"a new key after an empty value", "[K]\nA=", {{"A", "1"}, {"B", "2"}},
+       "[K]\nA=1\nB=2"},
+      {"blanks at the ends and quotes are quoted", "[K]\nA=1\nB=2\n",
+       {{"A", " x "}, {"B", "\"q\""}}, "[K]\nA=\" x \"\nB=\"\"q\"\"\n"},
+      {"a quoted value stays quoted", "[K]\nA='old'\n", {{"A", "new"}}, "[K]\nA=\"new\"\n"},
+      {"a missing section at the end", "[L]\r\nA=1\r\n", {{"A", "2"}},
+       "[L]\r\nA=1\r\n[K]\r\nA=2\r\n"},
+      {"an empty file", "", {{"A", "2"}}, "[K]\r\nA=2\r\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WithValues(c.text, "K", c.values), c.expected) << c.what;
+  }
+  EXPECT_THROW(WithValues("[K]\nA=1", "K", {{"A", "a\nb"}}), std::invalid_argument);
 }
 
 }  // namespace
