@@ -43,7 +43,7 @@ inline WindowsTable ReadTable(const std::filesystem::path& file) {
     words >> second;
     if (first == "MBTABLE" || first == "DBCSTABLE" || first == "WCTABLE") {
       left = std::stoul(second);
-      section = first == "MBTABLE" ? Section::kSingle
+      section = first == "MBTABLE"   ? Section::kSingle
                 : first == "WCTABLE" ? Section::kWide
                                      : Section::kDouble;
       if (section == Section::kDouble) {

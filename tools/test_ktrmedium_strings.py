@@ -231,8 +231,35 @@ class StringsCase(unittest.TestCase):
         self.assertEqual(run("check", medium), (0, run("check", medium)[1], ""))
 
 
-class KoreanCaptionTest(unittest.TestCase):
-    """The import that the end-to-end test shows in the Korean window."""
+    def test_export_refuses_bytes_that_do_not_come_back(self):
+        medium = self.fresh("one-way")
+        ini = make_medium.windows_path(medium, "ImgData\\JAPANESE\\MultiLang.ini")
+        # NEC's row 13 and IBM's extension share this kanji: Windows writes it
+        # back as 0xFA 0x5C.
+        ini.write_bytes(ini.read_bytes().replace("エラー".encode("cp932"), b"\xed\x40"))
+        out = self.root / "one-way-out"
+        code, _, err = run("strings", "export", medium, out)
+        self.assertEqual((code, err), (1, 'error: ImgData\\JAPANESE\\MultiLang.ini: RES_ERROR: '
+                                          'the bytes 0xED 0x40 at byte 0 decode to the character '
+                                          '"纊" (U+7E8A), which code page 932 writes as other '
+                                          'bytes\n1 error: nothing written\n'))
+        self.assertFalse(out.exists())
+
+    def test_a_file_that_cannot_be_written_changes_none(self):
+        medium = self.fresh("unwritable")
+        # Chinese is written after Korean: its temporary name is taken.
+        make_medium.windows_path(medium, "ImgData\\CHINESE\\MultiLang.ini.ktrmedium-part").mkdir()
+        folder = translation(self.root / "unwritable-in", *A_GOOD_CHANGE)
+        translation(folder, "CHINESE", {"RES_ERROR": "错"})
+        code, _, err = run("strings", "import", medium, folder)
+        self.assertEqual(code, 2, err)
+        self.assertIn("cannot write", err)
+        self.assertEqual(hashes(medium), self.before)
+        self.assertEqual([p.name for p in medium.rglob("*.ktrmedium-*")],
+                         ["MultiLang.ini.ktrmedium-part"])
+
+
+class CommandLineTest(unittest.TestCase):
 
     def test_usage_errors_are_exit_code_2(self):
         self.assertEqual(run("strings")[0], 2)

@@ -122,7 +122,8 @@ std::optional<std::string> CodePage::encode(char32_t character) {
 }
 
 std::optional<char32_t> CodePage::decode(std::string_view sequence) {
-  if (sequence.empty() || sequence.size() != sequence_length(static_cast<unsigned char>(sequence[0])))
+  if (sequence.empty() ||
+      sequence.size() != sequence_length(static_cast<unsigned char>(sequence[0])))
     return std::nullopt;
   if (number_ == 932 && sequence.size() == 1) {
     for (const SingleByte& entry : kWindows932) {
@@ -134,8 +135,9 @@ std::optional<char32_t> CodePage::decode(std::string_view sequence) {
   const int32_t count = ucnv_toUChars(converter_, units, 4, sequence.data(),
                                       static_cast<int32_t>(sequence.size()), &error);
   if (U_FAILURE(error) || count <= 0 || count > 2) return std::nullopt;
-  if (count == 1) return units[0] >= 0xD800 && units[0] <= 0xDFFF ? std::nullopt
-                                                                  : std::optional<char32_t>(units[0]);
+  if (count == 1)
+    return units[0] >= 0xD800 && units[0] <= 0xDFFF ? std::nullopt
+                                                    : std::optional<char32_t>(units[0]);
   if (units[0] < 0xD800 || units[0] > 0xDBFF || units[1] < 0xDC00 || units[1] > 0xDFFF)
     return std::nullopt;
   return 0x10000 + ((static_cast<char32_t>(units[0]) - 0xD800) << 10) + (units[1] - 0xDC00);

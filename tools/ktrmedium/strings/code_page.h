@@ -33,9 +33,9 @@ class CodePage {
   std::optional<char32_t> decode(std::string_view sequence);
 
   struct Failure {
-    std::size_t offset;   // in the input: bytes for decode, characters for encode
-    std::size_t length;   // bytes of the sequence, or 1
-    char32_t character;   // the character concerned, when there is one
+    std::size_t offset;  // in the input: bytes for decode, characters for encode
+    std::size_t length;  // bytes of the sequence, or 1
+    char32_t character;  // the character concerned, when there is one
   };
   // Whole texts, checked both ways: the bytes must decode and encode back to
   // the same bytes, the characters encode and decode back to the same ones.

@@ -38,7 +38,7 @@ Span Trimmed(std::string_view all, Span span) {
 
 struct Layout {
   bool found = false;
-  std::size_t section_end = 0;  // just after the last non-blank line of the section
+  std::size_t section_end = 0;         // just after the last non-blank line of the section
   std::map<std::string, Span> values;  // folded key -> the value's bytes (first line only)
 };
 
@@ -60,8 +60,8 @@ Layout Find(std::string_view all, const std::string& section) {
       if (close != std::string_view::npos) {
         if (in_section) break;
         const Span name = Trimmed(all, {line.begin + 1, line.begin + close});
-        in_section = !layout.found &&
-                     Folded(all.substr(name.begin, name.end - name.begin)) == wanted;
+        in_section =
+            !layout.found && Folded(all.substr(name.begin, name.end - name.begin)) == wanted;
         if (in_section) {
           layout.found = true;
           layout.section_end = stop;
@@ -90,7 +90,8 @@ bool ReadsChanged(const std::string& value) {
 }
 
 bool Quoted(std::string_view raw) {
-  return raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') && raw.back() == raw.front();
+  return raw.size() >= 2 && (raw.front() == '"' || raw.front() == '\'') &&
+         raw.back() == raw.front();
 }
 
 // The line end the file already uses, so that an added line matches.

@@ -18,8 +18,8 @@ namespace {
 thread_local std::vector<FileProblem>* g_problems = nullptr;
 thread_local std::jmp_buf* g_fatal = nullptr;
 
-void Report(int severity, po_message_t, const char*, std::size_t line, std::size_t,
-            int, const char* text) {
+void Report(int severity, po_message_t, const char*, std::size_t line, std::size_t, int,
+            const char* text) {
   if (severity != PO_SEVERITY_WARNING && g_problems) {
     std::string message = text ? text : "unreadable";
     while (!message.empty() && message.back() == '\n') message.pop_back();
@@ -28,8 +28,8 @@ void Report(int severity, po_message_t, const char*, std::size_t line, std::size
   if (severity == PO_SEVERITY_FATAL_ERROR && g_fatal) std::longjmp(*g_fatal, 1);
 }
 
-void Report2(int severity, po_message_t m1, const char* f1, std::size_t l1, std::size_t c1,
-             int ml1, const char* t1, po_message_t, const char*, std::size_t, std::size_t, int,
+void Report2(int severity, po_message_t m1, const char* f1, std::size_t l1, std::size_t c1, int ml1,
+             const char* t1, po_message_t, const char*, std::size_t, std::size_t, int,
              const char* t2) {
   const std::string text = std::string(t1 ? t1 : "") + " " + (t2 ? t2 : "");
   Report(severity, m1, f1, l1, c1, ml1, text.c_str());
@@ -46,9 +46,7 @@ struct IteratorFree {
   }
 };
 
-std::string LanguageTeam(const TranslationFile& file) {
-  return file.is_template ? "" : file.tag;
-}
+std::string LanguageTeam(const TranslationFile& file) { return file.is_template ? "" : file.tag; }
 
 po_file_t ReadGuarded(const char* name, std::vector<FileProblem>& problems) {
   std::jmp_buf fatal;
@@ -70,15 +68,17 @@ void WritePo(const std::filesystem::path& path, const TranslationFile& file) {
   po_message_t header = po_message_create();
   std::string fields =
       "Project-Id-Version: KTR installation medium\n"
-      "Language: " + LanguageTeam(file) + "\n"
+      "Language: " +
+      LanguageTeam(file) +
+      "\n"
       "MIME-Version: 1.0\n"
       "Content-Type: text/plain; charset=UTF-8\n"
       "Content-Transfer-Encoding: 8bit\n";
   po_message_set_msgid(header, "");
   po_message_set_msgstr(header, fields.c_str());
-  po_message_set_comments(header, ("MultiLang.ini of " + file.language +
-                                   ": msgctxt is the key, msgstr the text")
-                                      .c_str());
+  po_message_set_comments(
+      header,
+      ("MultiLang.ini of " + file.language + ": msgctxt is the key, msgstr the text").c_str());
   po_message_insert(iterator.get(), header);
   for (const Entry& entry : file.entries) {
     po_message_t message = po_message_create();
@@ -127,10 +127,10 @@ void ReadPo(const std::filesystem::path& path, TranslationFile& file,
   std::string folded;
   for (char c : charset) folded += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   if (folded != "UTF-8") {
-    problems.push_back({0, "", charset.empty()
-                                   ? "the PO file names no charset; only UTF-8 is read"
-                                   : "the PO file's charset is " + charset +
-                                         "; only UTF-8 is read"});
+    problems.push_back({0, "",
+                        charset.empty()
+                            ? "the PO file names no charset; only UTF-8 is read"
+                            : "the PO file's charset is " + charset + "; only UTF-8 is read"});
     return;
   }
   std::unique_ptr<std::remove_pointer_t<po_message_iterator_t>, IteratorFree> iterator(
@@ -145,7 +145,8 @@ void ReadPo(const std::filesystem::path& path, TranslationFile& file,
     entry.source = id ? id : "";
     const char* text = po_message_msgstr(message);
     entry.text = file.is_template ? entry.source : (text ? text : "");
-    entry.untranslated = !file.is_template && entry.text.empty();
+    // An empty English text in the template would empty the value too.
+    entry.untranslated = entry.text.empty();
     entry.fuzzy = po_message_is_fuzzy(message) != 0;
     // libgettextpo keeps no line of an entry in the PO file itself (its
     // positions are the source references): the key names the entry.

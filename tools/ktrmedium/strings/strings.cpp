@@ -128,14 +128,13 @@ int Export(const fs::path& folder, const fs::path& out, bool xliff) {
       const std::optional<std::u32string> text = page.decode_all(bytes, &failure);
       const std::string where = Where(IniOf(language), 0, std::string(rule.key));
       if (!text) {
-        messages.error(where + ": the bytes " + Hex(bytes.substr(failure.offset, failure.length)) +
-                       " at byte " + std::to_string(failure.offset) +
-                       (failure.character
-                            ? " decode to " + Named(failure.character) +
-                                  ", which code page " + std::to_string(page.number()) +
-                                  " writes as other bytes"
-                            : " are not a character of code page " +
-                                  std::to_string(page.number())));
+        messages.error(
+            where + ": the bytes " + Hex(bytes.substr(failure.offset, failure.length)) +
+            " at byte " + std::to_string(failure.offset) +
+            (failure.character
+                 ? " decode to " + Named(failure.character) + ", which code page " +
+                       std::to_string(page.number()) + " writes as other bytes"
+                 : " are not a character of code page " + std::to_string(page.number())));
         continue;
       }
       if (const auto control = std::find_if(text->begin(), text->end(), IsControl);
@@ -191,8 +190,8 @@ struct Change {
   std::map<std::string, std::string> values;
 };
 
-std::optional<int> Import(const fs::path& folder, const fs::path& in, bool allow_untranslated,
-                          Messages& messages, std::vector<Change>& changes, Medium& medium) {
+std::optional<int> Import(const fs::path& in, bool allow_untranslated, Messages& messages,
+                          std::vector<Change>& changes, Medium& medium) {
   bool any = false;
   for (int language = 0; language < 4; ++language) {
     const fs::path po = in / FileNameOf(language, false);
@@ -246,8 +245,7 @@ std::optional<int> Import(const fs::path& folder, const fs::path& in, bool allow
         if (allow_untranslated) {
           messages.warning(where + ": " + what + ": the value is kept as it was");
         } else {
-          messages.error(where + ": " + what +
-                         "; --allow-untranslated keeps the value as it was");
+          messages.error(where + ": " + what + "; --allow-untranslated keeps the value as it was");
         }
         continue;
       }
@@ -259,8 +257,7 @@ std::optional<int> Import(const fs::path& folder, const fs::path& in, bool allow
       }
       if (const auto control = std::find_if(text->begin(), text->end(), IsControl);
           control != text->end()) {
-        messages.error(where + ": " + Named(*control) +
-                       " cannot stand in a MultiLang.ini value");
+        messages.error(where + ": " + Named(*control) + " cannot stand in a MultiLang.ini value");
         continue;
       }
       CodePage::Failure failure{};
@@ -285,9 +282,8 @@ std::optional<int> Import(const fs::path& folder, const fs::path& in, bool allow
           at += size;
         }
         messages.error(where + ": the value takes " + std::to_string(bytes->size()) +
-                       " bytes in code page " + std::to_string(page.number()) +
-                       ", more than the " + std::to_string(kLongestValue) +
-                       " the launcher reads: it would be cut " +
+                       " bytes in code page " + std::to_string(page.number()) + ", more than the " +
+                       std::to_string(kLongestValue) + " the launcher reads: it would be cut " +
                        (halved ? "in the middle of " : "before ") + Named(cut));
         continue;
       }
@@ -296,11 +292,12 @@ std::optional<int> Import(const fs::path& folder, const fs::path& in, bool allow
     changes.push_back(std::move(change));
   }
   if (!any) {
-    std::fprintf(stderr, "ktrmedium strings import: no translation files (%s, %s) in %s\n",
-                 "KOREAN.po ... ENGLISH.pot", "or KOREAN.xlf ...", in.c_str());
+    std::fprintf(stderr,
+                 "ktrmedium strings import: no translation files in %s (KOREAN.po, "
+                 "ENGLISH.pot, JAPANESE.po, CHINESE.po, or the same names in .xlf)\n",
+                 in.c_str());
     return 2;
   }
-  (void)folder;
   return std::nullopt;
 }
 
@@ -327,25 +324,28 @@ int WriteChanges(const fs::path& folder, Medium& medium, const std::vector<Chang
       continue;
     }
     const std::string name(lang::kLanguageNames[change.language]);
-    const std::string text = strings::WithValues(medium.texts[change.language], name, change.values);
+    const std::string text =
+        strings::WithValues(medium.texts[change.language], name, change.values);
+    // A language without its file gets one, in its folder under ImgData
+    // (either spelt as the medium already has it).
     fs::path target;
     if (medium.disk[change.language]) {
       target = *medium.disk[change.language];
+    } else if (const MediumEntry* own = medium.tree.find("ImgData\\" + name)) {
+      target = own->disk / "MultiLang.ini";
+    } else if (const MediumEntry* data = medium.tree.find("ImgData")) {
+      target = data->disk / name / "MultiLang.ini";
     } else {
-      const MediumEntry* dir = medium.tree.find("ImgData\\" + name);
-      if (!dir) dir = nullptr;
-      fs::path base = folder;
-      if (const MediumEntry* data = medium.tree.find("ImgData")) base = data->disk;
-      else base /= "ImgData";
-      target = (dir ? dir->disk : base / name) / "MultiLang.ini";
-      fs::create_directories(target.parent_path());
+      target = folder / "ImgData" / name / "MultiLang.ini";
     }
+    fs::create_directories(target.parent_path());
     fs::path temporary = target;
     temporary += ".ktrmedium-part";
     std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
+    // What is in the way under that name is not ours to remove.
+    if (stream.is_open()) pending.push_back({target, temporary, shown, change.values.size()});
     stream.write(text.data(), static_cast<std::streamsize>(text.size()));
     stream.close();
-    pending.push_back({target, temporary, shown, change.values.size()});
     if (!stream) {
       discard();
       std::fprintf(stderr, "ktrmedium strings import: cannot write %s: nothing changed\n",
@@ -357,15 +357,49 @@ int WriteChanges(const fs::path& folder, Medium& medium, const std::vector<Chang
       fs::permissions(temporary, fs::status(target).permissions(), error);
     }
   }
+  // Each file replaced is kept under a second name until all are in place,
+  // so that a failure half-way puts the first ones back.
+  std::vector<std::pair<fs::path, fs::path>> kept;  // target, its old bytes
+  std::vector<fs::path> created;
+  auto roll_back = [&] {
+    for (const auto& [target, old] : kept) {
+      std::error_code ignored;
+      fs::rename(old, target, ignored);
+    }
+    for (const fs::path& target : created) {
+      std::error_code ignored;
+      fs::remove(target, ignored);
+    }
+    discard();
+  };
   for (const Pending& p : pending) {
     std::error_code error;
-    fs::rename(p.temporary, p.target, error);
+    fs::path old = p.target;
+    old += ".ktrmedium-old";
+    const bool existed = fs::exists(p.target);
+    if (existed) fs::copy_file(p.target, old, fs::copy_options::overwrite_existing, error);
+    if (!error) fs::rename(p.temporary, p.target, error);
     if (error) {
-      std::fprintf(stderr, "ktrmedium strings import: cannot replace %s: %s\n",
+      std::fprintf(stderr, "ktrmedium strings import: cannot replace %s: %s; nothing changed\n",
                    p.target.c_str(), error.message().c_str());
-      discard();
+      if (existed) {
+        std::error_code ignored;
+        if (fs::exists(p.target)) fs::remove(old, ignored);
+      }
+      roll_back();
       return 2;
     }
+    if (existed) {
+      kept.emplace_back(p.target, old);
+    } else {
+      created.push_back(p.target);
+    }
+  }
+  for (const auto& [target, old] : kept) {
+    std::error_code ignored;
+    fs::remove(old, ignored);
+  }
+  for (const Pending& p : pending) {
     std::printf("%s: %zu value%s changed\n", p.shown.c_str(), p.count, p.count == 1 ? "" : "s");
   }
   return 0;
@@ -409,7 +443,7 @@ int RunStrings(const std::vector<std::string>& args) {
     Messages messages;
     std::vector<Change> changes;
     if (const std::optional<int> code =
-            Import(paths[0], paths[1], allow_untranslated, messages, changes, medium)) {
+            Import(paths[1], allow_untranslated, messages, changes, medium)) {
       return *code;
     }
     if (messages.errors()) {

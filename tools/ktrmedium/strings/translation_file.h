@@ -10,9 +10,9 @@ namespace ktr::tools::strings {
 
 struct Entry {
   std::string key;
-  std::string source;  // the English text, UTF-8
-  std::string text;    // the language's text, UTF-8 (the English text in the template)
-  std::string note;    // for the translator: the key's use, code page, byte limit
+  std::string source;       // the English text, UTF-8
+  std::string text;         // the language's text, UTF-8 (the English text in the template)
+  std::string note;         // for the translator: the key's use, code page, byte limit
   bool own_source = false;  // English has no such text: the source is the language's own
   // Read back from a translator's file.
   bool untranslated = false;

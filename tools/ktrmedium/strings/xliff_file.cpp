@@ -22,8 +22,9 @@ struct DocFree {
 };
 
 bool Is(const xmlNode* node, const char* name) {
-  return node->type == XML_ELEMENT_NODE && std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0 &&
-         node->ns && std::strcmp(reinterpret_cast<const char*>(node->ns->href), kNamespace) == 0;
+  return node->type == XML_ELEMENT_NODE &&
+         std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0 && node->ns &&
+         std::strcmp(reinterpret_cast<const char*>(node->ns->href), kNamespace) == 0;
 }
 
 std::string Attribute(xmlNode* node, const char* name) {
@@ -90,14 +91,14 @@ void ReadXliff(const std::filesystem::path& path, TranslationFile& file,
                std::vector<FileProblem>& problems) {
   // No network and no external entities: a translation file names nothing
   // that the import should fetch.
-  std::unique_ptr<xmlDoc, DocFree> doc(
-      xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+  std::unique_ptr<xmlDoc, DocFree> doc(xmlReadFile(
+      path.c_str(), nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
   if (!doc) {
     const xmlError* error = xmlGetLastError();
     std::string message = error && error->message ? error->message : "not XML";
     while (!message.empty() && message.back() == '\n') message.pop_back();
-    problems.push_back({error ? static_cast<std::size_t>(error->line) : 0, "",
-                        "not an XML file: " + message});
+    problems.push_back(
+        {error ? static_cast<std::size_t>(error->line) : 0, "", "not an XML file: " + message});
     return;
   }
   xmlNode* root = xmlDocGetRootElement(doc.get());
@@ -114,8 +115,9 @@ void ReadXliff(const std::filesystem::path& path, TranslationFile& file,
         Entry entry;
         entry.line = static_cast<std::size_t>(xmlGetLineNo(unit));
         if (!Is(unit, "trans-unit")) {
-          problems.push_back({entry.line, "", "a group or other element in the body: only "
-                                              "trans-unit elements are read"});
+          problems.push_back({entry.line, "",
+                              "a group or other element in the body: only "
+                              "trans-unit elements are read"});
           continue;
         }
         entry.key = Attribute(unit, "id");
@@ -140,6 +142,7 @@ void ReadXliff(const std::filesystem::path& path, TranslationFile& file,
         }
         if (file.is_template) {
           entry.text = entry.source;
+          entry.untranslated = entry.text.empty();
         } else {
           entry.untranslated = entry.untranslated || !has_target || entry.text.empty();
         }
