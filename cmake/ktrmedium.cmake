@@ -34,7 +34,7 @@ if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
 endif()
 target_compile_options(ktrmedium PRIVATE ${KTR_WARNINGS})
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} -s)
+  target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} ${KTR_NO_SEH} -s)
 endif()
 
 # The checker on the media the project makes: the demo medium and the
