@@ -206,6 +206,12 @@ class StringsCase(unittest.TestCase):
             b'RES_TITLE="KTR Installation"', b'RES_TITLE=" KTR "\nRES_CODE_X=Weiter?')
         self.assertEqual(ini.read_bytes(), expected)
         self.assertEqual(hashes(medium)["KOREAN"], self.before["KOREAN"])
+        # The old texts back give the old bytes back (the added key stays).
+        texts = {"RES_ERROR": "Error", "RES_TITLE": "KTR Installation"}
+        self.assertEqual(run("strings", "import", medium,
+                             translation(self.root / "back", "ENGLISH", texts))[0], 0)
+        self.assertEqual(ini.read_bytes(), original.replace(
+            b'RES_TITLE="KTR Installation"', b'RES_TITLE="KTR Installation"\nRES_CODE_X=Weiter?'))
 
     def test_each_faulty_file_gives_its_error_and_changes_nothing(self):
         medium = self.fresh("faulty")
