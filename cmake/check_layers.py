@@ -8,9 +8,11 @@ The table is the one cmake/layers.cmake declares, written to the build folder
 by CMake (folder, target, the layers it may include, WINDOWS or -, its files,
 tab-separated). A layer is the files directly in its folder; a header named
 from the root ("ui/toolkit.h") belongs to the layer of its folder, one named
-bare to the including file's own folder. Besides the directions it reports a
-file of a layer's folder that the layer's list leaves out (it would be built
-nowhere) and a Windows API header outside the WINDOWS rows.
+bare to the including file's own folder. A row may also be one file (a
+program beside its library), which includes only what its row names; its
+folder's row leaves it out. Besides the directions it reports a file of a
+layer's folder that the layer's list leaves out (it would be built nowhere)
+and a Windows API header outside the WINDOWS rows.
 """
 import os
 import re
@@ -58,10 +60,16 @@ def check(layers, root):
     includes = 0
     files_read = 0
     for folder, layer in layers.items():
-        directory = os.path.join(root, folder)
-        names = sorted(name for name in os.listdir(directory)
-                       if name.endswith(SOURCE_SUFFIXES)
-                       and os.path.isfile(os.path.join(directory, name)))
+        if folder.endswith(SOURCE_SUFFIXES):
+            own = None
+            directory, names = os.path.join(root, os.path.dirname(folder)), [os.path.basename(folder)]
+        else:
+            own = folder
+            directory = os.path.join(root, folder)
+            names = sorted(name for name in os.listdir(directory)
+                           if name.endswith(SOURCE_SUFFIXES)
+                           and os.path.isfile(os.path.join(directory, name))
+                           and "%s/%s" % (folder, name) not in layers)
         if layer["files"] is not None:
             for name in names:
                 if name not in layer["files"]:
@@ -70,6 +78,7 @@ def check(layers, root):
         allowed = ", ".join(layer["uses"]) or "nothing but its own folder"
         for name in names:
             files_read += 1
+            here = os.path.relpath(directory, root).replace(os.sep, "/")
             with open(os.path.join(directory, name), encoding="utf-8", errors="replace") as source:
                 for number, line in enumerate(source, 1):
                     match = INCLUDE.match(line)
@@ -77,14 +86,14 @@ def check(layers, root):
                         continue
                     includes += 1
                     kind, included = match.groups()
-                    where = "%s/%s:%d" % (folder, name, number)
+                    where = "%s/%s:%d" % (here, name, number)
                     if kind == "<":
                         if included.lower() in WINDOWS_HEADERS and not layer["windows"]:
                             problems.append("%s: includes <%s>: only the WINDOWS layers may"
                                             % (where, included))
                         continue
-                    target = folder_of(included, folder)
-                    if target == folder or target in layer["uses"]:
+                    target = folder_of(included, here)
+                    if target == own or target in layer["uses"]:
                         continue
                     what = "layer %s" % target if target in layers else "no layer"
                     problems.append('%s: includes "%s" (%s): %s may include %s'

@@ -1,7 +1,7 @@
 # ktrmedium: the medium checker and disc-image maker, built on the core so
 # that it reads a medium as the launcher does. On Windows one static program
 # that imports system DLLs only, like the launcher.
-set(KTR_MEDIUM_TOOL_ONLY main.cpp)
+set(KTR_MEDIUM_TOOL_ONLY)
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   # Signing runs osslsigncode on the build machine; ktrmedium.exe checks only.
   list(APPEND KTR_MEDIUM_TOOL_ONLY sign.cpp sign.h)
@@ -9,7 +9,23 @@ endif()
 ktr_add_layer_library(tools/ktrmedium EXCLUDE ${KTR_MEDIUM_TOOL_ONLY})
 
 add_executable(ktrmedium tools/ktrmedium/main.cpp)
-target_link_libraries(ktrmedium PRIVATE ktr_medium_tool)
+
+# Translation files in and out: ICU for the code pages, GNU gettext's
+# libgettextpo for PO (GPL, so it stays in the tool of the build machine;
+# ktrmedium.exe, which may ship on the medium, leaves `strings` out),
+# libxml2 for XLIFF.
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  find_package(ICU REQUIRED COMPONENTS uc data)
+  find_package(LibXml2 REQUIRED)
+  find_path(GETTEXTPO_INCLUDE_DIR gettext-po.h REQUIRED)
+  find_library(GETTEXTPO_LIBRARY gettextpo REQUIRED)
+  ktr_add_layer_library(tools/ktrmedium/strings)
+  target_include_directories(ktr_strings PRIVATE ${GETTEXTPO_INCLUDE_DIR})
+  target_link_libraries(ktr_strings PUBLIC ICU::uc ICU::data LibXml2::LibXml2
+                        ${GETTEXTPO_LIBRARY})
+  target_compile_definitions(ktrmedium PRIVATE KTR_MEDIUM_STRINGS=1)
+endif()
+ktr_link_layer(tools/ktrmedium/main.cpp)
 target_compile_options(ktrmedium PRIVATE ${KTR_WARNINGS})
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
   target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} ${KTR_NO_SEH} -s)
@@ -24,24 +40,35 @@ if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
             $<TARGET_FILE:ktrmedium>)
   set_tests_properties(ktrmedium_media PROPERTIES
     ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 600)
+  add_test(NAME ktrmedium_strings
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tools/test_ktrmedium_strings.py
+            $<TARGET_FILE:ktrmedium>)
+  set_tests_properties(ktrmedium_strings PROPERTIES
+    ENVIRONMENT PYTHONDONTWRITEBYTECODE=1 TIMEOUT 600)
 endif()
 
 # The end-to-end test makes its disc with the tool of the build machine, as a
 # release engineer would: compiled like the launcher's icon drawer, from the
 # same sources.
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  set(KTR_MEDIUM_HOST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp)
-  foreach(layer tools/ktrmedium medium lang platform)
+  set(KTR_MEDIUM_HOST_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/main.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/bmp_decoder.cpp)
+  foreach(layer tools/ktrmedium tools/ktrmedium/strings medium lang platform)
     ktr_layer_sources(${layer} sources)
     list(FILTER sources INCLUDE REGEX "\\.cpp$")
     list(APPEND KTR_MEDIUM_HOST_SOURCES ${sources})
   endforeach()
+  # With its translators' files, which the end-to-end test imports through.
+  execute_process(COMMAND pkg-config --cflags libxml-2.0 OUTPUT_VARIABLE KTR_HOST_XML_FLAGS
+                  OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  separate_arguments(KTR_HOST_XML_FLAGS)
   set(KTR_MEDIUM_HOST ${CMAKE_CURRENT_BINARY_DIR}/host/ktrmedium)
   add_custom_command(
     OUTPUT ${KTR_MEDIUM_HOST}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/host
-    COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} -o ${KTR_MEDIUM_HOST}
-            ${KTR_MEDIUM_HOST_SOURCES}
+    COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} ${KTR_HOST_XML_FLAGS}
+            -DKTR_MEDIUM_STRINGS=1 -o ${KTR_MEDIUM_HOST} ${KTR_MEDIUM_HOST_SOURCES}
+            -licuuc -licudata -lxml2 -lgettextpo
     DEPENDS ${KTR_MEDIUM_HOST_SOURCES}
     COMMENT "Building ktrmedium for the build machine"
     VERBATIM)

@@ -36,7 +36,8 @@ function(ktr_layer_sources folder variable)
 endfunction()
 
 # ktr_link_layer(FOLDER): the layer's target links the layers of its row,
-# and only those (publicly for a library, whose headers pass theirs on).
+# and only those (publicly for a library, whose headers pass theirs on). A
+# layer built on one side only (ktrmedium strings) is linked where it is.
 function(ktr_link_layer folder)
   set(target ${KTR_LAYER_${folder}_TARGET})
   get_target_property(type ${target} TYPE)
@@ -45,7 +46,9 @@ function(ktr_link_layer folder)
     set(scope PRIVATE)
   endif()
   foreach(used ${KTR_LAYER_${folder}_USES})
-    target_link_libraries(${target} ${scope} ${KTR_LAYER_${used}_TARGET})
+    if(TARGET ${KTR_LAYER_${used}_TARGET})
+      target_link_libraries(${target} ${scope} ${KTR_LAYER_${used}_TARGET})
+    endif()
   endforeach()
 endfunction()
 

@@ -2,22 +2,25 @@
 # files include the headers of their own folder and of the layers its row
 # names, and its library links exactly those layers' libraries: the
 # include check (cmake/check_layers.py, ctest layers_include_directions)
-# reads this same table from the build folder. Only the rows marked WINDOWS
-# may include the Windows API's headers.
+# reads this same table from the build folder. A row is a folder (the files
+# directly in it, less those with a row of their own) or one program's file.
+# Only the rows marked WINDOWS may include the Windows API's headers.
 include(${CMAKE_CURRENT_LIST_DIR}/layer_targets.cmake)
 
-#         folder           target               may include
-ktr_layer(platform         ktr_platform)
-ktr_layer(lang             ktr_lang             platform)
-ktr_layer(medium           ktr_medium           lang platform)
-ktr_layer(ui               ktr_ui               platform)
-ktr_layer(forms            ktr_forms            medium lang ui platform)
-ktr_layer(app              ktr_app              forms lang ui platform)
-ktr_layer(platform/win32   ktr_platform_win32   platform WINDOWS)
-ktr_layer(ui/win32         ktr_ui_win32         ui platform/win32 platform WINDOWS)
-ktr_layer(app/win32        KtrSetup             app ui/win32 platform/win32 ui platform WINDOWS)
-ktr_layer(testing          ktr_testing          ui platform)
-ktr_layer(tools/ktrmedium  ktr_medium_tool      medium lang ui platform)
+#         folder                   target              may include
+ktr_layer(platform                 ktr_platform)
+ktr_layer(lang                     ktr_lang            platform)
+ktr_layer(medium                   ktr_medium          lang platform)
+ktr_layer(ui                       ktr_ui              platform)
+ktr_layer(forms                    ktr_forms           medium lang ui platform)
+ktr_layer(app                      ktr_app             forms lang ui platform)
+ktr_layer(platform/win32           ktr_platform_win32  platform WINDOWS)
+ktr_layer(ui/win32                 ktr_ui_win32        ui platform/win32 platform WINDOWS)
+ktr_layer(app/win32                KtrSetup            app ui/win32 platform/win32 ui platform WINDOWS)
+ktr_layer(testing                  ktr_testing         ui platform)
+ktr_layer(tools/ktrmedium          ktr_medium_tool     medium lang ui platform)
+ktr_layer(tools/ktrmedium/strings  ktr_strings         tools/ktrmedium lang platform)
+ktr_layer(tools/ktrmedium/main.cpp ktrmedium          tools/ktrmedium/strings tools/ktrmedium)
 
 # Every file of each layer, by name: a file that no list names is built
 # nowhere, and the include check says so. The launcher's entry point lists
@@ -75,17 +78,24 @@ ktr_layer_files(testing
   debugger_notes.cpp debugger_notes.h
   fake_host.cpp fake_host.h
   headless_backend.cpp headless_backend.h)
-# main.cpp is the program ktrmedium, the rest its library.
+# The library of the program ktrmedium (main.cpp, a row of its own).
 ktr_layer_files(tools/ktrmedium
   check.cpp check.h
   code_pages.cpp code_pages.h
   findings.cpp findings.h
   image.cpp image.h
   key_use.h
-  main.cpp
   medium_tree.cpp medium_tree.h
   run_program.cpp run_program.h
   sign.cpp sign.h)
+# ktrmedium strings, on the build machine only (ICU, libxml2, libgettextpo).
+ktr_layer_files(tools/ktrmedium/strings
+  code_page.cpp code_page.h
+  ini_edit.cpp ini_edit.h
+  po_file.cpp
+  strings.cpp strings.h
+  translation_file.h
+  xliff_file.cpp)
 
 # The portable core, bottom first, built the same on both sides.
 set(KTR_CORE_LAYERS platform lang medium ui forms app)
