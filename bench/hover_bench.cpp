@@ -45,12 +45,12 @@ struct MainMenu {
     return nullptr;
   }
   int WidthOf(const char* image) const {
-    const auto& picture = ktr::testing::ImageNamed(*form, image).picture();
+    const auto& picture = ktr::fake::ImageNamed(*form, image).picture();
     return picture ? picture->width : 0;
   }
 
   ktr::bench::DiskHost disk;
-  ktr::testing::HeadlessBackend backend;
+  ktr::fake::HeadlessBackend backend;
   ktr::ui::Application app{backend};
   ktr::forms::TMainForm* form = nullptr;
 };
@@ -89,7 +89,7 @@ void Hover(benchmark::State& state, bool onto_entry, int dpi) {
   auto paint = [&] {
     if (scale.unit()) return;
     for (const char* name : {"ImgManual", "ImgContent"}) {
-      const auto& picture = ktr::testing::ImageNamed(*menu.form, name).picture();
+      const auto& picture = ktr::fake::ImageNamed(*menu.form, name).picture();
       if (picture) benchmark::DoNotOptimize(scaled.get(picture, scale, false).pixels.data());
     }
   };
@@ -103,10 +103,10 @@ void Hover(benchmark::State& state, bool onto_entry, int dpi) {
   double raw_total = 0;
   for (auto _ : state) {
     const double t0 = ThreadSeconds();
-    ktr::testing::MoveOver(*menu.form, "ImgManual");
+    ktr::fake::MoveOver(*menu.form, "ImgManual");
     paint();
     const double t1 = ThreadSeconds();
-    ktr::testing::MoveOver(*menu.form, "ImgBackground");
+    ktr::fake::MoveOver(*menu.form, "ImgBackground");
     paint();
     const double t2 = ThreadSeconds();
     if (!raw.Run()) {

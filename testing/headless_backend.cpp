@@ -5,7 +5,7 @@
 
 #include "platform/errors.h"
 
-namespace ktr::testing {
+namespace ktr::fake {
 namespace {
 
 class HeadlessPeer : public ui::FormPeer {
@@ -108,4 +108,4 @@ ui::Label& LabelNamed(ui::Form& form, const std::string& name) {
   return dynamic_cast<ui::Label&>(Named(form, name));
 }
 
-}  // namespace ktr::testing
+}  // namespace ktr::fake

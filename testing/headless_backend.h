@@ -10,7 +10,7 @@
 
 #include "ui/toolkit.h"
 
-namespace ktr::testing {
+namespace ktr::fake {
 
 struct MessageBoxCall {
   std::string owner_class;  // empty when the box has no owner form
@@ -67,4 +67,4 @@ void Press(ui::Form& form, ui::Key key, bool shift = false);
 ui::Image& ImageNamed(ui::Form& form, const std::string& name);
 ui::Label& LabelNamed(ui::Form& form, const std::string& name);
 
-}  // namespace ktr::testing
+}  // namespace ktr::fake

@@ -15,12 +15,12 @@
 namespace ktr::forms {
 namespace {
 
-using testing::ClickOn;
-using testing::FileShownBy;
-using testing::ImageNamed;
-using testing::LabelNamed;
-using testing::MoveOver;
-using testing::Press;
+using fake::ClickOn;
+using fake::FileShownBy;
+using fake::ImageNamed;
+using fake::LabelNamed;
+using fake::MoveOver;
+using fake::Press;
 
 constexpr const char* kRunOnce = "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 constexpr const char* kClientKey = "\\Software\\KTR\\2.0\\RiduZadent\\General";
@@ -109,8 +109,8 @@ class InstallationWindowsTest : public ::testing::Test {
   }
 
   fake::FakeHost fake;
-  testing::TestMedium medium;
-  testing::HeadlessBackend backend;
+  fake::TestMedium medium;
+  fake::HeadlessBackend backend;
   ui::Application app{backend};
   ui::Form& owner = app.create_form<ui::Form>(nullptr);
 };
@@ -487,7 +487,7 @@ class NoticeDialogTest : public InstallationWindowsTest {
 
 TEST_F(NoticeDialogTest, TemplateComesFromTheProgramFolderLineByLine) {
   fake.files.put_current_directory("D:\\Work");
-  testing::TestMedium work = medium;
+  fake::TestMedium work = medium;
   work.root = "D:\\Work\\";
   work.strings["RES_EDITNOTICE_CAPTION"] = "Notice from work";
   work.install(fake.files, "KOREAN");

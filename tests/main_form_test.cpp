@@ -14,11 +14,11 @@ namespace {
 
 using forms::TMainForm;
 
-using testing::ClickOn;
-using testing::FileShownBy;
-using testing::ImageNamed;
-using testing::MoveOver;
-using testing::Press;
+using fake::ClickOn;
+using fake::FileShownBy;
+using fake::ImageNamed;
+using fake::MoveOver;
+using fake::Press;
 
 class MainFormTest : public ::testing::Test {
  protected:
@@ -65,8 +65,8 @@ class MainFormTest : public ::testing::Test {
   }
 
   fake::FakeHost fake;
-  testing::TestMedium medium;
-  testing::HeadlessBackend backend;
+  fake::TestMedium medium;
+  fake::HeadlessBackend backend;
   ui::Application app{backend};
   TMainForm* form = nullptr;
 };
@@ -350,7 +350,7 @@ TEST_F(MainFormTest, ManualOpensThroughTheShellAndReportsOnlyRaisedErrors) {
   EXPECT_EQ(fake.shell.calls[0].verb, "open");
   EXPECT_EQ(fake.shell.calls[0].file, "D:\\KTR Setup\\Manual\\Manual.pdf");
   EXPECT_EQ(fake.shell.calls[0].show, 1);
-  EXPECT_EQ(fake.shell.calls[0].owner, testing::HeadlessBackend::kApplicationHandle);
+  EXPECT_EQ(fake.shell.calls[0].owner, fake::HeadlessBackend::kApplicationHandle);
   fake.shell.result = 2;  // the shell's own "file not found" says nothing
   ClickOn(*form, "ImgManual");
   EXPECT_TRUE(backend.message_boxes.empty());
@@ -454,7 +454,7 @@ TEST(SkinTable, ARowWithoutItsMemberOrATagTakenTwiceIsAProgrammingError) {
     void HighlightBroken(const forms::LatchEntry&) override {}
     void RestoreBroken() override {}
   } policy;
-  testing::HeadlessBackend backend;
+  fake::HeadlessBackend backend;
   ui::Application app{backend};
   auto& form = app.create_form<TwoEntries>(nullptr);
   for (int second_tag : {1, forms::HoverLatch::kMaxEntries + 1}) {

@@ -64,7 +64,7 @@ TEST(SkinFolder, FollowsRES_LANGReadAnewEachTime) {
   lang::SetLanguageIndexForTesting(lang::kEnglish);
   EXPECT_EQ(SkinFile(fake.profile, "D:\\", "Button1.bmp"), "D:\\imgdata\\\\Button1.bmp");
   fake.files.add_file("D:\\ImgData\\ENGLISH\\MultiLang.ini",
-                      testing::IniText("ENGLISH", {{"RES_LANG", "SkinEng"}}));
+                      fake::IniText("ENGLISH", {{"RES_LANG", "SkinEng"}}));
   EXPECT_EQ(SkinFile(fake.profile, "D:\\", "Button1.bmp"), "D:\\imgdata\\SkinEng\\Button1.bmp");
 }
 
@@ -72,7 +72,7 @@ TEST(SkinBitmaps, TwentyTwoDistinctFilesInTheirLayoutSizes) {
   for (std::size_t i = 0; i < kSkinBitmaps.size(); ++i) {
     for (std::size_t j = i + 1; j < kSkinBitmaps.size(); ++j) {
       EXPECT_NE(kSkinBitmaps[i].file, kSkinBitmaps[j].file);
-      EXPECT_NE(testing::ColourOf(kSkinBitmaps[i].file), testing::ColourOf(kSkinBitmaps[j].file));
+      EXPECT_NE(fake::ColourOf(kSkinBitmaps[i].file), fake::ColourOf(kSkinBitmaps[j].file));
     }
   }
 }

@@ -67,10 +67,10 @@ TEST_F(ReadLangStringTest, EverythingMissingReadsAsTheEmptyText) {
 TEST_F(ReadLangStringTest, LongValuesAreCutTo2047CharactersAndNothingIsCached) {
   const std::string long_value(3000, 'x');
   fake.files.add_file("D:\\ImgData\\KOREAN\\MultiLang.ini",
-                      testing::IniText("KOREAN", {{"RES_CODE_X", long_value}}));
+                      fake::IniText("KOREAN", {{"RES_CODE_X", long_value}}));
   EXPECT_EQ(ReadLangString(fake.profile, "D:\\", RES_CODE_X), long_value.substr(0, 2047));
   fake.files.add_file("D:\\ImgData\\KOREAN\\MultiLang.ini",
-                      testing::IniText("KOREAN", {{"RES_CODE_X", "new"}}));
+                      fake::IniText("KOREAN", {{"RES_CODE_X", "new"}}));
   EXPECT_EQ(ReadLangString(fake.profile, "D:\\", RES_CODE_X), "new");
 }
 

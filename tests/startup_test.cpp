@@ -9,7 +9,7 @@
 namespace ktr::app {
 namespace {
 
-using testing::HeadlessBackend;
+using fake::HeadlessBackend;
 
 class StartUpTest : public ::testing::Test {
  protected:
@@ -23,7 +23,7 @@ class StartUpTest : public ::testing::Test {
   void TearDown() override { lang::SetLanguageIndexForTesting(lang::kEnglish); }
 
   fake::FakeHost fake;
-  testing::TestMedium medium;
+  fake::TestMedium medium;
   HeadlessBackend backend;
 };
 

@@ -11,7 +11,7 @@
 namespace ktr::ui {
 namespace {
 
-using testing::HeadlessBackend;
+using fake::HeadlessBackend;
 
 class TestForm : public Form {
  public:
@@ -181,10 +181,10 @@ TEST(Modal, ButtonSetsTheResultBeforeItsHandlerAndTheHandlerMayTakeItBack) {
     if (refuse) c.form().set_modal_result(kModalNone);
   };
   backend.modal_scripts["TTestForm"] = [&](Form& f) {
-    testing::ClickOn(f, "Ok");
+    fake::ClickOn(f, "Ok");
     EXPECT_EQ(f.modal_result(), kModalNone);  // refused: still open
     refuse = false;
-    testing::ClickOn(f, "Ok");
+    fake::ClickOn(f, "Ok");
   };
   EXPECT_EQ(dialog->show_modal(), kModalOk);
   EXPECT_EQ(seen_in_handler, kModalOk);

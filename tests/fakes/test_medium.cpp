@@ -2,7 +2,7 @@
 
 #include "medium/medium.h"
 
-namespace ktr::testing {
+namespace ktr::fake {
 namespace {
 
 void PutLe(std::string& out, std::uint32_t value, int bytes) {
@@ -80,4 +80,4 @@ std::string TestMedium::skin_path(std::string_view file) const {
   return root + "imgdata\\" + skin + "\\" + std::string(file);
 }
 
-}  // namespace ktr::testing
+}  // namespace ktr::fake

@@ -9,7 +9,7 @@
 #include "testing/fake_host.h"
 #include "ui/bitmap.h"
 
-namespace ktr::testing {
+namespace ktr::fake {
 
 // A 24-bit bottom-up BMP of one colour.
 std::string MakeBmp(int width, int height, std::uint32_t rgb);
@@ -31,4 +31,4 @@ struct TestMedium {
 
 std::string IniText(std::string_view section, const std::map<std::string, std::string>& values);
 
-}  // namespace ktr::testing
+}  // namespace ktr::fake

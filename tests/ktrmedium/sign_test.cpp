@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-namespace ktr::ktrmedium {
+namespace ktr::tools {
 namespace {
 
 namespace fs = std::filesystem;
@@ -194,4 +194,4 @@ TEST_F(SignTest, DiscImageCarriesTheSignedLauncher) {
 }
 
 }  // namespace
-}  // namespace ktr::ktrmedium
+}  // namespace ktr::tools

@@ -75,7 +75,7 @@ int Usage() {
 // The programs of the medium's root that the disc carries signed: copies
 // signed in the scratch folder, the medium itself left as it is.
 std::vector<ImageReplacement> SignedCopies(const fs::path& folder, const fs::path& scratch,
-                                           const ktrmedium::SigningKey& key) {
+                                           const tools::SigningKey& key) {
   const fs::path staged = scratch / "signed";
   fs::create_directory(staged);
   std::vector<ImageReplacement> replacements;
@@ -88,7 +88,7 @@ std::vector<ImageReplacement> SignedCopies(const fs::path& folder, const fs::pat
     fs::copy_file(entry.path(), staged / name);
     replacements.push_back({(staged / name).string(), "/" + name});
   }
-  const ktrmedium::Outcome signed_ = ktrmedium::SignStagedPrograms(staged, key);
+  const tools::Outcome signed_ = tools::SignStagedPrograms(staged, key);
   if (!signed_.ok) throw std::runtime_error("signing failed: " + signed_.message);
   return replacements;
 }
@@ -138,13 +138,13 @@ int RunImage(const std::vector<std::string>& args) {
   std::string label = kDefaultLabel;
   std::vector<std::string> paths;
 #ifndef _WIN32
-  ktrmedium::SigningKey key;
+  tools::SigningKey key;
 #endif
   for (std::size_t i = 0; i < args.size(); ++i) {
 #ifndef _WIN32
     // Takes the option and its value and leaves i past both.
     std::string error;
-    if (std::size_t at = i; ktrmedium::TakeSigningOption(args, at, key, error)) {
+    if (std::size_t at = i; tools::TakeSigningOption(args, at, key, error)) {
       if (!error.empty()) {
         std::fprintf(stderr, "ktrmedium image: %s\n", error.c_str());
         return Usage();

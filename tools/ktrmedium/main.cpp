@@ -25,7 +25,7 @@ struct Command {
 #ifndef _WIN32
 // Signing runs osslsigncode, a tool of the build machine.
 int RunSign(const std::vector<std::string>& args) {
-  return ktr::ktrmedium::RunSignCommand(args, std::cout, std::cerr);
+  return ktr::tools::RunSignCommand(args, std::cout, std::cerr);
 }
 #endif
 

@@ -15,7 +15,7 @@
 #include <ostream>
 #include <system_error>
 
-namespace ktr::ktrmedium {
+namespace ktr::tools {
 namespace {
 
 namespace fs = std::filesystem;
@@ -221,4 +221,4 @@ int RunSignCommand(const std::vector<std::string>& args, std::ostream& out, std:
   return 0;
 }
 
-}  // namespace ktr::ktrmedium
+}  // namespace ktr::tools

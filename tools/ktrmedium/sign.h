@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace ktr::ktrmedium {
+namespace ktr::tools {
 
 struct SigningKey {
   std::filesystem::path pkcs12;
@@ -56,4 +56,4 @@ bool TakeSigningOption(const std::vector<std::string>& args, std::size_t& i, Sig
 // code: 0 signed, 1 signing failed, 2 usage.
 int RunSignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace ktr::ktrmedium
+}  // namespace ktr::tools
