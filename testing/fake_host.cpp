@@ -90,8 +90,8 @@ void FakeRegistry::write_string(const std::string& key, const std::string& value
   auto k = keys_.find(normal);
   if (k == keys_.end() || refused_write_.contains(normal)) {
     // The status RegOpenKeyExA gives: no such key, or access denied.
-    throw RegistryError::SetDataFailed(value, k == keys_.end() ? kErrorFileNotFound
-                                                               : kErrorAccessDenied);
+    throw RegistryError::SetDataFailed(value,
+                                       k == keys_.end() ? kErrorFileNotFound : kErrorAccessDenied);
   }
   k->second[Folded(value)] = Value{Type::kString, data};
 }

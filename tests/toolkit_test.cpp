@@ -149,9 +149,9 @@ TEST(DefaultErrorReport, HandlerErrorsAreReportedWithTheTitleAndTheStopIcon) {
   ASSERT_EQ(backend.message_boxes.size(), 1u);
   EXPECT_EQ(backend.message_boxes[0].text, "Cannot open file D:\\imgdata\\x.bmp.");
   // The system's cause is the debugger's, not the box's.
-  EXPECT_EQ(notes.lines(), std::vector<std::string>{
-                               "KtrSetup: error report: Cannot open file D:\\imgdata\\x.bmp "
-                               "(system error 3)"});
+  EXPECT_EQ(notes.lines(),
+            std::vector<std::string>{"KtrSetup: error report: Cannot open file D:\\imgdata\\x.bmp "
+                                     "(system error 3)"});
   EXPECT_EQ(backend.message_boxes[0].caption, "KTR Installation");
   EXPECT_EQ(backend.message_boxes[0].style, 0x10u);
 }

@@ -189,8 +189,8 @@ std::unique_ptr<PlacedFile> Win32Files::place(const std::string& destination,
     FileHandle handle(::CreateFileA(temporary.c_str(), GENERIC_READ | GENERIC_WRITE, 0, &security,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (handle) {
-      return std::make_unique<Win32PlacedFile>(std::move(handle), last_error_,
-                                               std::move(temporary), destination);
+      return std::make_unique<Win32PlacedFile>(std::move(handle), last_error_, std::move(temporary),
+                                               destination);
     }
     const DWORD error = *last_error_ = ::GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return nullptr;

@@ -67,10 +67,10 @@ Win32Backend::Win32Backend()
                           small_icon_)),
       startup_show_(StartupShowCommand()) {
   POINT at = ApplicationWindowPlace();
-  HWND made = ::CreateWindowExA(0, kApplicationClass, "",
-                                WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU |
-                                    WS_MINIMIZEBOX,
-                                at.x, at.y, 0, 0, nullptr, nullptr, instance_, this);
+  HWND made =
+      ::CreateWindowExA(0, kApplicationClass, "",
+                        WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, at.x,
+                        at.y, 0, 0, nullptr, nullptr, instance_, this);
   if (!made || !app_window_) throw Error("Error creating window", ::GetLastError());
 }
 
