@@ -103,9 +103,10 @@ RegDeleteResult FakeRegistry::delete_value(const std::string& key, const std::st
 
 class FakeFiles::Reader : public FileReader {
  public:
-  Reader(FakeFiles& files, std::string normal, std::string path)
-      : files_(files), normal_(std::move(normal)), path_(std::move(path)) {
+  Reader(FakeFiles& files, std::string normal, std::string path, bool held = false)
+      : files_(files), normal_(std::move(normal)), path_(std::move(path)), held_(held) {
     ++files_.open_handles_[normal_];
+    if (held_) ++files_.held_handles_[normal_];
     const File& f = files_.files_.at(normal_);
     size_at_open_ = f.bytes.size();
     if (auto shrink = files_.FaultFor(normal_, Fault::kShrink)) {
@@ -113,7 +114,10 @@ class FakeFiles::Reader : public FileReader {
       if (shrink->at < g.bytes.size()) g.bytes.resize(shrink->at);
     }
   }
-  ~Reader() override { --files_.open_handles_[normal_]; }
+  ~Reader() override {
+    --files_.open_handles_[normal_];
+    if (held_) --files_.held_handles_[normal_];
+  }
 
   std::optional<std::uint64_t> size() override { return size_at_open_; }
 
@@ -142,6 +146,7 @@ class FakeFiles::Reader : public FileReader {
   FakeFiles& files_;
   std::string normal_;
   std::string path_;
+  bool held_ = false;
   std::uint64_t size_at_open_ = 0;
   std::uint64_t position_ = 0;
 };
@@ -375,6 +380,31 @@ std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
     return nullptr;
   }
   return std::make_unique<Reader>(*this, normal, path);
+}
+
+std::unique_ptr<FileReader> FakeFiles::open_held(const std::string& path) {
+  opens.push_back(path);
+  std::string normal = Normal(path);
+  if (!files_.contains(normal) || refused_open_.contains(normal) ||
+      open_count(path) > held_count(path)) {
+    return nullptr;
+  }
+  return std::make_unique<Reader>(*this, normal, path, true);
+}
+
+int FakeFiles::held_count(const std::string& path) const {
+  auto it = held_handles_.find(Normal(path));
+  return it == held_handles_.end() ? 0 : it->second;
+}
+
+std::optional<std::vector<FolderEntry>> FakeFiles::list_folder(const std::string& folder) {
+  const std::string normal = Normal(folder);
+  if (!folders_.contains(normal)) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  for (const std::string& name : names_in(folder)) {
+    entries.push_back({name, folders_.contains(Normal(folder + "\\" + name))});
+  }
+  return entries;
 }
 
 // CREATE_ALWAYS: an existing file is emptied, unless it is read-only, hidden

@@ -14,6 +14,7 @@
 
 #include "platform/host.h"
 #include "platform/profile_text.h"
+#include "testing/openssl_integrity.h"
 
 namespace ktr::fake {
 
@@ -157,8 +158,15 @@ class FakeFiles : public Files {
   std::vector<ReadCall> read_calls;
   std::vector<WriteCall> write_calls;
 
+  // Open readers that share reading (open_held), of the open_count.
+  int held_count(const std::string& path) const;
+
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
+  // Shares reading only: refused while a writer or an unshared reader is
+  // open; while it is open, writers, unshared readers and removal are.
+  std::unique_ptr<FileReader> open_held(const std::string& path) override;
+  std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) override;
   std::unique_ptr<FileWriter> create(const std::string& path) override;
   bool remove(const std::string& path) override;
   std::optional<std::uint32_t> attributes(const std::string& path) override;
@@ -193,6 +201,7 @@ class FakeFiles : public Files {
   std::map<std::string, File> files_;
   std::set<std::string> folders_;
   std::map<std::string, int> open_handles_;
+  std::map<std::string, int> held_handles_;
   std::set<std::string> refused_open_;
   std::set<std::string> refused_create_;
   std::set<std::string> refused_remove_;
@@ -308,6 +317,7 @@ struct FakeHost {
   FakeProfile profile{files};
   FakeProcesses processes{files};
   FakeShell shell;
+  OpenSslIntegrity integrity;
 
   Host host() { return Host{locale, version, registry, profile, files, processes, shell}; }
 };

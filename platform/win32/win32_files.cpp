@@ -215,6 +215,34 @@ std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
   return std::make_unique<Win32FileReader>(std::move(handle));
 }
 
+// GENERIC_READ with FILE_SHARE_READ alone: every open for writing, every
+// rename and every deletion of the file fails while this handle lives, and
+// a folder that holds an open file cannot be renamed. Starting the program
+// still works, as the loader only reads.
+std::unique_ptr<FileReader> Win32Files::open_held(const std::string& path) {
+  FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!handle) return nullptr;
+  return std::make_unique<Win32FileReader>(std::move(handle));
+}
+
+std::optional<std::vector<FolderEntry>> Win32Files::list_folder(const std::string& folder) {
+  std::string pattern = folder;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found{};
+  FindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (::FindNextFileA(search.get(), &found));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+  return entries;
+}
+
 std::unique_ptr<FileWriter> Win32Files::create(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
