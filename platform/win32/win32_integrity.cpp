@@ -17,6 +17,8 @@ namespace ktr::win32 {
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+// CALG_SHA_256, which XP's headers declare only for SP3 (ALG_SID_SHA_256).
+constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
 
 // Functions looked up at run time; casting through void(*)() is the
 // sanctioned way to convert GetProcAddress's answer.
@@ -122,7 +124,7 @@ bool Win32Integrity::acquire() {
 std::unique_ptr<Sha256> Win32Integrity::sha256() {
   if (!acquire()) return nullptr;
   HCRYPTHASH hash = 0;
-  if (!::CryptCreateHash(provider_, CALG_SHA_256, 0, 0, &hash)) return nullptr;
+  if (!::CryptCreateHash(provider_, kSha256, 0, 0, &hash)) return nullptr;
   return std::make_unique<CapiSha256>(hash);
 }
 
@@ -207,7 +209,7 @@ std::optional<Sha256Digest> Win32Integrity::signer_of(const std::string& content
 
   Sha256Digest key{};
   DWORD length = static_cast<DWORD>(key.size());
-  if (!api.hash_public_key(provider_, CALG_SHA_256, 0, X509_ASN_ENCODING,
+  if (!api.hash_public_key(provider_, kSha256, 0, X509_ASN_ENCODING,
                            &certificate.certificate->pCertInfo->SubjectPublicKeyInfo, key.data(),
                            &length) ||
       length != key.size()) {
