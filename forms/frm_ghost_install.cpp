@@ -109,7 +109,7 @@ void TGhostInstall::Warn(ui::Form* owner) {
 }
 
 void TGhostInstall::ImgButton1Click(ui::Control&) {
-  RunInstaller(medium::kClientInstaller);
+  if (!RunInstaller(medium::kClientInstaller)) return;
   const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
                                                            host_.locale.ansi_code_page()) +
                             std::string(medium::kAgentProgram);

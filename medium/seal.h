@@ -25,6 +25,11 @@ inline constexpr std::uint64_t kMaxSignatureBytes = 256u << 10;
 std::string HexOf(const Sha256Digest& digest);
 std::optional<Sha256Digest> DigestOfHex(std::string_view hex);
 
+// The DER of the SubjectPublicKeyInfo inside a DER X.509 certificate, as it
+// stands there: what a launcher's pin is the SHA-256 of. nullopt for bytes
+// that are no certificate.
+std::optional<std::string_view> SubjectPublicKeyInfoOf(std::string_view certificate);
+
 // A relative Windows path as a seal matches it: ASCII only, backslashes,
 // no empty, "." or ".." part, no colon (an alternate stream), no part that
 // ends in a dot or a blank (which Windows drops, so that two spellings

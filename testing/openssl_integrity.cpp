@@ -141,6 +141,15 @@ std::string TestSigner::sign(const std::string& content, bool with_attributes) c
   return std::string(bytes, static_cast<std::size_t>(length));
 }
 
+std::string TestSigner::certificate_der() const {
+  unsigned char* der = nullptr;
+  const int length = i2d_X509(keys_->certificate, &der);
+  if (length <= 0) throw std::runtime_error("cannot write the certificate");
+  std::string bytes(reinterpret_cast<char*>(der), static_cast<std::size_t>(length));
+  OPENSSL_free(der);
+  return bytes;
+}
+
 const TestSigner& TestSigner::First() {
   static const TestSigner signer;
   return signer;

@@ -35,6 +35,7 @@ class TestSigner {
   // DER, detached, SHA-256, as the release tool signs: without signed
   // attributes, unless asked for them (OpenSSL's default).
   std::string sign(const std::string& content, bool with_attributes = false) const;
+  std::string certificate_der() const;
 
   // Two signers made once per test program: RSA keys take a while.
   static const TestSigner& First();

@@ -83,6 +83,17 @@ TEST(SumsListTest, RefusesAnythingElse) {
   EXPECT_EQ(SealablePath("Run Sentova\\revuvez.exe"), "Run Sentova\\revuvez.exe");
 }
 
+// The pin is the digest of the key's bytes as the certificate holds them.
+TEST(SumsListTest, PublicKeyIsFoundInTheCertificate) {
+  const std::string certificate = TestSigner::First().certificate_der();
+  const std::optional<std::string_view> key = SubjectPublicKeyInfoOf(certificate);
+  ASSERT_TRUE(key);
+  EXPECT_EQ(*Sha256Of(std::string(*key)), TestSigner::First().key());
+  EXPECT_FALSE(SubjectPublicKeyInfoOf(certificate.substr(0, certificate.size() / 2)));
+  EXPECT_FALSE(SubjectPublicKeyInfoOf(""));
+  EXPECT_FALSE(SubjectPublicKeyInfoOf("\x30\x84\xFF\xFF\xFF\xFF"));
+}
+
 class SealTest : public testing::Test {
  public:
   SealTest() { Reset(); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "medium/seal.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
 
@@ -75,7 +76,6 @@ struct Win32Integrity::Messages {
   decltype(&::CertCloseStore) close_store = nullptr;
   decltype(&::CertGetSubjectCertificateFromStore) subject_certificate = nullptr;
   decltype(&::CertFreeCertificateContext) free_certificate = nullptr;
-  decltype(&::CryptHashPublicKeyInfo) hash_public_key = nullptr;
 
   Messages() {
     char system[MAX_PATH] = {};
@@ -92,14 +92,13 @@ struct Win32Integrity::Messages {
     subject_certificate = Lookup<decltype(subject_certificate)>(
         module, "CertGetSubjectCertificateFromStore");
     free_certificate = Lookup<decltype(free_certificate)>(module, "CertFreeCertificateContext");
-    hash_public_key = Lookup<decltype(hash_public_key)>(module, "CryptHashPublicKeyInfo");
   }
   ~Messages() {
     if (module) ::FreeLibrary(module);
   }
   bool complete() const {
     return open && update && get_param && control && close && open_store && close_store &&
-           subject_certificate && free_certificate && hash_public_key;
+           subject_certificate && free_certificate;
   }
 };
 
@@ -195,7 +194,8 @@ std::optional<Sha256Digest> Win32Integrity::signer_of(const std::string& content
     ~StoreCloser() {
       if (store) api.close_store(store, 0);
     }
-  } store{api, api.open_store(CERT_STORE_PROV_MSG, kEncoding, provider_, 0, message.message)};
+  // No provider for the store: closing it would release ours.
+  } store{api, api.open_store(CERT_STORE_PROV_MSG, kEncoding, 0, 0, message.message)};
   if (!store.store) return std::nullopt;
   struct CertificateFreer {
     const Messages& api;
@@ -207,14 +207,17 @@ std::optional<Sha256Digest> Win32Integrity::signer_of(const std::string& content
                                              reinterpret_cast<PCERT_INFO>(cert_info.data()))};
   if (!certificate.certificate) return std::nullopt;
 
-  Sha256Digest key{};
-  DWORD length = static_cast<DWORD>(key.size());
-  if (!api.hash_public_key(provider_, kSha256, 0, X509_ASN_ENCODING,
-                           &certificate.certificate->pCertInfo->SubjectPublicKeyInfo, key.data(),
-                           &length) ||
-      length != key.size()) {
+  // The key's bytes as the certificate carries them, not as this system
+  // would encode them again: the digest is then the one the tools pin.
+  const std::optional<std::string_view> public_key = medium::SubjectPublicKeyInfoOf(
+      std::string_view(reinterpret_cast<const char*>(certificate.certificate->pbCertEncoded),
+                       certificate.certificate->cbCertEncoded));
+  std::unique_ptr<Sha256> hasher = sha256();
+  if (!public_key || !hasher || !hasher->add(public_key->data(), public_key->size())) {
     return std::nullopt;
   }
+  const std::optional<Sha256Digest> key = hasher->finish();
+  if (!key) return std::nullopt;
   if (!api.control(message.message, 0, CMSG_CTRL_VERIFY_SIGNATURE,
                    certificate.certificate->pCertInfo)) {
     return std::nullopt;

@@ -158,6 +158,54 @@ TEST_F(FilesContract, AnOpenFileIsNotShared) {
   EXPECT_FALSE(files().remove(In("busy.bin")));
 }
 
+// What a sealed launcher relies on: while it holds a file it verified,
+// nobody writes, replaces or deletes it, and it can still be read again.
+TEST_F(FilesContract, AHeldFileSharesReadingOnly) {
+  env().make_file(In("Install.exe"), "MZ installer");
+  auto held = files().open_held(In("Install.exe"));
+  ASSERT_NE(held, nullptr);
+  auto again = files().open_held(In("INSTALL.EXE"));
+  ASSERT_NE(again, nullptr);
+  char bytes[32] = {};
+  EXPECT_EQ(again->read(bytes, sizeof bytes), 12);
+  EXPECT_EQ(std::string(bytes, 12), "MZ installer");
+  EXPECT_EQ(files().open_read(In("Install.exe")), nullptr);
+  EXPECT_EQ(files().create(In("Install.exe")), nullptr);
+  EXPECT_FALSE(files().remove(In("Install.exe")));
+  auto placed = files().place(In("Install.exe"), kAdministrators);
+  if (placed) {
+    EXPECT_EQ(placed->write("MZ other", 8), 8);
+    EXPECT_FALSE(placed->commit());
+  }
+  held.reset();
+  again.reset();
+  EXPECT_EQ(ReadAll(In("Install.exe")), "MZ installer");
+
+  auto writer = files().create(In("busy.bin"));
+  ASSERT_NE(writer, nullptr);
+  EXPECT_EQ(files().open_held(In("busy.bin")), nullptr);
+  EXPECT_EQ(files().open_held(In("missing.bin")), nullptr);
+}
+
+TEST_F(FilesContract, FolderListsItsNamesAndWhichAreFolders) {
+  env().make_folder(In("Setup"));
+  env().make_folder(In("Setup\\Data"));
+  env().make_file(In("Setup\\Install.exe"), "MZ");
+  env().make_file(In("Setup\\setup.dll"), "MZ");
+  auto listed = files().list_folder(In("Setup"));
+  ASSERT_TRUE(listed);
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : *listed) {
+    std::string name = entry.name;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(name + (entry.folder ? "\\" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"data\\", "install.exe", "setup.dll"}));
+  EXPECT_EQ(files().list_folder(In("Setup\\")).value_or(std::vector<FolderEntry>{}).size(), 3u);
+  EXPECT_FALSE(files().list_folder(In("Missing")));
+}
+
 TEST_F(FilesContract, LastWriteTimeIsALocalDosTime) {
   env().make_file(In("dated.bin"), "x");
   env().set_local_write_time(In("dated.bin"), 2002, 2, 1, 10, 0, 3);
