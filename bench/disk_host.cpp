@@ -242,7 +242,7 @@ std::unique_ptr<FileReader> DiskFiles::open_read(const std::string& path) {
 }
 
 // A read-only file is refused, as CREATE_ALWAYS does, even to root.
-std::unique_ptr<FileWriter> DiskFiles::create(const std::string& path) {
+std::unique_ptr<FileWriter> DiskFiles::create_unprotected(const std::string& path) {
   std::filesystem::path real = Resolve(path);
   if (real.empty()) return nullptr;
   if (auto current = attributes(path); current && (*current & kFileAttributeReadOnly) != 0) {

@@ -50,7 +50,10 @@ class DiskFiles : public Files {
 
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
-  std::unique_ptr<FileWriter> create(const std::string& path) override;
+  std::unique_ptr<FileReader> open_read_shared(const std::string& path) override {
+    return open_read(path);
+  }
+  std::unique_ptr<FileWriter> create_unprotected(const std::string& path) override;
   bool remove(const std::string& path) override;
   std::optional<std::uint32_t> attributes(const std::string& path) override;
   bool set_attributes(const std::string& path, std::uint32_t attributes) override;

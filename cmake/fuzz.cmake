@@ -32,7 +32,7 @@ set(KTR_REPLAY_SANITIZE -fsanitize=address,undefined -fno-sanitize-recover=all
   -fno-omit-frame-pointer -g)
 add_library(ktr_replay_core STATIC
   ui/bmp_decoder.cpp platform/errors.cpp medium/command_line.cpp forms/alert_lines.cpp
-  platform/profile_text.cpp testing/fake_host.cpp)
+  platform/profile_text.cpp platform/dbcs.cpp testing/fake_host.cpp)
 target_include_directories(ktr_replay_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(ktr_replay_core PRIVATE ${KTR_WARNINGS} ${KTR_REPLAY_SANITIZE})
 foreach(source ${KTR_FUZZ_SOURCES})

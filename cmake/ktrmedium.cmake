@@ -21,7 +21,7 @@ add_executable(ktrmedium tools/ktrmedium/main.cpp)
 target_link_libraries(ktrmedium PRIVATE ktr_medium_tool)
 target_compile_options(ktrmedium PRIVATE ${KTR_WARNINGS})
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} -s)
+  target_link_options(ktrmedium PRIVATE ${KTR_STATIC_LINK} ${KTR_NO_SEH} -s)
 endif()
 
 # The checker on the media the project makes: the demo medium and the

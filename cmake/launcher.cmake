@@ -46,7 +46,7 @@ target_include_directories(KtrSetup PRIVATE ${KTR_GENERATED_DIR})
 target_compile_options(KtrSetup PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${KTR_WARNINGS}>
   $<$<AND:$<COMPILE_LANGUAGE:CXX>,$<CONFIG:Release>>:-Os>)
 target_link_libraries(KtrSetup PRIVATE ktr_win32 ktr_core)
-target_link_options(KtrSetup PRIVATE ${KTR_STATIC_LINK} -s
+target_link_options(KtrSetup PRIVATE ${KTR_STATIC_LINK} ${KTR_NO_SEH} -s
   -Wl,-Map=${KTR_LAUNCHER_MAP})
 
 if(NOT CMAKE_OBJDUMP)
@@ -69,6 +69,9 @@ set(KTR_RELEASE_CHECKS ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/release_checks.py)
 add_test(NAME launcher_imports_windows_xp
   COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} imports ${CMAKE_OBJDUMP}
           $<TARGET_FILE:KtrSetup> ${CMAKE_CURRENT_SOURCE_DIR}/app/win32/imports.txt)
+add_test(NAME launcher_hardening
+  COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} hardening ${CMAKE_OBJDUMP}
+          $<TARGET_FILE:KtrSetup> ${KTR_LAUNCHER_MAP} ${CMAKE_BINARY_DIR}/compile_commands.json)
 add_test(NAME launcher_callbacks_stack_alignment
   COMMAND ${Python3_EXECUTABLE} ${KTR_RELEASE_CHECKS} stack ${CMAKE_OBJDUMP}
           ${CMAKE_BINARY_DIR}/compile_commands.json

@@ -18,6 +18,16 @@ endif()
 
 set(KTR_STATIC_LINK -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
+# An i686 program has no SafeSEH table from GNU ld, which cannot make one;
+# nothing of ours registers an SEH handler (exceptions unwind through DWARF-2
+# tables), so the programs that ship say so (NO_SEH) and the system calls no
+# handler in them at all, which is what a SafeSEH table is for.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KTR_NO_SEH)
+else()
+  set(KTR_NO_SEH -Wl,--no-seh)
+endif()
+
 include(cmake/version.cmake)
 include(cmake/launcher.cmake OPTIONAL)
 include(cmake/ktrmedium.cmake)

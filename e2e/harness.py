@@ -495,6 +495,22 @@ class Probe:
         """Posts WM_CLOSE to a window; False when the window is gone."""
         return self._call("close", window.hwnd) is not None
 
+    def hold_open(self, hold, paths, timeout=60):
+        """Another program that keeps the files open for reading, shared
+        with other readers, until the file hold is removed; answers once
+        they are open (the process, to be waited for after the removal)."""
+        out = work_dir() / "probe-read.txt"
+        out.unlink(missing_ok=True)
+        hold.touch()
+        process = self.prefix.start(
+            [self.program, "read", self.prefix.windows_path(out), self.prefix.windows_path(hold),
+             *[self.prefix.windows_path(path) for path in paths]],
+            lang=self.lang, display=self.display, log="probe-read.log")
+        wait_until(out.exists, timeout, what="the probe to open the files")
+        if out.read_text(encoding="latin-1").strip() != "opened=%d" % len(paths):
+            raise HarnessError("the probe could not open %s" % ", ".join(map(str, paths)))
+        return process
+
 
 class Launcher:
     """KtrSetup.exe started from a medium's root under Wine."""

@@ -71,6 +71,10 @@ void TEditNotice::FormCreate() {
   AlertShow();
 }
 
+// The template is gathered in one text and given to the box once: appended
+// line by line, every line copied the whole text again (and the native box
+// with it), and a template of a few megabytes kept the dialog from opening
+// for longer than anyone waits. The lines read before a failed read stay.
 void TEditNotice::AlertShow() {
   ui::Memo& memo = memoAlert();
   memo.clear();
@@ -80,13 +84,16 @@ void TEditNotice::AlertShow() {
     memo.append_line(Text(lang::RES_ALERT_MSG));
     return;
   }
-  auto reader = host_.files.open_read(path);
+  auto reader = host_.files.open_read_shared(path);
   if (!reader) throw InOutError(kAccessDenied);
-  AlertLines lines(*reader);
-  std::string line;
-  while (lines.next(line)) {
-    if (!line.empty()) memo.append_line(line);
+  std::string text;
+  try {
+    NoticeFromTemplate(*reader, host_.locale.ansi_code_page(), text);
+  } catch (...) {
+    memo.set_text(std::move(text));
+    throw;
   }
+  memo.set_text(std::move(text));
 }
 
 // Either the whole notice takes the place of the old one, owned by the

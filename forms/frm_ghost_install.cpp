@@ -1,6 +1,5 @@
 #include "forms/frm_ghost_install.h"
 
-#include <array>
 #include <memory>
 
 #include "forms/frm_edit_notice.h"
@@ -41,21 +40,6 @@ const Row kLayout[] = {
     {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", kDefault, nullptr, nullptr, kCenter, true},
 };
 // clang-format on
-
-bool SameContents(Files& files, const std::string& a, const std::string& b) {
-  auto first = files.open_read(a);
-  auto second = files.open_read(b);
-  if (!first || !second) return false;
-  std::array<char, 4096> x{};
-  std::array<char, 4096> y{};
-  for (;;) {
-    const std::int64_t got_x = first->read(x.data(), x.size());
-    const std::int64_t got_y = second->read(y.data(), y.size());
-    if (got_x < 0 || got_y < 0 || got_x != got_y) return false;
-    if (got_x == 0) return true;
-    if (!std::equal(x.begin(), x.begin() + got_x, y.begin())) return false;
-  }
-}
 
 }  // namespace
 
@@ -132,17 +116,17 @@ void TGhostInstall::ImgButton1Click(ui::Control&) {
 }
 
 // The run-once entry starts whatever lies at the tool's place on drive C:
-// with the rights of whoever signs in next; only a byte-for-byte copy of the
-// medium's own tool, owned by the administrators and closed to everyone
-// else, is left there. A link or a folder in its place is not followed.
+// with the rights of whoever signs in next. A file already there, even one
+// byte for byte the medium's, may have been made writable to any user by an
+// earlier system's rules, and a handle or a mapped view that someone opened
+// on it before (or between a comparison and a change of its descriptor) keeps
+// writing into it whatever descriptor it gets afterwards. So the tool is
+// always placed anew, protected from its creation and moved over whatever
+// was there: the file the value names is one that nobody else has ever held
+// open. A link or a folder in its place is not followed.
 bool TGhostInstall::PlaceTool() {
-  const std::string source = launch_folder_ + std::string(medium::kMediumTool);
-  const std::string installed(medium::kInstalledToolTest);
-  if (!platform::CanReplace(host_.files, installed)) return false;
-  if (host_.files.exists(installed) && SameContents(host_.files, source, installed)) {
-    return host_.files.protect(installed, FileProtection::kAdministrators);
-  }
-  return platform::PlaceCopy(host_.files, source, std::string(medium::kInstalledToolCopy));
+  return platform::PlaceCopy(host_.files, launch_folder_ + std::string(medium::kMediumTool),
+                             std::string(medium::kInstalledToolCopy));
 }
 
 void TGhostInstall::ImgButton2Click(ui::Control&) {

@@ -87,7 +87,6 @@ inline constexpr std::array<std::string_view, 4> kAlertFiles = {
 
 // The machine.
 inline constexpr std::string_view kSavedNotice = "C:\\Alert.alt";
-inline constexpr std::string_view kInstalledToolTest = "C:\\RadOzevO.Exe";
 inline constexpr std::string_view kInstalledToolCopy = "C:\\RadOzevO.exe";
 inline constexpr std::string_view kAgentFolder = "C:\\RiduZadent";
 inline constexpr std::string_view kAgentProgram = "RiduZad.exe";

@@ -242,9 +242,9 @@ const Seal::Folder& Seal::folder(const std::string& launch_folder) {
   const std::string key = Folded(launch_folder);
   if (auto it = folders_.find(key); it != folders_.end()) return it->second;
   Folder& folder = folders_[key];
-  std::unique_ptr<FileReader> sums = files_.open_held(launch_folder + std::string(kSumsFile));
+  std::unique_ptr<FileReader> sums = files_.open_read_shared(launch_folder + std::string(kSumsFile));
   std::unique_ptr<FileReader> signature =
-      files_.open_held(launch_folder + std::string(kSumsSignature));
+      files_.open_read_shared(launch_folder + std::string(kSumsSignature));
   if (!sums || !signature || !integrity_) return folder;
   const std::optional<std::string> text = ReadWhole(*sums, kMaxSumsBytes);
   const std::optional<std::string> der = ReadWhole(*signature, kMaxSignatureBytes);
@@ -265,7 +265,7 @@ Verified Seal::checked(const std::string& launch_folder, const Folder& folder,
   if (!folder.list) return Verified::Refused(launch_folder + std::string(kSumsFile));
   const SumsList::Entry* entry = folder.list->find(relative);
   if (!entry) return Verified::Refused(path);
-  std::unique_ptr<FileReader> reader = files_.open_held(path);
+  std::unique_ptr<FileReader> reader = files_.open_read_shared(path);
   std::unique_ptr<Sha256> hasher = this->hasher();
   if (!reader || !hasher) return Verified::Refused(path);
   const std::optional<Sha256Digest> digest = DigestOf(*hasher, *reader);

@@ -113,10 +113,19 @@ class Files {
   virtual ~Files() = default;
   // True for an existing file (not a folder), as FileExists.
   virtual bool exists(const std::string& path) = 0;
-  // Opened without sharing; nullptr when the file cannot be opened.
+  // Opened without sharing; nullptr when the file cannot be opened. For a
+  // copy's source, which nothing may change or read while it is copied.
   virtual std::unique_ptr<FileReader> open_read(const std::string& path) = 0;
-  // Created or emptied (CREATE_ALWAYS), without sharing; nullptr on failure.
-  virtual std::unique_ptr<FileWriter> create(const std::string& path) = 0;
+  // Opened for reading, shared with other readers only: nobody may write,
+  // rename or delete it while it is open, and a second launcher, an indexer
+  // or another client of a shared medium reading it too is no error.
+  virtual std::unique_ptr<FileReader> open_read_shared(const std::string& path) = 0;
+  // Created or emptied (CREATE_ALWAYS), without sharing, with whatever
+  // descriptor the folder passes on, through a link in its place; nullptr
+  // on failure. It keeps CopyFileWithDate's own contract and nothing else:
+  // no file the launcher leaves on the machine is made this way (those are
+  // placed, see place).
+  virtual std::unique_ptr<FileWriter> create_unprotected(const std::string& path) = 0;
   virtual bool remove(const std::string& path) = 0;
   virtual std::optional<std::uint32_t> attributes(const std::string& path) = 0;
   virtual bool set_attributes(const std::string& path, std::uint32_t attributes) = 0;
@@ -134,26 +143,11 @@ class Files {
     (void)protection;
     return nullptr;
   }
-  // Opened for reading and shared for reading only: while the reader lives,
-  // nobody can write, rename or delete the file, nor rename its folder, and
-  // the file can still be started or read by others. nullptr when the file
-  // cannot be opened so (a writer has it open, among others).
-  virtual std::unique_ptr<FileReader> open_held(const std::string& path) {
-    (void)path;
-    return nullptr;
-  }
   // The names in a folder, in no particular order; nullopt when it cannot be
   // listed.
   virtual std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) {
     (void)folder;
     return std::nullopt;
-  }
-  // Gives an existing plain file (no folder, no reparse point, never followed)
-  // the protection; false when it cannot be set.
-  virtual bool protect(const std::string& path, FileProtection protection) {
-    (void)path;
-    (void)protection;
-    return false;
   }
 };
 

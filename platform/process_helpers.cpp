@@ -73,7 +73,7 @@ bool CopyFileWithDate(Files& files, const std::string& source, const std::string
   if (!reader) return false;
   std::optional<std::uint64_t> size = reader->size();
   if (!size) return false;
-  std::unique_ptr<FileWriter> writer = files.create(destination);
+  std::unique_ptr<FileWriter> writer = files.create_unprotected(destination);
   if (!writer) return false;
 
   if (!Transfer(*reader, *writer, *size)) {

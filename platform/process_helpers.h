@@ -34,7 +34,9 @@ inline constexpr std::size_t kCopyBlockSize = 2048;
 
 // True when the destination holds the whole source, with the source's last
 // write time (to the even second) and attributes. On false no incomplete
-// destination is left behind.
+// destination is left behind. The destination is created as the folder has
+// it, through a link in its place: no file that the launcher leaves on the
+// machine is copied this way; those are placed (PlaceCopy, PlaceText).
 bool CopyFileWithDate(Files& files, const std::string& source, const std::string& destination);
 
 // Files the launcher leaves on the machine, in the place of whatever was

@@ -56,7 +56,15 @@ if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
     [ "$attempt" -lt 3 ] && sleep 20
   done
   if [ ${#missing[@]} -gt 0 ]; then
-    as_root apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null
+    if ! as_root apt-get install -y -qq -o Dpkg::Use-Pty=0 "${missing[@]}" >/dev/null; then
+      # When one architecture's security index could not be read, the other's
+      # security versions become candidates that the i386 libraries cannot
+      # match (Multi-Arch: same needs one version on both). The point
+      # release's own packages match on both sides.
+      codename=$(. /etc/os-release && printf '%s' "${VERSION_CODENAME:-bookworm}")
+      say "retrying the install with the packages of $codename itself"
+      as_root apt-get install -y -qq -o Dpkg::Use-Pty=0 -t "$codename" "${missing[@]}" >/dev/null
+    fi
   fi
 fi
 

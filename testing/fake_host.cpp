@@ -103,10 +103,10 @@ RegDeleteResult FakeRegistry::delete_value(const std::string& key, const std::st
 
 class FakeFiles::Reader : public FileReader {
  public:
-  Reader(FakeFiles& files, std::string normal, std::string path, bool held = false)
-      : files_(files), normal_(std::move(normal)), path_(std::move(path)), held_(held) {
+  Reader(FakeFiles& files, std::string normal, std::string path, bool shared)
+      : files_(files), normal_(std::move(normal)), path_(std::move(path)), shared_(shared) {
     ++files_.open_handles_[normal_];
-    if (held_) ++files_.held_handles_[normal_];
+    if (shared_) ++files_.shared_readers_[normal_];
     const File& f = files_.files_.at(normal_);
     size_at_open_ = f.bytes.size();
     if (auto shrink = files_.FaultFor(normal_, Fault::kShrink)) {
@@ -116,7 +116,7 @@ class FakeFiles::Reader : public FileReader {
   }
   ~Reader() override {
     --files_.open_handles_[normal_];
-    if (held_) --files_.held_handles_[normal_];
+    if (shared_) --files_.shared_readers_[normal_];
   }
 
   std::optional<std::uint64_t> size() override { return size_at_open_; }
@@ -146,7 +146,7 @@ class FakeFiles::Reader : public FileReader {
   FakeFiles& files_;
   std::string normal_;
   std::string path_;
-  bool held_ = false;
+  bool shared_;
   std::uint64_t size_at_open_ = 0;
   std::uint64_t position_ = 0;
 };
@@ -202,6 +202,7 @@ class FakeFiles::Placed : public PlacedFile {
       return false;
     }
     files_.files_[normal_] = pending_;
+    files_.files_[normal_].identity = files_.next_identity_++;
     committed_ = true;
     return true;
   }
@@ -242,16 +243,6 @@ std::unique_ptr<PlacedFile> FakeFiles::place(const std::string& destination,
   std::string normal = Normal(destination);
   if (refused_create_.contains(normal) || !folders_.contains(ParentOf(normal))) return nullptr;
   return std::make_unique<Placed>(*this, normal, destination, protection);
-}
-
-bool FakeFiles::protect(const std::string& path, FileProtection protection) {
-  auto it = files_.find(Normal(path));
-  if (it == files_.end() || refused_protect_.contains(it->first) ||
-      (it->second.attributes & kFileAttributeReparsePoint) != 0) {
-    return false;
-  }
-  it->second.protection = protection;
-  return true;
 }
 
 std::vector<std::string> FakeFiles::names_in(const std::string& folder) const {
@@ -328,7 +319,7 @@ void FakeFiles::add_file(const std::string& path, const std::string& bytes,
                          std::uint32_t attributes, DosDateTime last_write) {
   std::string normal = Normal(path);
   for (std::string f = ParentOf(normal); !f.empty(); f = ParentOf(f)) folders_.insert(f);
-  files_[normal] = File{bytes, attributes, last_write};
+  files_[normal] = File{bytes, attributes, last_write, std::nullopt, next_identity_++};
 }
 
 bool FakeFiles::has_folder(const std::string& path) const {
@@ -344,6 +335,18 @@ std::optional<std::string> FakeFiles::contents(const std::string& path) const {
   const File* f = file(path);
   if (f == nullptr) return std::nullopt;
   return f->bytes;
+}
+
+FakeFiles::MappedView FakeFiles::map_for_writing(const std::string& path) {
+  const std::string normal = Normal(path);
+  return MappedView(*this, normal, files_.at(normal).identity);
+}
+
+bool FakeFiles::MappedView::write(const std::string& bytes) {
+  auto it = files_->files_.find(normal_);
+  if (it == files_->files_.end() || it->second.identity != identity_) return false;
+  it->second.bytes += bytes;
+  return true;
 }
 
 int FakeFiles::open_count(const std::string& path) const {
@@ -379,22 +382,21 @@ std::unique_ptr<FileReader> FakeFiles::open_read(const std::string& path) {
   if (!files_.contains(normal) || refused_open_.contains(normal) || open_count(path) > 0) {
     return nullptr;
   }
-  return std::make_unique<Reader>(*this, normal, path);
+  return std::make_unique<Reader>(*this, normal, path, false);
 }
 
-std::unique_ptr<FileReader> FakeFiles::open_held(const std::string& path) {
+std::unique_ptr<FileReader> FakeFiles::open_read_shared(const std::string& path) {
   opens.push_back(path);
   std::string normal = Normal(path);
-  if (!files_.contains(normal) || refused_open_.contains(normal) ||
-      open_count(path) > held_count(path)) {
-    return nullptr;
-  }
+  if (!files_.contains(normal) || refused_open_.contains(normal)) return nullptr;
+  const auto shared = shared_readers_.find(normal);
+  if (open_count(path) > (shared == shared_readers_.end() ? 0 : shared->second)) return nullptr;
   return std::make_unique<Reader>(*this, normal, path, true);
 }
 
 int FakeFiles::held_count(const std::string& path) const {
-  auto it = held_handles_.find(Normal(path));
-  return it == held_handles_.end() ? 0 : it->second;
+  auto it = shared_readers_.find(Normal(path));
+  return it == shared_readers_.end() ? 0 : it->second;
 }
 
 std::optional<std::vector<FolderEntry>> FakeFiles::list_folder(const std::string& folder) {
@@ -409,7 +411,7 @@ std::optional<std::vector<FolderEntry>> FakeFiles::list_folder(const std::string
 
 // CREATE_ALWAYS: an existing file is emptied, unless it is read-only, hidden
 // or system, or open (no sharing); a missing parent folder is an error.
-std::unique_ptr<FileWriter> FakeFiles::create(const std::string& path) {
+std::unique_ptr<FileWriter> FakeFiles::create_unprotected(const std::string& path) {
   opens.push_back(path);
   std::string normal = Normal(path);
   if (refused_create_.contains(normal) || folders_.contains(normal) ||
@@ -421,7 +423,7 @@ std::unique_ptr<FileWriter> FakeFiles::create(const std::string& path) {
       (it->second.attributes & (kFileAttributeReadOnly | kHiddenOrSystem)) != 0) {
     return nullptr;
   }
-  files_[normal] = File{{}, kFileAttributeArchive, now};
+  files_[normal] = File{{}, kFileAttributeArchive, now, std::nullopt, next_identity_++};
   return std::make_unique<Writer>(*this, normal, path);
 }
 

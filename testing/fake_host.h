@@ -94,6 +94,27 @@ class FakeFiles : public Files {
     DosDateTime last_write;
     // None: what the folder passes on.
     std::optional<FileProtection> protection;
+    // Which file this is: a file that takes the name of another gets a new
+    // one, while handles and views made on the old file stay with it.
+    std::uint64_t identity = 0;
+  };
+
+  // Another program's writable mapping of a file. A view is no handle, so
+  // no share mode sees it, and it writes into the file it was made on,
+  // whatever takes that file's name later; made in the gap between a check
+  // and a use, it is what no descriptor set afterwards can take back.
+  class MappedView {
+   public:
+    // True when the bytes reached the file that now bears the name.
+    bool write(const std::string& bytes);
+
+   private:
+    friend class FakeFiles;
+    MappedView(FakeFiles& files, std::string normal, std::uint64_t identity)
+        : files_(&files), normal_(std::move(normal)), identity_(identity) {}
+    FakeFiles* files_;
+    std::string normal_;
+    std::uint64_t identity_;
   };
 
   struct ReadCall {
@@ -121,6 +142,8 @@ class FakeFiles : public Files {
   std::optional<std::string> contents(const std::string& path) const;
   // Open handles of the file, readers and writers together.
   int open_count(const std::string& path) const;
+  // A writable view of an existing file, as another program would map it.
+  MappedView map_for_writing(const std::string& path);
   // Whether two paths name one file or folder.
   bool same_path(const std::string& a, const std::string& b) const { return Normal(a) == Normal(b); }
 
@@ -137,7 +160,6 @@ class FakeFiles : public Files {
   // The disk refuses to let a placed file take the place of `path` (the move
   // fails); a refused create refuses the placed file from the start.
   void refuse_replace(const std::string& path) { refused_replace_.insert(Normal(path)); }
-  void refuse_protect(const std::string& path) { refused_protect_.insert(Normal(path)); }
   // The writer of `path` takes only `limit` bytes in total; the write that
   // crosses the limit reports the bytes it took, later writes 0.
   void short_write(const std::string& path, std::uint64_t limit);
@@ -153,21 +175,22 @@ class FakeFiles : public Files {
   // The names of the files and folders in `folder`, folded, sorted.
   std::vector<std::string> names_in(const std::string& folder) const;
 
-  // Every open_read, create and place call, in order, with the path as given.
+  // Every open_read, open_read_shared, create_unprotected and place call, in
+  // order, with the path as given.
   std::vector<std::string> opens;
   std::vector<ReadCall> read_calls;
   std::vector<WriteCall> write_calls;
 
-  // Open readers that share reading (open_held), of the open_count.
+  // Open readers that share reading (open_read_shared), of the open_count.
   int held_count(const std::string& path) const;
 
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
-  // Shares reading only: refused while a writer or an unshared reader is
-  // open; while it is open, writers, unshared readers and removal are.
-  std::unique_ptr<FileReader> open_held(const std::string& path) override;
+  // Readers that share for reading coexist; a handle that does not share,
+  // or one that writes, keeps them out and is kept out by them.
+  std::unique_ptr<FileReader> open_read_shared(const std::string& path) override;
   std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) override;
-  std::unique_ptr<FileWriter> create(const std::string& path) override;
+  std::unique_ptr<FileWriter> create_unprotected(const std::string& path) override;
   bool remove(const std::string& path) override;
   std::optional<std::uint32_t> attributes(const std::string& path) override;
   bool set_attributes(const std::string& path, std::uint32_t attributes) override;
@@ -178,7 +201,6 @@ class FakeFiles : public Files {
   // to it under its destination's name.
   std::unique_ptr<PlacedFile> place(const std::string& destination,
                                     FileProtection protection) override;
-  bool protect(const std::string& path, FileProtection protection) override;
 
  private:
   class Reader;
@@ -201,12 +223,12 @@ class FakeFiles : public Files {
   std::map<std::string, File> files_;
   std::set<std::string> folders_;
   std::map<std::string, int> open_handles_;
-  std::map<std::string, int> held_handles_;
+  std::map<std::string, int> shared_readers_;  // the part of open_handles_ that shares
+  std::uint64_t next_identity_ = 1;
   std::set<std::string> refused_open_;
   std::set<std::string> refused_create_;
   std::set<std::string> refused_remove_;
   std::set<std::string> refused_replace_;
-  std::set<std::string> refused_protect_;
   std::multimap<std::string, Fault> faults_;
   std::map<std::string, unsigned long> refused_directories_;
   std::string current_directory_ = "C:\\";

@@ -3,21 +3,28 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/errors.h"
+
 namespace ktr::testing {
 namespace {
 
 class HeadlessPeer : public ui::FormPeer {
  public:
-  explicit HeadlessPeer(std::uintptr_t handle) : handle_(handle) {}
+  HeadlessPeer(HeadlessBackend& backend, std::uintptr_t handle)
+      : backend_(backend), handle_(handle) {}
   void show() override {}
   void hide() override {}
   void invalidate(const ui::Rect&) override {}
   void caption_changed() override {}
   void control_changed(ui::Control&) override {}
+  void picture_set(const ui::Image&) override {
+    if (backend_.pictures_find_no_memory) throw InvalidGraphic("no memory for the scaled copy");
+  }
   void focus(ui::Control&) override {}
   std::uintptr_t native_handle() const override { return handle_; }
 
  private:
+  HeadlessBackend& backend_;
   std::uintptr_t handle_;
 };
 
@@ -32,7 +39,7 @@ ui::Control& Named(ui::Form& form, const std::string& name) {
 std::unique_ptr<ui::FormPeer> HeadlessBackend::create_peer(ui::Form& form) {
   forms.push_back(&form);
   created_classes.emplace_back(form.class_name());
-  return std::make_unique<HeadlessPeer>(0x100 + forms.size());
+  return std::make_unique<HeadlessPeer>(*this, 0x100 + forms.size());
 }
 
 void HeadlessBackend::title_changed(ui::Application& app) { titles.push_back(app.title()); }

@@ -54,6 +54,9 @@ class HeadlessBackend : public ui::Backend {
   // Every form created, in order, with its class name (forms are not owned).
   std::vector<ui::Form*> forms;
   std::vector<std::string> created_classes;
+  // Every picture set from now on finds no memory for a scaled copy, as on a
+  // scaled display in a 32-bit process whose address space is used up.
+  bool pictures_find_no_memory = false;
 };
 
 // Pointer, clicks and keys as a user would give them.

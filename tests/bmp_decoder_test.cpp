@@ -456,7 +456,8 @@ class OneFolderFiles : public Files {
   };
   std::map<std::string, Entry> files;
 
-  std::unique_ptr<FileReader> open_read(const std::string& path) override {
+  std::unique_ptr<FileReader> open_read(const std::string&) override { return nullptr; }
+  std::unique_ptr<FileReader> open_read_shared(const std::string& path) override {
     const auto it = files.find(path);
     if (it == files.end()) return nullptr;
     const Entry& e = it->second;
@@ -464,7 +465,7 @@ class OneFolderFiles : public Files {
                                            e.read_fails);
   }
   bool exists(const std::string& path) override { return files.count(path) != 0; }
-  std::unique_ptr<FileWriter> create(const std::string&) override { return nullptr; }
+  std::unique_ptr<FileWriter> create_unprotected(const std::string&) override { return nullptr; }
   bool remove(const std::string&) override { return false; }
   std::optional<std::uint32_t> attributes(const std::string&) override { return std::nullopt; }
   bool set_attributes(const std::string&, std::uint32_t) override { return false; }

@@ -26,7 +26,7 @@ TEST(FakeFilesTest, FaultsApplyToTheirFileOnly) {
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->read(buffer, 16), 10);
 
-  auto out = files.create("C:\\out.bin");
+  auto out = files.create_unprotected("C:\\out.bin");
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(out->write("abcd", 4), 3);
   EXPECT_EQ(out->write("ef", 2), 0);
@@ -36,7 +36,7 @@ TEST(FakeFilesTest, FaultsApplyToTheirFileOnly) {
 TEST(FakeFilesTest, FailedWriteStoresNothingOfThatWrite) {
   FakeFiles files;
   files.fail_write("C:\\out.bin", 5);
-  auto out = files.create("C:\\out.bin");
+  auto out = files.create_unprotected("C:\\out.bin");
   ASSERT_NE(out, nullptr);
   EXPECT_EQ(out->write("abcd", 4), 4);
   EXPECT_EQ(out->write("efgh", 4), -1);

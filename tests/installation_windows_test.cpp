@@ -2,6 +2,7 @@
 // preparation and the notice dialog, on the headless backend.
 #include <gtest/gtest.h>
 
+#include "forms/alert_lines.h"
 #include "forms/frm_edit_notice.h"
 #include "forms/frm_ghost_install.h"
 #include "forms/frm_user_setup.h"
@@ -310,13 +311,23 @@ TEST_F(InstallationWindowsTest, GhostEditCopiesTheMediumToolWithItsDateAndAttrib
   EXPECT_EQ(fake.files.file("C:\\Alert.alt")->protection, FileProtection::kAdministrators);
 }
 
-TEST_F(InstallationWindowsTest, GhostEditKeepsAnIdenticalToolAndReplacesAForeignOne) {
+TEST_F(InstallationWindowsTest, GhostEditPlacesTheToolAnewOverAnIdenticalOrAForeignOne) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   ConfirmNoticeWith("x");
+  // Identical to the medium's, and still mapped for writing by whoever made
+  // it so: what the view writes later must not reach the file the run-once
+  // value names.
   fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes", 0x20, {0x4000, 0x0000});
+  const std::uint64_t planted = fake.files.file("C:\\RadOzevO.exe")->identity;
+  auto view = fake.files.map_for_writing("C:\\RadOzevO.exe");
   ClickOn(*ghost, "ImgButton2");
-  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->last_write, (DosDateTime{0x4000, 0x0000}));
-  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, FileProtection::kAdministrators);
+  EXPECT_EQ(States(*ghost), "E-EEE");
+  const auto* tool = fake.files.file("C:\\RadOzevO.exe");
+  EXPECT_NE(tool->identity, planted);
+  EXPECT_EQ(tool->last_write, (DosDateTime{0x5A21, 0x5001}));
+  EXPECT_EQ(tool->protection, FileProtection::kAdministrators);
+  EXPECT_FALSE(view.write(" payload"));
+  EXPECT_EQ(fake.files.contents("C:\\RadOzevO.exe"), "MZ tool bytes");
 
   auto again = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   fake.files.add_file("C:\\RadOzevO.exe", "planted program", 0x20, {0x4000, 0x0000});
@@ -386,13 +397,16 @@ TEST_F(InstallationWindowsTest, GhostEditRefusedByTheDiskLeavesNoRunOnceValue) {
   EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->attributes, kFileAttributeReadOnly);
 }
 
-TEST_F(InstallationWindowsTest, GhostEditWithAnIdenticalToolThatCannotBeProtectedWarns) {
+TEST_F(InstallationWindowsTest, GhostEditWithAnIdenticalToolHeldOpenWarns) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
   ConfirmNoticeWith("x");
   fake.files.add_file("C:\\RadOzevO.exe", "MZ tool bytes");
-  fake.files.refuse_protect("C:\\RadOzevO.exe");
+  // A handle that does not let the file be replaced keeps the old file, and
+  // an old file is not trusted.
+  auto held = fake.files.open_read("C:\\RadOzevO.exe");
   ClickOn(*ghost, "ImgButton2");
   ExpectEditRefused(*ghost);
+  EXPECT_EQ(fake.files.file("C:\\RadOzevO.exe")->protection, std::nullopt);
 }
 
 TEST_F(InstallationWindowsTest, GhostHoverSetsThreeLabelsAndABrokenPictureCostsTheBackground) {
@@ -497,6 +511,30 @@ TEST_F(NoticeDialogTest, EachLanguageHasItsTemplateAndAMissingOneGivesTheDefault
   fake.locale.code_page = 932;
   fake.files.set_program_path("D:\\\x95\x5C.exe");
   EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
+}
+
+TEST_F(NoticeDialogTest, ATemplateFarLargerThanTheBoxIsReadOnlyAsFarAsTheNoticeGoes) {
+  std::string lines;
+  while (lines.size() < 5'000'000) lines += "line " + std::to_string(lines.size()) + "\r\n";
+  fake.files.add_file("D:\\imgdata\\Alert.alt", lines);
+  // Another reader that shares (a second launcher on this medium) is no error.
+  auto other = fake.files.open_read_shared("D:\\imgdata\\Alert.alt");
+  const std::string text = Open()->memoAlert().text();
+  EXPECT_TRUE(backend.message_boxes.empty());
+  EXPECT_GT(text.size(), forms::kNoticeLimit - 40);
+  EXPECT_LE(text.size(), forms::kNoticeLimit);
+  EXPECT_EQ(lines.compare(0, text.size(), text), 0);  // whole lines, in order
+  std::int64_t read = 0;
+  for (const auto& call : fake.files.read_calls) read += call.got;
+  EXPECT_LE(read, static_cast<std::int64_t>(forms::kNoticeLimit));
+
+  // One line longer than the box is cut between two Korean characters.
+  fake.locale.code_page = 949;
+  std::string korean = "AB";
+  for (int i = 0; i < 40'000; ++i) korean += "\xB0\xA1";
+  fake.files.add_file("D:\\imgdata\\Alert.alt", korean);
+  other.reset();
+  EXPECT_EQ(Open()->memoAlert().text(), korean.substr(0, forms::kNoticeLimit - 3) + "\r\n");
 }
 
 TEST_F(NoticeDialogTest, AnUnreadableTemplateIsReportedAndTheDialogStillOpens) {

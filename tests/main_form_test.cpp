@@ -176,6 +176,17 @@ TEST_F(MainFormTest, InvalidPicturesWhileHoveringClearEntriesButKeepTheBackgroun
   EXPECT_TRUE(backend.message_boxes.empty());
 }
 
+TEST_F(MainFormTest, APictureWithoutMemoryForItsScaledCopyIsAnInvalidOne) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  backend.pictures_find_no_memory = true;
+  MoveOver(*form, "ImgSnScan");
+  EXPECT_EQ(Shown("ImgBackground"), "BackgroundEmpty.bmp");
+  EXPECT_FALSE(ImageNamed(*form, "ImgSnScan").picture());
+  EXPECT_FALSE(ImageNamed(*form, "ImgContent").picture());
+  EXPECT_TRUE(backend.message_boxes.empty());
+}
+
 TEST_F(MainFormTest, MissingPicturesAreReportedAndRetriedOnTheNextMovement) {
   Speak(0x0409, "ENGLISH");
   Open();

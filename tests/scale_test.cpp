@@ -91,5 +91,31 @@ TEST(ScaleTest, ScaledCopiesAreKeptByIdentityAndContent) {
   EXPECT_EQ(cache.size(), 2u);  // the least recently used copy went
 }
 
+TEST(ScaleTest, ScaledCopiesScaleWhatCanBeSeenWithinTheirBudget) {
+  ScaledPictures cache;
+  const Scale five(480);
+  auto picture = [](Bitmap b) { return std::make_shared<const Bitmap>(std::move(b)); };
+  // Four times the window on each side: only the window's part is scaled.
+  const Picture huge = picture(Checker(2632, 1336));
+  const Bitmap& shown = cache.get(huge, five, false, 658, 334);
+  EXPECT_EQ(shown.width, 658 * 5);
+  EXPECT_EQ(shown.height, 334 * 5);
+  EXPECT_EQ(shown.at(5, 0), huge->at(1, 0));
+  const std::size_t one = cache.bytes();
+  EXPECT_EQ(one, std::size_t{658} * 5 * 334 * 5 * 4);
+
+  // The budget keeps the most recent copies and drops the others before a
+  // new one is made; a copy larger than the budget still serves its paint.
+  cache.set_budget(one + one / 2);
+  cache.get(picture(Checker(658, 334)), five, true);
+  EXPECT_EQ(cache.size(), 1u);
+  EXPECT_LE(cache.bytes(), one + one / 2);
+  cache.set_budget(one / 4);
+  EXPECT_EQ(cache.get(huge, five, false, 658, 334).width, 658 * 5);
+  EXPECT_EQ(cache.size(), 1u);
+  cache.clear();
+  EXPECT_EQ(cache.bytes(), 0u);
+}
+
 }  // namespace
 }  // namespace ktr::ui

@@ -149,7 +149,7 @@ TEST_F(SealTest, ProgramAndItsFolderAreHeldUntilTheStepEnds) {
     ASSERT_TRUE(step.ok()) << step.refused().value_or("");
     EXPECT_EQ(step.held(), 2u);  // the installer and its library; a listed subfolder passes
     EXPECT_EQ(host().files.held_count(kInstaller), 1);
-    EXPECT_FALSE(host().files.create(kInstaller));
+    EXPECT_FALSE(host().files.create_unprotected(kInstaller));
     EXPECT_FALSE(host().files.remove("D:\\Install\\KTR-Client\\setup.dll"));
     EXPECT_FALSE(host().files.open_read(kInstaller));  // no unshared reader either
     // The list and its signature stay held for the whole run.

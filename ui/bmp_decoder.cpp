@@ -579,8 +579,11 @@ struct OpenedPicture {
 
 namespace {
 
+// Shared with other readers, as picture loaders commonly open: a second
+// launcher, an indexer or another client of a medium on a network share
+// reading the same picture is no "Cannot open file".
 OpenedPicture OpenPictureFile(Files& files, const std::string& path) {
-  std::unique_ptr<FileReader> reader = files.open_read(path);
+  std::unique_ptr<FileReader> reader = files.open_read_shared(path);
   if (!reader) throw FileOpenError(path);
   const std::optional<std::uint64_t> size = reader->size();
   if (!size) throw FileOpenError(path);

@@ -113,9 +113,45 @@ Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours)
   return exact_colours ? Nearest(source, width, height) : Bilinear(source, width, height);
 }
 
-const Bitmap& ScaledPictures::get(const Picture& source, const Scale& scale,
-                                  bool exact_colours) {
-  auto same_use = [&](const Entry& e) { return e.dpi == scale.dpi() && e.exact == exact_colours; };
+namespace {
+
+// The length of a side at the scale, as ScaleBitmap makes it.
+std::int64_t ScaledLength(int length, const Scale& scale) {
+  if (scale.unit()) return length;
+  if (scale.dpi() % kLayoutDpi == 0) return std::int64_t{length} * (scale.dpi() / kLayoutDpi);
+  return std::max(1, scale.px(length));
+}
+
+std::size_t BytesOf(const Bitmap& bitmap) { return bitmap.pixels.size() * sizeof(std::uint32_t); }
+
+// The top-left part of a picture; the picture itself when that is all of it.
+Bitmap Scaled(const Bitmap& source, const Scale& scale, bool exact_colours, int width,
+              int height) {
+  if (width >= source.width && height >= source.height) {
+    return ScaleBitmap(source, scale, exact_colours);
+  }
+  Bitmap part;
+  part.width = std::max(1, std::min(width, source.width));
+  part.height = std::max(1, std::min(height, source.height));
+  part.pixels.resize(static_cast<std::size_t>(part.width) * part.height);
+  for (int y = 0; y < part.height; ++y) {
+    const auto row = source.pixels.begin() + static_cast<std::ptrdiff_t>(y) * source.width;
+    std::copy(row, row + part.width,
+              part.pixels.begin() + static_cast<std::ptrdiff_t>(y) * part.width);
+  }
+  return ScaleBitmap(part, scale, exact_colours);
+}
+
+}  // namespace
+
+const Bitmap& ScaledPictures::get(const Picture& source, const Scale& scale, bool exact_colours,
+                                  int shown_width, int shown_height) {
+  const int width = std::clamp(shown_width, 1, std::max(1, source->width));
+  const int height = std::clamp(shown_height, 1, std::max(1, source->height));
+  auto same_use = [&](const Entry& e) {
+    return e.dpi == scale.dpi() && e.exact == exact_colours && e.shown_width == width &&
+           e.shown_height == height;
+  };
   auto hit = std::find_if(entries_.begin(), entries_.end(),
                           [&](const Entry& e) { return same_use(e) && e.source == source; });
   if (hit == entries_.end()) {
@@ -132,10 +168,38 @@ const Bitmap& ScaledPictures::get(const Picture& source, const Scale& scale,
     entries_.splice(entries_.begin(), entries_, hit);
     return entries_.front().scaled;
   }
+  // The copies that the budget would drop anyway go first, so that the new
+  // one does not have to find room beside them.
+  const std::size_t needed = static_cast<std::size_t>(ScaledLength(width, scale)) *
+                             static_cast<std::size_t>(ScaledLength(height, scale)) *
+                             sizeof(std::uint32_t);
+  while (!entries_.empty() && bytes_ + needed > budget_) {
+    bytes_ -= BytesOf(entries_.back().scaled);
+    entries_.pop_back();
+  }
+  Bitmap scaled = Scaled(*source, scale, exact_colours, width, height);
   ++computed_;
-  entries_.push_front({scale.dpi(), exact_colours, source, ScaleBitmap(*source, scale, exact_colours)});
-  if (entries_.size() > capacity_) entries_.pop_back();
+  bytes_ += BytesOf(scaled);
+  entries_.push_front({scale.dpi(), exact_colours, width, height, source, std::move(scaled)});
+  trim();
   return entries_.front().scaled;
+}
+
+void ScaledPictures::set_budget(std::size_t bytes) {
+  budget_ = bytes;
+  trim();
+}
+
+void ScaledPictures::clear() {
+  entries_.clear();
+  bytes_ = 0;
+}
+
+void ScaledPictures::trim() {
+  while (entries_.size() > 1 && (entries_.size() > capacity_ || bytes_ > budget_)) {
+    bytes_ -= BytesOf(entries_.back().scaled);
+    entries_.pop_back();
+  }
 }
 
 }  // namespace ktr::ui

@@ -50,14 +50,28 @@ Bitmap ScaleBitmap(const Bitmap& source, const Scale& scale, bool exact_colours)
 // Scaled copies of the pictures shown, each computed once per picture and
 // scale. A picture is found by identity (the windows share decoded pictures,
 // so a highlight change brings back the object it showed before) and else
-// by content, for a picture decoded anew with the same pixels. Keeps the
-// most recently used copies.
+// by content, for a picture decoded anew with the same pixels. Only the part
+// of a picture that can be seen is scaled, and the copies kept hold at most
+// a budget of bytes (the most recently used stay; the copy just made stays
+// even when it alone is larger). Making a copy throws std::bad_alloc when
+// its memory cannot be had.
 class ScaledPictures {
  public:
+  static constexpr std::size_t kDefaultBudget = std::size_t{64} << 20;
+
   explicit ScaledPictures(std::size_t capacity = 48) : capacity_(capacity) {}
 
-  const Bitmap& get(const Picture& source, const Scale& scale, bool exact_colours);
+  // The top-left `shown_width` x `shown_height` layout pixels of the picture
+  // at the scale (the whole picture when it is no larger).
+  const Bitmap& get(const Picture& source, const Scale& scale, bool exact_colours,
+                    int shown_width, int shown_height);
+  const Bitmap& get(const Picture& source, const Scale& scale, bool exact_colours) {
+    return get(source, scale, exact_colours, source->width, source->height);
+  }
+  void set_budget(std::size_t bytes);
+  void clear();
   std::size_t size() const { return entries_.size(); }
+  std::size_t bytes() const { return bytes_; }
   // How many copies were computed, for tests and benchmarks.
   std::size_t computed() const { return computed_; }
 
@@ -65,10 +79,15 @@ class ScaledPictures {
   struct Entry {
     int dpi;
     bool exact;
+    int shown_width;
+    int shown_height;
     Picture source;
     Bitmap scaled;
   };
+  void trim();
   std::size_t capacity_;
+  std::size_t budget_ = kDefaultBudget;
+  std::size_t bytes_ = 0;
   std::size_t computed_ = 0;
   std::list<Entry> entries_;  // most recently used first
 };

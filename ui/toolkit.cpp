@@ -57,6 +57,12 @@ void Image::set_picture(Picture picture) {
   picture_ = std::move(picture);
   make_ = nullptr;
   take_size(width, height);
+  try {
+    form().picture_set(*this);
+  } catch (...) {
+    clear();
+    throw;
+  }
 }
 
 void Image::set_picture(int width, int height, std::function<Picture()> make) {
@@ -107,7 +113,13 @@ void Memo::set_text(std::string text) {
   changed();
 }
 
-void Memo::append_line(const std::string& line) { set_text(text_ + line + "\r\n"); }
+// Appended in place: copying the whole text for every line made loading a
+// long text quadratic.
+void Memo::append_line(const std::string& line) {
+  text_ += line;
+  text_ += "\r\n";
+  changed();
+}
 
 Button::Button(Form& form, std::string name, int tag, Rect bounds, std::string caption)
     : Control(form, ControlKind::kButton, std::move(name), tag, bounds),
@@ -263,6 +275,10 @@ void Form::invalidate(const Rect& area) {
 
 void Form::control_changed(Control& control) {
   if (peer_) peer_->control_changed(control);
+}
+
+void Form::picture_set(const Image& image) {
+  if (peer_) peer_->picture_set(image);
 }
 
 void Form::create() {

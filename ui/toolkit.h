@@ -106,6 +106,9 @@ class Image : public Control {
   const Picture& picture() const;
   // With AutoSize the control takes the picture's size (a client-aligned
   // image keeps filling the client area). A null picture is a cleared one.
+  // When the backend cannot show the picture (no memory for its scaled
+  // copy) the image is cleared and InvalidGraphic raised, as for a file that
+  // is no valid picture.
   void set_picture(Picture picture);
   void set_picture(Bitmap picture);
   // A picture of a known size, made only when something first looks at it:
@@ -188,6 +191,10 @@ class FormPeer {
   virtual void invalidate(const Rect& area) = 0;
   virtual void caption_changed() = 0;
   virtual void control_changed(Control& control) = 0;
+  // A picture was just set on the image: a backend that shows it converted
+  // (scaled) makes the copy now, while the window that set it can still
+  // treat a copy that finds no memory as an invalid picture (InvalidGraphic).
+  virtual void picture_set(const Image&) {}
   virtual void focus(Control& control) = 0;
   virtual std::uintptr_t native_handle() const = 0;
 };
@@ -266,6 +273,7 @@ class Form {
   void invalidate(const Rect& area);
   void invalidate_all() { invalidate({0, 0, client_width, client_height}); }
   void control_changed(Control& control);
+  void picture_set(const Image& image);
   FormPeer* peer() const { return peer_.get(); }
   std::uintptr_t native_handle() const { return peer_ ? peer_->native_handle() : 0; }
 

@@ -12,6 +12,13 @@ string handling (ctest runs them; see cmake/launcher.cmake):
       (32-bit Windows calls callbacks with no more), and no function of the
       launcher's objects makes an aligned SSE access to its stack frame
       without first realigning the stack.
+  release_checks.py hardening OBJDUMP EXE MAP COMPILE_COMMANDS
+      What the toolchain can give against memory-corruption exploits, read
+      back from the built program: ASLR (DYNAMIC_BASE with its base
+      relocations), DEP (NX_COMPAT), on x86_64 the high-entropy address
+      space, on i686 no SEH handler that an overwritten frame could name
+      (NO_SEH: the DWARF-2 unwinder registers none), and the stack
+      protector in every compile command with its runtime linked in.
   release_checks.py version EXE KEY=VALUE...
       The program's version resource carries each text KEY with VALUE, and
       its fixed part the numbers of FileVersion and ProductVersion. Read
@@ -145,6 +152,35 @@ def check_stack(tool, commands, folders):
     return problems
 
 
+PROTECTOR_FLAG = "-fstack-protector-strong"
+
+
+def check_hardening(tool, exe, link_map, commands):
+    problems = []
+    dump = objdump(tool, "-p", exe)
+    machine = "x86_64" if re.search(r"file format pei-x86-64", dump) else "i386"
+    match = re.search(r"DllCharacteristics\s+([0-9a-f]+)((?:\n\t+[A-Z_]+)*)", dump)
+    flags = set(match.group(2).split()) if match else set()
+    wanted = {"DYNAMIC_BASE", "NX_COMPAT"}
+    wanted |= {"HIGH_ENTROPY_VA"} if machine == "x86_64" else {"NO_SEH"}
+    for flag in sorted(wanted - flags):
+        problems.append("%s lacks %s in its DllCharacteristics" % (exe, flag))
+    relocations = re.search(r"Entry 5 ([0-9a-f]+) ([0-9a-f]+) Base Relocation", dump)
+    if not relocations or int(relocations.group(2), 16) == 0:
+        problems.append("%s has no base relocations: the system cannot move it" % exe)
+    entries = json.loads(Path(commands).read_text())
+    for entry in entries:
+        command = entry.get("command") or " ".join(entry.get("arguments", []))
+        if PROTECTOR_FLAG not in command.split():
+            problems.append("%s is compiled without %s" % (entry["file"], PROTECTOR_FLAG))
+    if "__stack_chk_fail" not in Path(link_map).read_text(errors="replace"):
+        problems.append("%s links no stack protector runtime (__stack_chk_fail)" % link_map)
+    print("%s (%s): %s; %d compile commands with %s" % (
+        Path(exe).name, machine, " ".join(sorted(flags & (wanted | {"HIGH_ENTROPY_VA"}))),
+        len(entries), PROTECTOR_FLAG))
+    return problems
+
+
 RT_VERSION = 16
 
 
@@ -259,6 +295,8 @@ def main(argv):
         problems = check_imports(*argv[2:])
     elif len(argv) >= 4 and argv[1] == "version":
         problems = check_version(argv[2], argv[3:])
+    elif len(argv) == 6 and argv[1] == "hardening":
+        problems = check_hardening(*argv[2:])
     elif len(argv) >= 5 and argv[1] == "stack":
         problems = check_stack(argv[2], argv[3], argv[4:])
     else:

@@ -1,5 +1,5 @@
-// Files and folders: block transfers on handles opened without sharing, the
-// last-write time as a local DOS date and time, attributes by name.
+// Files and folders: block transfers on handles opened without sharing (or
+// shared with readers only, for what is only read), the last-write time as a local DOS date and time, attributes by name.
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -173,36 +173,6 @@ std::unique_ptr<PlacedFile> Win32Files::place(const std::string& destination,
   return nullptr;
 }
 
-// Through a handle of the file itself, so that a link put in its place after
-// the caller looked is seen, not followed.
-bool Win32Files::protect(const std::string& path, FileProtection protection) {
-  SecurityDescriptor descriptor = DescriptorFor(protection);
-  if (!descriptor) return false;
-  FileHandle handle(::CreateFileA(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!handle) return false;
-  BY_HANDLE_FILE_INFORMATION information{};
-  if (!::GetFileInformationByHandle(handle.get(), &information) ||
-      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-    return false;
-  }
-  // The descriptor's own control bits carry "protected": nothing of the
-  // folder's is inherited now or when the folder's entries change later.
-  if (::SetKernelObjectSecurity(handle.get(),
-                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                descriptor.get())) {
-    return true;
-  }
-  // A FAT drive keeps no security at all (as on many Windows XP machines):
-  // there is nothing to set, and placing a file there cannot set it either.
-  DWORD flags = 0;
-  const std::string root = path.size() >= 3 && path[1] == ':' ? path.substr(0, 3) : std::string();
-  return !root.empty() &&
-         ::GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
-         (flags & FILE_PERSISTENT_ACLS) == 0;
-}
-
 bool Win32Files::exists(const std::string& path) {
   DWORD attributes = ::GetFileAttributesA(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -215,13 +185,11 @@ std::unique_ptr<FileReader> Win32Files::open_read(const std::string& path) {
   return std::make_unique<Win32FileReader>(std::move(handle));
 }
 
-// GENERIC_READ with FILE_SHARE_READ alone: every open for writing, every
-// rename and every deletion of the file fails while this handle lives, and
-// a folder that holds an open file cannot be renamed. Starting the program
-// still works, as the loader only reads.
-std::unique_ptr<FileReader> Win32Files::open_held(const std::string& path) {
+// FILE_SHARE_READ alone: other readers are welcome, while no one can write,
+// rename or delete the file under the reader.
+std::unique_ptr<FileReader> Win32Files::open_read_shared(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) return nullptr;
   return std::make_unique<Win32FileReader>(std::move(handle));
 }
@@ -243,7 +211,7 @@ std::optional<std::vector<FolderEntry>> Win32Files::list_folder(const std::strin
   return entries;
 }
 
-std::unique_ptr<FileWriter> Win32Files::create(const std::string& path) {
+std::unique_ptr<FileWriter> Win32Files::create_unprotected(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle) return nullptr;

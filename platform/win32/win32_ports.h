@@ -41,9 +41,9 @@ class Win32Files : public Files {
  public:
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
-  std::unique_ptr<FileReader> open_held(const std::string& path) override;
+  std::unique_ptr<FileReader> open_read_shared(const std::string& path) override;
   std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) override;
-  std::unique_ptr<FileWriter> create(const std::string& path) override;
+  std::unique_ptr<FileWriter> create_unprotected(const std::string& path) override;
   bool remove(const std::string& path) override;
   std::optional<std::uint32_t> attributes(const std::string& path) override;
   bool set_attributes(const std::string& path, std::uint32_t attributes) override;
@@ -52,7 +52,6 @@ class Win32Files : public Files {
   std::string program_path() override;
   std::unique_ptr<PlacedFile> place(const std::string& destination,
                                     FileProtection protection) override;
-  bool protect(const std::string& path, FileProtection protection) override;
 };
 
 class Win32Processes : public Processes {

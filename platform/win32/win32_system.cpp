@@ -1,4 +1,5 @@
 // Locale, version, profile strings and the shell: one call each.
+#include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
 namespace ktr::win32 {
@@ -6,13 +7,13 @@ namespace {
 
 // shell32 brings a large set of DLLs into the process; the launcher needs it
 // only when the manual or the folder view is asked for, so it is loaded on
-// that first request (from the system folder, as every DLL of this process)
-// instead of at start-up. It stays loaded until the process ends.
+// that first request (by its full path in the system folder) instead of at
+// start-up. It stays loaded until the process ends.
 class ShellLibrary {
  public:
   using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 
-  ShellLibrary() : module_(::LoadLibraryA("shell32.dll")) {
+  ShellLibrary() : module_(LoadSystemLibrary("shell32.dll")) {
     if (module_) {
       execute_ = reinterpret_cast<ShellExecuteFn>(
           reinterpret_cast<void*>(::GetProcAddress(module_, "ShellExecuteA")));
@@ -69,7 +70,7 @@ Win32Shell::~Win32Shell() {
 void Win32Shell::enter_apartment() {
   if (apartment_tried_) return;
   apartment_tried_ = true;
-  HMODULE ole32 = ::LoadLibraryA("ole32.dll");
+  HMODULE ole32 = LoadSystemLibrary("ole32.dll");
   if (!ole32) return;
   ole32_ = ole32;
   auto initialize = reinterpret_cast<InitializeFn>(

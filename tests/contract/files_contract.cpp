@@ -1,5 +1,5 @@
-// The files port: existence, block transfers without sharing, DOS times,
-// attributes, the current directory.
+// The files port: existence, block transfers without sharing or shared with
+// readers only, DOS times, attributes, the current directory.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -105,7 +105,7 @@ TEST_F(FilesContract, WrittenBytesReadBackWithTheirSize) {
   std::string bytes;
   for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i % 251);
   {
-    auto writer = files().create(In("copy.bin"));
+    auto writer = files().create_unprotected(In("copy.bin"));
     ASSERT_NE(writer, nullptr);
     EXPECT_EQ(writer->write(bytes.data(), 3000), 3000);
     EXPECT_EQ(writer->write(bytes.data() + 3000, 2000), 2000);
@@ -130,7 +130,7 @@ TEST_F(FilesContract, ReadGivesAtMostTheAskedBytesThenZero) {
 TEST_F(FilesContract, CreateEmptiesAnExistingFile) {
   env().make_file(In("old.txt"), "a long old text");
   {
-    auto writer = files().create(In("OLD.txt"));
+    auto writer = files().create_unprotected(In("OLD.txt"));
     ASSERT_NE(writer, nullptr);
     EXPECT_EQ(writer->write("new", 3), 3);
   }
@@ -139,9 +139,9 @@ TEST_F(FilesContract, CreateEmptiesAnExistingFile) {
 
 TEST_F(FilesContract, OpenAndCreateFailWhereTheyCannotWork) {
   EXPECT_EQ(files().open_read(In("missing.bin")), nullptr);
-  EXPECT_EQ(files().create(In("Missing Folder\\x.bin")), nullptr);
+  EXPECT_EQ(files().create_unprotected(In("Missing Folder\\x.bin")), nullptr);
   env().make_folder(In("Folder"));
-  EXPECT_EQ(files().create(In("Folder")), nullptr);
+  EXPECT_EQ(files().create_unprotected(In("Folder")), nullptr);
   EXPECT_FALSE(files().exists(In("Missing Folder\\x.bin")));
 }
 
@@ -150,41 +150,12 @@ TEST_F(FilesContract, AnOpenFileIsNotShared) {
   auto reader = files().open_read(In("busy.bin"));
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(files().open_read(In("busy.bin")), nullptr);
-  EXPECT_EQ(files().create(In("BUSY.bin")), nullptr);
+  EXPECT_EQ(files().create_unprotected(In("BUSY.bin")), nullptr);
   EXPECT_FALSE(files().remove(In("busy.bin")));
   reader.reset();
   EXPECT_TRUE(files().remove(In("busy.bin")));
   EXPECT_FALSE(files().exists(In("busy.bin")));
   EXPECT_FALSE(files().remove(In("busy.bin")));
-}
-
-// What a sealed launcher relies on: while it holds a file it verified,
-// nobody writes, replaces or deletes it, and it can still be read again.
-TEST_F(FilesContract, AHeldFileSharesReadingOnly) {
-  env().make_file(In("Install.exe"), "MZ installer");
-  auto held = files().open_held(In("Install.exe"));
-  ASSERT_NE(held, nullptr);
-  auto again = files().open_held(In("INSTALL.EXE"));
-  ASSERT_NE(again, nullptr);
-  char bytes[32] = {};
-  EXPECT_EQ(again->read(bytes, sizeof bytes), 12);
-  EXPECT_EQ(std::string(bytes, 12), "MZ installer");
-  EXPECT_EQ(files().open_read(In("Install.exe")), nullptr);
-  EXPECT_EQ(files().create(In("Install.exe")), nullptr);
-  EXPECT_FALSE(files().remove(In("Install.exe")));
-  auto placed = files().place(In("Install.exe"), kAdministrators);
-  if (placed) {
-    EXPECT_EQ(placed->write("MZ other", 8), 8);
-    EXPECT_FALSE(placed->commit());
-  }
-  held.reset();
-  again.reset();
-  EXPECT_EQ(ReadAll(In("Install.exe")), "MZ installer");
-
-  auto writer = files().create(In("busy.bin"));
-  ASSERT_NE(writer, nullptr);
-  EXPECT_EQ(files().open_held(In("busy.bin")), nullptr);
-  EXPECT_EQ(files().open_held(In("missing.bin")), nullptr);
 }
 
 TEST_F(FilesContract, FolderListsItsNamesAndWhichAreFolders) {
@@ -219,7 +190,7 @@ TEST_F(FilesContract, LastWriteTimeIsALocalDosTime) {
   const DosDateTime set{static_cast<std::uint16_t>(((1999 - 1980) << 9) | (12 << 5) | 31),
                         static_cast<std::uint16_t>((23 << 11) | (59 << 5) | 29)};
   {
-    auto writer = files().create(In("stamped.bin"));
+    auto writer = files().create_unprotected(In("stamped.bin"));
     ASSERT_NE(writer, nullptr);
     EXPECT_EQ(writer->write("abc", 3), 3);
     EXPECT_TRUE(writer->set_last_write_time(set));
@@ -252,7 +223,7 @@ TEST_F(FilesContract, ReadOnlyFileIsNotReplaced) {
   if (!env().read_only_refuses_writing()) GTEST_SKIP() << "read-only is not enforced here";
   env().make_file(In("tool.exe"), "MZ");
   ASSERT_TRUE(files().set_attributes(In("tool.exe"), kFileAttributeReadOnly));
-  EXPECT_EQ(files().create(In("tool.exe")), nullptr);
+  EXPECT_EQ(files().create_unprotected(In("tool.exe")), nullptr);
   EXPECT_EQ(ReadAll(In("tool.exe")), "MZ");
   files().set_attributes(In("tool.exe"), kFileAttributeNormal);
 }
@@ -310,15 +281,29 @@ TEST_F(FilesContract, DiscardedOrRefusedPlacementLeavesNothing) {
   files().set_attributes(In("tool.exe"), kFileAttributeNormal);
 }
 
-TEST_F(FilesContract, ProtectGivesAnExistingFileTheSameDescriptor) {
-  env().make_file(In("RadOzevO.exe"), "MZ");
-  env().make_folder(In("Folder"));
-  EXPECT_NE(Canonical(env().security_of(In("RadOzevO.exe"))), kAdministratorsOnly);
-  EXPECT_TRUE(files().protect(In("RADOZEVO.EXE"), kAdministrators));
-  ExpectAdministratorsOnly(In("RadOzevO.exe"));
-  EXPECT_EQ(ReadAll(In("RadOzevO.exe")), "MZ");
-  EXPECT_FALSE(files().protect(In("Folder"), kAdministrators));
-  EXPECT_FALSE(files().protect(In("missing.exe"), kAdministrators));
+TEST_F(FilesContract, ASharedReadSharesWithReadersOnly) {
+  env().make_file(In("skin.bmp"), "BM");
+  auto first = files().open_read_shared(In("skin.bmp"));
+  ASSERT_NE(first, nullptr);
+  auto second = files().open_read_shared(In("SKIN.bmp"));
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(ReadAll(In("skin.bmp")), "<cannot open>");  // a reader that does not share
+  EXPECT_EQ(files().create_unprotected(In("skin.bmp")), nullptr);
+  EXPECT_FALSE(files().remove(In("skin.bmp")));
+  auto over = files().place(In("skin.bmp"), kAdministrators);
+  ASSERT_NE(over, nullptr);
+  EXPECT_FALSE(over->commit());
+  char block[4] = {};
+  EXPECT_EQ(second->read(block, sizeof block), 2);
+  first.reset();
+  second.reset();
+
+  auto alone = files().open_read(In("skin.bmp"));
+  ASSERT_NE(alone, nullptr);
+  EXPECT_EQ(files().open_read_shared(In("skin.bmp")), nullptr);
+  alone.reset();
+  EXPECT_NE(files().open_read_shared(In("skin.bmp")), nullptr);
+  EXPECT_EQ(files().open_read_shared(In("missing.bmp")), nullptr);
 }
 
 TEST_F(FilesContract, CurrentDirectoryIsSetAndReadWhole) {

@@ -42,7 +42,11 @@ class MediumTree : public Files {
   // Files, over paths below kMediumRoot.
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
-  std::unique_ptr<FileWriter> create(const std::string&) override { return nullptr; }
+  // The checker's reads all come from the one listing; sharing means nothing here.
+  std::unique_ptr<FileReader> open_read_shared(const std::string& path) override {
+    return open_read(path);
+  }
+  std::unique_ptr<FileWriter> create_unprotected(const std::string&) override { return nullptr; }
   bool remove(const std::string&) override { return false; }
   std::optional<std::uint32_t> attributes(const std::string& path) override;
   bool set_attributes(const std::string&, std::uint32_t) override { return false; }

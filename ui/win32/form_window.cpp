@@ -1,10 +1,12 @@
 #include "ui/win32/form_window.h"
 
 #include <algorithm>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "platform/errors.h"
 #include "ui/win32/dpi.h"
 #include "ui/win32/painter.h"
 #include "ui/win32/win32_backend.h"
@@ -69,6 +71,16 @@ void TrimSystemMenu(HWND window) {
   }
 }
 
+// Twice what the window shows at once at its scale (the background and
+// what lies over it, and the pictures of another highlight): 6.7 MiB at
+// 200 % and 41.9 MiB at 500 % for the 658 x 334 windows, nothing at 100 %.
+std::size_t ScaledPicturesBudget(const Form& form, const Scale& scale) {
+  if (scale.unit()) return 0;
+  const std::size_t width = static_cast<std::size_t>(std::max(1, scale.px(form.client_width)));
+  const std::size_t height = static_cast<std::size_t>(std::max(1, scale.px(form.client_height)));
+  return 2 * width * height * sizeof(std::uint32_t);
+}
+
 int XOf(LPARAM l) { return static_cast<short>(LOWORD(l)); }
 int YOf(LPARAM l) { return static_cast<short>(HIWORD(l)); }
 
@@ -92,6 +104,7 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   children_.set_scale(scale_);
+  pictures_.set_budget(ScaledPicturesBudget(form_, scale_));
   backend_.attach(*this);
   sync_font();
   children_.create_missing(hwnd(), form_, font_.get());
@@ -215,6 +228,8 @@ void FormWindow::dpi_changed(int dpi, const RECT* suggested) {
   Scale scale(dpi);
   if (scale == scale_) return;
   scale_ = scale;
+  pictures_.clear();
+  pictures_.set_budget(ScaledPicturesBudget(form_, scale_));
   if (suggested) {
     ::SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
@@ -259,8 +274,12 @@ void FormWindow::show() {
   ::UpdateWindow(hwnd());
 }
 
+// A hidden window keeps no scaled copies: only the windows on the screen
+// hold any (the client installation menu and the Ghost window over it at
+// most), and a window shown again makes its copies at its first paint.
 void FormWindow::hide() {
   if (!window_) return;
+  pictures_.clear();
   ::ShowWindow(hwnd(), SW_HIDE);
   backend_.visibility_changed();
 }
@@ -291,6 +310,22 @@ void FormWindow::control_changed(Control& control) {
     children_.update(control, font_.get());
   } else {
     invalidate(control.bounds());
+  }
+}
+
+// Made now, so that a copy that finds no memory is the window's broken
+// picture (InvalidGraphic from set_picture) rather than an error box at
+// every repaint. A hidden window makes its copies when it is painted.
+void FormWindow::picture_set(const Image& image) {
+  if (!window_ || scale_.unit() || !::IsWindowVisible(hwnd()) || !image.visible()) return;
+  const Picture& picture = image.picture();
+  if (!picture || picture->width <= 0 || picture->height <= 0) return;
+  const auto [width, height] = ShownPart(image, *picture);
+  if (width <= 0 || height <= 0) return;
+  try {
+    pictures_.get(picture, scale_, image.transparent, width, height);
+  } catch (const std::bad_alloc&) {
+    throw InvalidGraphic("Not enough memory to show the picture at the display's scale");
   }
 }
 

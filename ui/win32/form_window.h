@@ -26,6 +26,7 @@ class FormWindow : public FormPeer {
   void invalidate(const Rect& area) override;
   void caption_changed() override;
   void control_changed(Control& control) override;
+  void picture_set(const Image& image) override;
   void focus(Control& control) override;
   std::uintptr_t native_handle() const override;
 

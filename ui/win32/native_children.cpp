@@ -14,6 +14,11 @@ constexpr int kFirstChildId = 100;
 // The library is loaded when the first native child is made, not at start:
 // only the notice dialog has any, and the main menu should come up fast.
 // Loaded through the process's activation context, the name gives version 6.
+// It is the one library loaded by its bare name: the name is resolved in the
+// side-by-side assembly that the manifest names before any folder is
+// searched (and a program with a manifest gets no .local redirection),
+// while a full path would pass the assembly by and give the system folder's
+// version 5.
 void EnsureCommonControls() {
   static const HMODULE library = [] {
     HMODULE module = ::LoadLibraryA("comctl32.dll");

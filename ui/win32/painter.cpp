@@ -1,7 +1,9 @@
 #include "ui/win32/painter.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
+#include <utility>
 
 namespace ktr::ui::win32 {
 namespace {
@@ -58,19 +60,38 @@ bool Drawable(const Picture& picture) {
          picture->pixels.size() >= static_cast<std::size_t>(picture->width) * picture->height;
 }
 
+}  // namespace
+
+std::pair<int, int> ShownPart(const Image& image, const Bitmap& picture) {
+  const Rect& b = image.bounds();
+  const Form& form = image.form();
+  return {std::min({picture.width, b.width, form.client_width - b.left}),
+          std::min({picture.height, b.height, form.client_height - b.top})};
+}
+
+namespace {
+
 void DrawImage(const Image& image, const Canvas& canvas, const PaintScale& at) {
   const auto& picture = image.picture();
   if (!Drawable(picture)) return;
   const Bitmap* shown = &*picture;
   std::optional<Bitmap> uncached;
   if (!at.scale.unit()) {
+    const auto [width, height] = ShownPart(image, *picture);
+    if (width <= 0 || height <= 0) return;
     // A transparent picture keeps its exact colours, or the key would not
-    // match the blended pixels along its edges.
-    if (at.pictures) {
-      shown = &at.pictures->get(picture, at.scale, image.transparent);
-    } else {
-      uncached = ScaleBitmap(*picture, at.scale, image.transparent);
-      shown = &*uncached;
+    // match the blended pixels along its edges. A copy that finds no memory
+    // is left out of this paint; the window heard of it when the picture was
+    // set, and an error box on every repaint would help nobody.
+    try {
+      if (at.pictures) {
+        shown = &at.pictures->get(picture, at.scale, image.transparent, width, height);
+      } else {
+        uncached = ScaleBitmap(*picture, at.scale, image.transparent);
+        shown = &*uncached;
+      }
+    } catch (const std::bad_alloc&) {
+      return;
     }
   }
   const Rect bounds = at.scale.px(image.bounds());

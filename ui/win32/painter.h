@@ -7,6 +7,7 @@
 // Native children (memo, button) draw themselves.
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 #include "ui/scale.h"
 #include "ui/toolkit.h"
@@ -60,6 +61,10 @@ void PaintForm(const Form& form, HFONT font, const Canvas& canvas, const PaintSc
 inline void PaintForm(const Form& form, HFONT font, BackBuffer& buffer, const PaintScale& at = {}) {
   PaintForm(form, font, buffer.canvas(), at);
 }
+
+// What of an image's picture can be seen, in layout pixels from its top-left
+// corner: it is cut off at the control's edges and the window's.
+std::pair<int, int> ShownPart(const Image& image, const Bitmap& picture);
 
 // A transparent picture is keyed into pixels of ours: only without one can
 // the form be drawn on a device context that is not a back buffer.

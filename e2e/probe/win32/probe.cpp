@@ -10,6 +10,10 @@
 //   probe.exe security OUT PATH   the owner and DACL of a file, as SDDL
 //   probe.exe winexec OUT LINE   start LINE with WinExec, as the launcher
 //                           once started its help commands (WinExec's result)
+//   probe.exe read OUT HOLD PATH...   another program reading the files:
+//                           opens each for reading, shared with readers as
+//                           picture loaders open, answers how many it opened
+//                           and keeps them open while the file HOLD exists
 //
 // One line per window, tab-separated name=value fields. Texts are the ANSI
 // bytes that GetWindowTextA gives, with every byte outside printable ASCII
@@ -231,6 +235,16 @@ int main(int argc, char** argv) {
     text = ::PostMessageA(window, WM_CLOSE, 0, 0) ? "posted\n" : "failed\n";
   } else if (command == "winexec" && argc >= 4) {
     text = Number(::WinExec(argv[3], SW_SHOW)) + "\n";
+  } else if (command == "read" && argc >= 5) {
+    std::vector<FileHandle> held;
+    for (int i = 4; i < argc; ++i) {
+      FileHandle file(::CreateFileA(argv[i], GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file) held.push_back(std::move(file));
+    }
+    if (!WriteWhole(out, "opened=" + Number(static_cast<long long>(held.size())) + "\n")) return 1;
+    while (::GetFileAttributesA(argv[3]) != INVALID_FILE_ATTRIBUTES) ::Sleep(100);
+    return 0;
   } else {
     return 2;
   }
