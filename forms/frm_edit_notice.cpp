@@ -84,6 +84,9 @@ void TEditNotice::AlertShow() {
     memo.append_line(Text(lang::RES_ALERT_MSG));
     return;
   }
+  // Held while it is read, so that the text shown is the one verified.
+  const medium::Verified step = CheckFile(*this, host_, launch_folder_, path);
+  if (!step.ok()) return;
   auto reader = host_.files.open_read_shared(path);
   if (!reader) throw InOutError(kAccessDenied);
   std::string text;

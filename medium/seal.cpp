@@ -375,6 +375,22 @@ std::optional<Sha256Digest> Seal::listed_digest(const std::string& launch_folder
   return entry->digest;
 }
 
+std::int64_t HashingReader::read(void* buffer, std::size_t count) {
+  const std::int64_t got = reader_.read(buffer, count);
+  if (got < 0 || !hasher_ ||
+      (got > 0 && !hasher_->add(buffer, static_cast<std::size_t>(got)))) {
+    failed_ = true;
+  }
+  return got;
+}
+
+std::optional<Sha256Digest> HashingReader::digest() {
+  if (failed_ || !hasher_) return std::nullopt;
+  std::optional<Sha256Digest> digest = hasher_->finish();
+  hasher_.reset();
+  return digest;
+}
+
 // The language file's path is the base folder, "ImgData\", the language
 // and "\MultiLang.ini" (lang/multilang.h); the base is the launch folder.
 std::string SealedProfile::read_string(const std::string& file, const std::string& section,

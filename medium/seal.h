@@ -156,6 +156,24 @@ class Seal {
   Verified until_exit_;
 };
 
+// A reader that hashes what passes through it, for a step that uses the
+// very bytes it verifies (the tool copied to drive C:).
+class HashingReader : public FileReader {
+ public:
+  HashingReader(FileReader& reader, std::unique_ptr<Sha256> hasher)
+      : reader_(reader), hasher_(std::move(hasher)) {}
+  std::optional<std::uint64_t> size() override { return reader_.size(); }
+  std::int64_t read(void* buffer, std::size_t count) override;
+  std::optional<DosDateTime> last_write_time() override { return reader_.last_write_time(); }
+  // The digest of every byte read; nullopt after a failure, or when called twice.
+  std::optional<Sha256Digest> digest();
+
+ private:
+  FileReader& reader_;
+  std::unique_ptr<Sha256> hasher_;
+  bool failed_ = false;
+};
+
 // The launch folder's Profile as a sealed launcher reads it: a MultiLang.ini
 // that is not as it was signed is not read at all, every text empty.
 class SealedProfile : public Profile {

@@ -6,6 +6,10 @@
 #include <openssl/x509.h>
 
 #include <stdexcept>
+#include <vector>
+
+#include "medium/seal.h"
+#include "testing/fake_host.h"
 
 namespace ktr::fake {
 namespace {
@@ -158,6 +162,32 @@ const TestSigner& TestSigner::First() {
 const TestSigner& TestSigner::Second() {
   static const TestSigner signer;
   return signer;
+}
+
+namespace {
+
+void Collect(FakeFiles& files, const std::string& folder, const std::string& relative,
+             std::vector<medium::SumsList::Entry>& entries) {
+  const std::vector<FolderEntry> names = files.list_folder(folder).value_or(std::vector<FolderEntry>{});
+  for (const FolderEntry& entry : names) {
+    const std::string path = folder + entry.name;
+    if (entry.folder) {
+      Collect(files, path + "\\", relative + entry.name + "\\", entries);
+    } else if (relative + entry.name != "sha256sums" && relative + entry.name != "sha256sums.p7s") {
+      entries.push_back({relative + entry.name, *Sha256Of(*files.contents(path))});
+    }
+  }
+}
+
+}  // namespace
+
+void SealFakeMedium(FakeFiles& files, const std::string& root, const TestSigner& signer,
+                    bool with_attributes) {
+  std::vector<medium::SumsList::Entry> entries;
+  Collect(files, root, "", entries);
+  const std::string text = medium::SumsList::Text(entries);
+  files.add_file(root + "SHA256SUMS", text);
+  files.add_file(root + "SHA256SUMS.p7s", signer.sign(text, with_attributes));
 }
 
 }  // namespace ktr::fake

@@ -47,4 +47,11 @@ class TestSigner {
   Sha256Digest key_{};
 };
 
+class FakeFiles;
+
+// Seals the medium at `root` ("D:\\") in the fake files: SHA256SUMS over
+// every file below it (but the list and its signature), signed by `signer`.
+void SealFakeMedium(FakeFiles& files, const std::string& root, const TestSigner& signer,
+                    bool with_attributes = false);
+
 }  // namespace ktr::fake

@@ -111,26 +111,8 @@ class SealTest : public testing::Test {
     host().files.add_file(kIni, "[ENGLISH]\nRES_TITLE=KTR\nRES_MANUAL=Manual.pdf\n");
   }
 
-  // Lists every file below D:\ but the list and its signature, and signs it.
   void SealMedium(const TestSigner& signer = TestSigner::First(), bool attributes = false) {
-    std::vector<SumsList::Entry> entries;
-    Collect("D:\\", "", entries);
-    const std::string text = SumsList::Text(entries);
-    host().files.add_file("D:\\SHA256SUMS", text);
-    host().files.add_file("D:\\SHA256SUMS.p7s", signer.sign(text, attributes));
-  }
-
-  void Collect(const std::string& folder, const std::string& relative,
-               std::vector<SumsList::Entry>& entries) {
-    const std::vector<FolderEntry> names = *host().files.list_folder(folder);
-    for (const FolderEntry& entry : names) {
-      const std::string path = folder + entry.name;
-      if (entry.folder) {
-        Collect(path + "\\", relative + entry.name + "\\", entries);
-      } else if (relative + entry.name != "sha256sums" && relative + entry.name != "sha256sums.p7s") {
-        entries.push_back({relative + entry.name, *Sha256Of(*host().files.contents(path))});
-      }
-    }
+    fake::SealFakeMedium(host().files, kLaunch, signer, attributes);
   }
 
   Seal MakeSeal() { return Seal(host().files, &host().integrity, TestSigner::First().key()); }
