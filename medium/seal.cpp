@@ -349,9 +349,10 @@ bool Seal::language_file_verified(const std::string& launch_folder, const std::s
     hold_until_exit(std::move(verified));
   } else if (!verified.absent() && !language_failed_) {
     // An absent file reads as empty texts without being read at all, so
-    // that nothing put there later is read unverified.
+    // that nothing put there later is read unverified. Every later refusal
+    // names what failed: the file, or the list it was judged by.
     language_failed_ = true;
-    failed_language_file_ = path;
+    failed_language_file_ = verified.refused().value_or(path);
   }
   return ok;
 }
