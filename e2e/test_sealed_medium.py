@@ -60,6 +60,12 @@ class SealedMediumTest(e2e_case.E2ECase):
 
     def sealed_medium(self, name="medium"):
         medium = self.medium(name)
+        # With every text empty (a language file refused) the skin folder is
+        # "imgdata\" itself: a copy of the skin there keeps the windows
+        # drawn, so that only the refusals are seen.
+        skin = kf.make_medium.windows_path(medium, "imgdata\\" + kf.text("RES_LANG").decode())
+        for picture in skin.glob("*.bmp"):
+            shutil.copy2(picture, skin.parent / picture.name)
         kf.configure_stub(medium, kf.CLIENT_INSTALLER, file1=kf.AGENT,
                           reg1="%s|ClientID|{5EA1}" % kf.CLIENT_KEY.split("\\", 1)[1],
                           hold=self.prefix.windows_path(self.folder / "installer-hold"))
@@ -93,7 +99,11 @@ class SealedMediumTest(e2e_case.E2ECase):
     def refusal(self, walk, owner, file, what):
         """The refusal box: owned by the window, stop icon, naming the file;
         it is dismissed, and the window is back."""
-        box = walk.launcher.wait_for_window("#32770", timeout=walk.timeout)
+        try:
+            box = walk.launcher.wait_for_window("#32770", timeout=walk.timeout)
+        except harness.HarnessError:
+            self.screenshot(what + " (no box)")
+            raise
         texts = [w.text for w in walk.children(box)]
         shown = " / ".join(t.decode("latin-1") if isinstance(t, bytes) else str(t)
                            for t in texts if t)
@@ -215,6 +225,8 @@ class SealedMediumTest(e2e_case.E2ECase):
             with self.subTest(what):
                 runs = len(self.log.started())
                 change()
+                walk.move(menu, (20, 20))
+                walk.settle()
                 walk.click(menu, kf.image_point(MENU["ImgButton1"]))
                 self.refusal(walk, "TUserSetup", file, what)
                 self.assertEqual(len(self.log.started()), runs, "something was started")
@@ -279,6 +291,7 @@ class SealedMediumTest(e2e_case.E2ECase):
             shutil.copytree(medium, copy, symlinks=True)
             kf.make_medium.windows_path(copy, kf.CLIENT_INSTALLER).write_bytes(b"MZ planted")
             walk = self.walk(medium, cwd=copy)
+            self.main_after_reports(walk)
             menu = walk.open_client_menu()
             runs = len(self.log.started())
             walk.click(menu, kf.image_point(MENU["ImgButton1"]))

@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libstb-dev clang
   wine wine32 wine64
   xvfb xdotool imagemagick fonts-wqy-microhei locales xorriso
-  osslsigncode openssl
+  osslsigncode openssl libssl-dev
 )
 # The languages the end-to-end tests start the launcher in.
 locales=(ko_KR ja_JP zh_CN zh_TW en_US de_DE)
