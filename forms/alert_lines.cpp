@@ -81,7 +81,8 @@ bool AlertLines::fill() {
   pos_ = 0;
   size_ = 0;
   if (unread_ == 0) return false;
-  const std::size_t asked = static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), unread_));
+  const std::size_t asked =
+      static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), unread_));
   const std::int64_t got = reader_.read(buffer_.data(), asked);
   if (got < 0) throw InOutError(kReadFault);
   size_ = static_cast<std::size_t>(got);

@@ -23,17 +23,39 @@ using namespace layout;
 // Windows' own code for a refused open (ERROR_ACCESS_DENIED).
 constexpr unsigned long kAccessDenied = 5;
 
-// clang-format off
+using F = TEditNotice;
+
 constexpr Row kLayout[] = {
-    {kImage, "Image1", 0, {7, 9, 39, 39}},
-    {kLabel, "Label1", 0, {57, 11, 431, 43}, "Change User Information. Send a notice for changing User Information. Enter a message below and press 'OK' to send a notice.", kDefault, nullptr, nullptr, kLeft, true},
-    {kBevel, "Bevel1", 0, {7, 60, 481, 2}},
-    {kMemo, "memoAlert", 0, {7, 72, 481, 191}, "", kDefault, nullptr, nullptr, kLeft, false, 0},
-    {kButton, "btnYes", 0, {167, 270, 104, 29}, "Confirm(&O)", kDefault, &TEditNotice::btnYesClick, nullptr, kLeft, false, 1, ui::kModalOk},
-    {kButton, "btnCancel", 0, {277, 270, 104, 29}, "Cancel(&C)", kDefault, nullptr, nullptr, kLeft, false, 2, ui::kModalCancel},
-    {kButton, "btnHelp", 0, {386, 270, 104, 29}, "\xB5\xB5\xBF\xF2\xB8\xBB(&H)", kDefault, &TEditNotice::btnHelpClick, nullptr, kLeft, false, 3},
+    {.image = &F::Image1, .name = "Image1", .bounds = {7, 9, 39, 39}},
+    {.label = &F::Label1,
+     .name = "Label1",
+     .bounds = {57, 11, 431, 43},
+     .caption = "Change User Information. Send a notice for changing User Information. Enter a "
+                "message below and press 'OK' to send a notice.",
+     .word_wrap = true},
+    {.bevel = &F::Bevel1, .name = "Bevel1", .bounds = {7, 60, 481, 2}},
+    {.memo = &F::memoAlert, .name = "memoAlert", .bounds = {7, 72, 481, 191}, .tab_order = 0},
+    {.button = &F::btnYes,
+     .name = "btnYes",
+     .bounds = {167, 270, 104, 29},
+     .caption = "Confirm(&O)",
+     .click = &F::btnYesClick,
+     .tab_order = 1,
+     .modal_result = ui::kModalOk},
+    {.button = &F::btnCancel,
+     .name = "btnCancel",
+     .bounds = {277, 270, 104, 29},
+     .caption = "Cancel(&C)",
+     .tab_order = 2,
+     .modal_result = ui::kModalCancel},
+    // 도움말(&H) (Help)
+    {.button = &F::btnHelp,
+     .name = "btnHelp",
+     .bounds = {386, 270, 104, 29},
+     .caption = "\xB5\xB5\xBF\xF2\xB8\xBB(&H)",
+     .click = &F::btnHelpClick,
+     .tab_order = 3},
 };
-// clang-format on
 
 }  // namespace
 
@@ -45,14 +67,12 @@ TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host
   set_caption("Change User Informarion... [Edit Notice]");
 
   BuildLayout<TEditNotice>(*this, kLayout);
-  auto& picture = ImageOf(*this, "Image1");
-  picture.auto_size = false;
-  picture.transparent = true;
-  SetBuiltinNoticePicture(picture);
-  memoAlert().ime_name = "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";
+  Image1->auto_size = false;
+  Image1->transparent = true;
+  SetBuiltinNoticePicture(*Image1);
+  memoAlert->ime_name =
+      "\xC7\xD1\xB1\xB9\xBE\xEE\x28\xC7\xD1\xB1\xDB\x29";  // 한국어(한글) (Korean (Hangul))
 }
-
-ui::Memo& TEditNotice::memoAlert() const { return dynamic_cast<ui::Memo&>(*find("memoAlert")); }
 
 std::string TEditNotice::Text(std::string_view key) const {
   return lang::ReadLangString(host_.profile, launch_folder_, key);
@@ -63,10 +83,10 @@ void TEditNotice::FormCreate() {
   launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
   FProgramFolder = medium::ProgramFolder(host_.files, host_.locale);
   set_caption(Text(lang::RES_EDITNOTICE_CAPTION));
-  dynamic_cast<ui::Label&>(*find("Label1")).set_caption(Text(lang::RES_EDITNOTICE_LBL));
-  dynamic_cast<ui::Button&>(*find("btnYes")).set_caption(Text(lang::RES_OK));
-  dynamic_cast<ui::Button&>(*find("btnCancel")).set_caption(Text(lang::RES_CANCEL));
-  dynamic_cast<ui::Button&>(*find("btnHelp")).set_caption(Text(lang::RES_HELP));
+  Label1->set_caption(Text(lang::RES_EDITNOTICE_LBL));
+  btnYes->set_caption(Text(lang::RES_OK));
+  btnCancel->set_caption(Text(lang::RES_CANCEL));
+  btnHelp->set_caption(Text(lang::RES_HELP));
   language_index_ = lang::GetLangIndex(host_.locale);
   AlertShow();
 }
@@ -76,7 +96,7 @@ void TEditNotice::FormCreate() {
 // with it), and a template of a few megabytes kept the dialog from opening
 // for longer than anyone waits. The lines read before a failed read stay.
 void TEditNotice::AlertShow() {
-  ui::Memo& memo = memoAlert();
+  ui::Memo& memo = *memoAlert;
   memo.clear();
   const std::string path =
       FProgramFolder + std::string(medium::kAlertFiles[static_cast<std::size_t>(language_index_)]);
@@ -103,7 +123,7 @@ void TEditNotice::AlertShow() {
 // administrators, or the failure is reported and the old one stays.
 void TEditNotice::SaveNotice() {
   const std::string path(medium::kSavedNotice);
-  if (!platform::PlaceText(host_.files, path, memoAlert().text())) throw FileCreateError(path);
+  if (!platform::PlaceText(host_.files, path, memoAlert->text())) throw FileCreateError(path);
 }
 
 // A notice that is not saved, or a tool that will not start, is no

@@ -18,8 +18,16 @@ class TEditNotice : public ui::Form {
   void btnYesClick(ui::Control& sender);
   void btnHelpClick(ui::Control& sender);
 
+  // The controls, in creation order.
+  ui::Image* Image1 = nullptr;
+  ui::Label* Label1 = nullptr;
+  ui::Bevel* Bevel1 = nullptr;
+  ui::Memo* memoAlert = nullptr;
+  ui::Button* btnYes = nullptr;
+  ui::Button* btnCancel = nullptr;
+  ui::Button* btnHelp = nullptr;
+
   std::string FProgramFolder;
-  ui::Memo& memoAlert() const;
 
  protected:
   void FormCreate() override;

@@ -20,34 +20,55 @@ using namespace layout;
 
 constexpr auto kEntryMove = &TGhostInstall::ImgButton1MouseMove;
 
-// clang-format off
+using F = TGhostInstall;
+
 // Not constexpr: GCC 12 will not convert the handlers of a base with two
 // bases of its own in a constant expression.
 const Row kLayout[] = {
-    SkinImage<TGhostInstall>("ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty, &TGhostInstall::ImgBackgroundMouseMove),
-    SkinEntry<TGhostInstall>("ImgConfirm", 3, {414, 291, 67, 28}, &TGhostInstall::ImgConfirmClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
-    SkinEntry<TGhostInstall>("ImgCancel", 4, {493, 291, 67, 28}, &TGhostInstall::ImgCancelClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
-    SkinEntry<TGhostInstall>("ImgHelp", 5, {570, 291, 67, 28}, &TGhostInstall::ImgHelpClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
-    SkinEntry<TGhostInstall>("ImgButton1", 1, {439, 180, 172, 24}, &TGhostInstall::ImgButton1Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE}),
-    SkinEntry<TGhostInstall>("ImgButton2", 2, {439, 221, 172, 24}, &TGhostInstall::ImgButton2Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE}),
-    {kLabel, "lblButton1", 0, {452, 186, 146, 13}, "\xBC\xB3\xC4\xA1", kHand, &TGhostInstall::ImgButton1Click, nullptr, kCenter},
-    {kLabel, "lblButton2", 0, {452, 227, 146, 13}, "\xC6\xED\xC1\xFD", kHand, &TGhostInstall::ImgButton2Click, nullptr, kCenter},
-    {kLabel, "lblCancel", 0, {501, 300, 52, 13}, "\xC3\xEB\xBC\xD2", kHand, &TGhostInstall::ImgCancelClick, nullptr, kCenter},
-    {kLabel, "lblHelp", 0, {577, 300, 52, 13}, "\xB5\xB5\xBF\xF2\xB8\xBB", kHand, &TGhostInstall::ImgHelpClick, nullptr, kCenter},
-    {kLabel, "lblConfirm", 0, {422, 300, 52, 13}, "\xC8\xAE\xC0\xCE", kHand, &TGhostInstall::ImgConfirmClick, nullptr, kCenter},
-    {kLabel, "lblTitle", 0, {54, 166, 340, 16}, "", kDefault, nullptr, nullptr, kLeft, true},
-    {kLabel, "lblContent", 0, {54, 187, 340, 57}, "", kDefault, nullptr, nullptr, kLeft, true},
-    {kLabel, "lblNotice", 0, {54, 248, 340, 29}, "", kDefault, nullptr, nullptr, kLeft, true},
-    {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", kDefault, nullptr, nullptr, kCenter, true},
+    SkinImage(&F::ImgBackground, "ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty,
+              &F::ImgBackgroundMouseMove),
+    SkinEntry(&F::ImgConfirm, "ImgConfirm", 3, {414, 291, 67, 28}, &F::ImgConfirmClick, kEntryMove,
+              medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry(&F::ImgCancel, "ImgCancel", 4, {493, 291, 67, 28}, &F::ImgCancelClick, kEntryMove,
+              medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry(&F::ImgHelp, "ImgHelp", 5, {570, 291, 67, 28}, &F::ImgHelpClick, kEntryMove,
+              medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry(
+        &F::ImgButton1, "ImgButton1", 1, {439, 180, 172, 24}, &F::ImgButton1Click, kEntryMove,
+        medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+        {lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE}),
+    SkinEntry(
+        &F::ImgButton2, "ImgButton2", 2, {439, 221, 172, 24}, &F::ImgButton2Click, kEntryMove,
+        medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+        {lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE}),
+    // 설치 (Install)
+    CaptionLabel(&F::lblButton1, "lblButton1", {452, 186, 146, 13}, "\xBC\xB3\xC4\xA1",
+                 &F::ImgButton1Click),
+    // 편집 (Edit)
+    CaptionLabel(&F::lblButton2, "lblButton2", {452, 227, 146, 13}, "\xC6\xED\xC1\xFD",
+                 &F::ImgButton2Click),
+    // 취소 (Cancel)
+    CaptionLabel(&F::lblCancel, "lblCancel", {501, 300, 52, 13}, "\xC3\xEB\xBC\xD2",
+                 &F::ImgCancelClick),
+    // 도움말 (Help)
+    CaptionLabel(&F::lblHelp, "lblHelp", {577, 300, 52, 13}, "\xB5\xB5\xBF\xF2\xB8\xBB",
+                 &F::ImgHelpClick),
+    // 확인 (Confirm)
+    CaptionLabel(&F::lblConfirm, "lblConfirm", {422, 300, 52, 13}, "\xC8\xAE\xC0\xCE",
+                 &F::ImgConfirmClick),
+    TextLabel(&F::lblTitle, "lblTitle", {54, 166, 340, 16}),
+    TextLabel(&F::lblContent, "lblContent", {54, 187, 340, 57}),
+    TextLabel(&F::lblNotice, "lblNotice", {54, 248, 340, 29}),
+    TextLabel(&F::lblFormTitle, "lblFormTitle", {54, 145, 340, 16}, kCenter),
 };
-// clang-format on
 
 }  // namespace
 
 TGhostInstall::TGhostInstall(ui::Application& app, ui::Form* owner, const Host& host)
     : SkinnedForm(app, owner, host) {
   set_caption("GhostInstall");
-  BuildSkin<TGhostInstall>(*this, kLayout);
+  BuildSkin<TGhostInstall>(*this, kLayout, &F::ImgBackground,
+                           {&F::lblTitle, &F::lblContent, &F::lblNotice});
 }
 
 void TGhostInstall::FirstHighlighted(const LatchEntry& entry) {
@@ -63,7 +84,7 @@ void TGhostInstall::Highlighted(const LatchEntry& entry) {
 // Unlike its siblings, this window gives up its background on a broken
 // highlight picture and keeps the buttons.
 void TGhostInstall::HighlightBroken(const LatchEntry&) {
-  ImageOf(*this, "ImgBackground").clear();
+  ImgBackground->clear();
   ShowDescription(true);
   application().process_messages();
 }
@@ -75,17 +96,17 @@ void TGhostInstall::FormCreate() {
   ShowDescription(false);
   const std::string caption = Text(lang::RES_GHOST_CAPTION);
   set_caption(caption);
-  LabelOf(*this, "lblFormTitle").set_caption(caption);
-  LabelOf(*this, "lblButton1").set_caption(Text(lang::RES_BTNINSTALL));
-  LabelOf(*this, "lblButton2").set_caption(Text(lang::RES_BTNEDIT));
-  LabelOf(*this, "lblConfirm").set_caption(Text(lang::RES_OK));
-  LabelOf(*this, "lblCancel").set_caption(Text(lang::RES_CANCEL));
-  LabelOf(*this, "lblHelp").set_caption(Text(lang::RES_HELP));
+  lblFormTitle->set_caption(caption);
+  lblButton1->set_caption(Text(lang::RES_BTNINSTALL));
+  lblButton2->set_caption(Text(lang::RES_BTNEDIT));
+  lblConfirm->set_caption(Text(lang::RES_OK));
+  lblCancel->set_caption(Text(lang::RES_CANCEL));
+  lblHelp->set_caption(Text(lang::RES_HELP));
 }
 
-void TGhostInstall::SetEnabled(const char* image, const char* label, bool enabled) {
-  find(image)->set_enabled(enabled);
-  find(label)->set_enabled(enabled);
+void TGhostInstall::SetEnabled(ui::Image& image, ui::Label& label, bool enabled) {
+  image.set_enabled(enabled);
+  label.set_enabled(enabled);
 }
 
 void TGhostInstall::Warn(ui::Form* owner) {
@@ -110,10 +131,10 @@ void TGhostInstall::ImgButton1Click(ui::Control&) {
     Warn(this);
     return;
   }
-  LabelOf(*this, "lblNotice").set_caption(Text(lang::RES_GHOST_LBLINSTCOMP));
-  SetEnabled("ImgButton1", "lblButton1", false);
-  SetEnabled("ImgCancel", "lblCancel", false);
-  SetEnabled("ImgButton2", "lblButton2", true);
+  lblNotice->set_caption(Text(lang::RES_GHOST_LBLINSTCOMP));
+  SetEnabled(*ImgButton1, *lblButton1, false);
+  SetEnabled(*ImgCancel, *lblCancel, false);
+  SetEnabled(*ImgButton2, *lblButton2, true);
 }
 
 // The run-once entry starts whatever lies at the tool's place on drive C:
@@ -170,9 +191,9 @@ void TGhostInstall::ImgButton2Click(ui::Control&) {
     }
     return;
   }
-  LabelOf(*this, "lblContent").set_caption(Text(lang::RES_GHOST_EDIT_COMP));
-  SetEnabled("ImgButton2", "lblButton2", false);
-  SetEnabled("ImgConfirm", "lblConfirm", true);
+  lblContent->set_caption(Text(lang::RES_GHOST_EDIT_COMP));
+  SetEnabled(*ImgButton2, *lblButton2, false);
+  SetEnabled(*ImgConfirm, *lblConfirm, true);
 }
 
 void TGhostInstall::ImgConfirmClick(ui::Control&) {

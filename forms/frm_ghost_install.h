@@ -15,6 +15,23 @@ class TGhostInstall : public SkinnedForm {
   TGhostInstall(ui::Application& app, ui::Form* owner, const Host& host);
   const char* class_name() const override { return "TGhostInstall"; }
 
+  // The controls, in the order of the form resource (bottom first).
+  ui::Image* ImgBackground = nullptr;
+  ui::Image* ImgConfirm = nullptr;
+  ui::Image* ImgCancel = nullptr;
+  ui::Image* ImgHelp = nullptr;
+  ui::Image* ImgButton1 = nullptr;
+  ui::Image* ImgButton2 = nullptr;
+  ui::Label* lblButton1 = nullptr;
+  ui::Label* lblButton2 = nullptr;
+  ui::Label* lblCancel = nullptr;
+  ui::Label* lblHelp = nullptr;
+  ui::Label* lblConfirm = nullptr;
+  ui::Label* lblTitle = nullptr;
+  ui::Label* lblContent = nullptr;
+  ui::Label* lblNotice = nullptr;
+  ui::Label* lblFormTitle = nullptr;
+
   void ImgButton1Click(ui::Control& sender);
   void ImgButton2Click(ui::Control& sender);
   void ImgConfirmClick(ui::Control& sender);
@@ -29,7 +46,7 @@ class TGhostInstall : public SkinnedForm {
   void Highlighted(const LatchEntry& entry) override;
   void HighlightBroken(const LatchEntry& entry) override;
   void Warn(ui::Form* owner);
-  void SetEnabled(const char* image, const char* label, bool enabled);
+  void SetEnabled(ui::Image& image, ui::Label& label, bool enabled);
   bool PlaceTool();
 
   // The file a sealed launcher refused when the tool was not placed.

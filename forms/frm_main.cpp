@@ -25,18 +25,28 @@ constexpr auto kEntryMove = &TMainForm::ImgManualMouseMove;
 
 // The form resource, bottom of the stacking order first; each entry's row
 // also gives its pictures and the content picture shown beside it.
-// clang-format off
 constexpr Row kLayout[] = {
-    SkinImage<TMainForm>("ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty, &TMainForm::ImgBackgroundMouseMove),
-    SkinEntry<TMainForm>("ImgSnScan", 2, {438, 169, 172, 24}, &TMainForm::ImgSnScanClick, kEntryMove, "Button2.bmp", "ButtonAct2.bmp", {medium::kContentSnScan}),
-    SkinEntry<TMainForm>("ImgExit", 6, {490, 291, 67, 28}, &TMainForm::ImgCloseClick, kEntryMove, "ButtonExit.bmp", "ButtonExitAct.bmp", {medium::kContentEmpty}),
-    SkinImage<TMainForm>("ImgContent", {44, 140, 358, 143}, medium::kContentEmpty),
-    SkinEntry<TMainForm>("ImgManual", 1, {438, 138, 172, 24}, &TMainForm::ImgManualClick, kEntryMove, "Button1.bmp", "ButtonAct1.bmp", {medium::kContentManual}),
-    SkinEntry<TMainForm>("ImgInstallClient", 3, {438, 199, 172, 24}, &TMainForm::ImgInstallClientClick, kEntryMove, "Button3.bmp", "ButtonAct3.bmp", {medium::kContentInstallClient}),
-    SkinEntry<TMainForm>("ImgInstallServer", 4, {438, 230, 172, 24}, &TMainForm::ImgInstallServerClick, kEntryMove, "Button4.bmp", "ButtonAct4.bmp", {medium::kContentInstallServer}),
-    SkinEntry<TMainForm>("ImgCDView", 5, {438, 260, 172, 24}, &TMainForm::ImgCDViewClick, kEntryMove, "Button5.bmp", "ButtonAct5.bmp", {medium::kContentEmpty}),
+    SkinImage(&TMainForm::ImgBackground, "ImgBackground", {0, 0, 658, 334},
+              medium::kBackgroundEmpty, &TMainForm::ImgBackgroundMouseMove),
+    SkinEntry(&TMainForm::ImgSnScan, "ImgSnScan", 2, {438, 169, 172, 24},
+              &TMainForm::ImgSnScanClick, kEntryMove, "Button2.bmp", "ButtonAct2.bmp",
+              {medium::kContentSnScan}),
+    SkinEntry(&TMainForm::ImgExit, "ImgExit", 6, {490, 291, 67, 28}, &TMainForm::ImgCloseClick,
+              kEntryMove, "ButtonExit.bmp", "ButtonExitAct.bmp", {medium::kContentEmpty}),
+    SkinImage(&TMainForm::ImgContent, "ImgContent", {44, 140, 358, 143}, medium::kContentEmpty),
+    SkinEntry(&TMainForm::ImgManual, "ImgManual", 1, {438, 138, 172, 24},
+              &TMainForm::ImgManualClick, kEntryMove, "Button1.bmp", "ButtonAct1.bmp",
+              {medium::kContentManual}),
+    SkinEntry(&TMainForm::ImgInstallClient, "ImgInstallClient", 3, {438, 199, 172, 24},
+              &TMainForm::ImgInstallClientClick, kEntryMove, "Button3.bmp", "ButtonAct3.bmp",
+              {medium::kContentInstallClient}),
+    SkinEntry(&TMainForm::ImgInstallServer, "ImgInstallServer", 4, {438, 230, 172, 24},
+              &TMainForm::ImgInstallServerClick, kEntryMove, "Button4.bmp", "ButtonAct4.bmp",
+              {medium::kContentInstallServer}),
+    SkinEntry(&TMainForm::ImgCDView, "ImgCDView", 5, {438, 260, 172, 24},
+              &TMainForm::ImgCDViewClick, kEntryMove, "Button5.bmp", "ButtonAct5.bmp",
+              {medium::kContentEmpty}),
 };
-// clang-format on
 
 // The Windows editions on which the extra program is offered.
 bool OffersExtraProgram(platform::Edition edition) {
@@ -50,12 +60,10 @@ bool OffersExtraProgram(platform::Edition edition) {
 TMainForm::TMainForm(ui::Application& app, const Host& host) : ui::Form(app, nullptr), host_(host) {
   visible_at_creation = true;
   BuildLayout<TMainForm>(*this, kLayout);
-  auto& background = ImageOf(*this, "ImgBackground");
-  background.align_client = true;
-  SetBuiltinBackground(background);
-  for (const Row* row : EntriesByTag<TMainForm>(kLayout)) {
-    SetBuiltinEntry(ImageOf(*this, row->name), row->tag);
-  }
+  ImgBackground->align_client = true;
+  SetBuiltinBackground(*ImgBackground);
+  for (const Row* row : EntriesByTag<TMainForm>(kLayout))
+    SetBuiltinEntry(*(this->*row->image), row->tag);
   latch_.add_entries<TMainForm>(*this, kLayout);
 }
 
@@ -75,9 +83,7 @@ void TMainForm::FormCreate() {
 
 void TMainForm::ClearPictures(bool with_background) {
   for (const Row* row : SkinLoadOrder<TMainForm>(kLayout)) {
-    if (with_background || std::string_view(row->name) != "ImgBackground") {
-      ImageOf(*this, row->name).clear();
-    }
+    if (with_background || this->*row->image != ImgBackground) (this->*row->image)->clear();
   }
 }
 
@@ -87,7 +93,7 @@ void TMainForm::LoadSkin() {
   ui::BusyCursor busy(application());
   try {
     for (const Row* row : SkinLoadOrder<TMainForm>(kLayout)) {
-      ShowPicture(ImageOf(*this, row->name), row->normal);
+      ShowPicture(*(this->*row->image), row->normal);
     }
     application().process_messages();
   } catch (const InvalidGraphic&) {
@@ -100,12 +106,12 @@ void TMainForm::ShowPicture(ui::Image& image, std::string_view file) {
 }
 
 void TMainForm::FirstHighlighted(const LatchEntry& entry) {
-  ShowPicture(ImageOf(*this, "ImgContent"), entry.shows[0]);
+  ShowPicture(*ImgContent, entry.shows[0]);
 }
 
 void TMainForm::HighlightBroken(const LatchEntry&) { ClearPictures(false); }
 
-void TMainForm::Restored() { ShowPicture(ImageOf(*this, "ImgContent"), medium::kContentEmpty); }
+void TMainForm::Restored() { ShowPicture(*ImgContent, medium::kContentEmpty); }
 
 void TMainForm::RestoreBroken() { ClearPictures(false); }
 

@@ -26,6 +26,16 @@ class TMainForm : public ui::Form, private LatchPolicy {
   void ImgInstallServerClick(ui::Control& sender);
   void LoadSkin();
 
+  // The controls, in the order of the form resource (bottom first).
+  ui::Image* ImgBackground = nullptr;
+  ui::Image* ImgSnScan = nullptr;
+  ui::Image* ImgExit = nullptr;
+  ui::Image* ImgContent = nullptr;
+  ui::Image* ImgManual = nullptr;
+  ui::Image* ImgInstallClient = nullptr;
+  ui::Image* ImgInstallServer = nullptr;
+  ui::Image* ImgCDView = nullptr;
+
   // The language index as MultiLang.ini's sections number it.
   int FLanguageIndex = 0;
   const std::string& launch_folder() const { return launch_folder_; }

@@ -20,33 +20,53 @@ using namespace layout;
 
 constexpr auto kEntryMove = &TUserSetup::ImgButton1MouseMove;
 
-// clang-format off
+using F = TUserSetup;
+
 // Not constexpr: GCC 12 will not convert the handlers of a base with two
 // bases of its own in a constant expression.
 const Row kLayout[] = {
-    SkinImage<TUserSetup>("ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty, &TUserSetup::ImgBackgroundMouseMove),
-    {kLabel, "lblTitle", 0, {54, 185, 340, 16}, "", kDefault, nullptr, nullptr, kLeft, true},
-    {kLabel, "lblContent", 0, {54, 216, 340, 60}, "", kDefault, nullptr, nullptr, kLeft, true},
-    SkinEntry<TUserSetup>("ImgButton1", 1, {439, 158, 172, 24}, &TUserSetup::ImgButton1Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_USER_GBBASE, lang::RES_USER_LBLBASE}),
-    SkinEntry<TUserSetup>("ImgButton2", 2, {439, 199, 172, 24}, &TUserSetup::ImgButton2Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_USER_GBNORMAL, lang::RES_USER_LBLNORMAL}),
-    SkinEntry<TUserSetup>("ImgButton3", 3, {439, 240, 172, 24}, &TUserSetup::ImgButton3Click, kEntryMove, medium::kButtonLongEmpty, medium::kButtonLongEmptyAct, {lang::RES_USER_GBGHOST, lang::RES_USER_LBLGHOST}),
-    SkinEntry<TUserSetup>("ImgCancel", 4, {448, 291, 67, 28}, &TUserSetup::ImgCancelClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
-    SkinEntry<TUserSetup>("ImgHelp", 5, {536, 291, 67, 28}, &TUserSetup::ImgHelpClick, kEntryMove, medium::kButtonEmpty, medium::kButtonEmptyAct),
-    {kLabel, "lblButton1", 0, {452, 164, 146, 13}, "\xB1\xE2\xBA\xBB \xBC\xB3\xC4\xA1", kHand, &TUserSetup::ImgButton1Click, nullptr, kCenter},
-    {kLabel, "lblButton2", 0, {452, 205, 146, 13}, "\xBB\xE7\xBF\xEB\xC0\xDA \xBC\xB3\xC4\xA1\xBA\xBB \xB8\xB8\xB5\xE9\xB1\xE2", kHand, &TUserSetup::ImgButton2Click, nullptr, kCenter},
-    {kLabel, "lblButton3", 0, {452, 246, 146, 13}, "\xB0\xED\xBD\xBA\xC6\xAE\xBF\xEB \xBC\xB3\xC4\xA1", kHand, &TUserSetup::ImgButton3Click, nullptr, kCenter},
-    {kLabel, "lblHelp", 0, {543, 301, 52, 13}, "\xB5\xB5\xBF\xF2\xB8\xBB", kHand, &TUserSetup::ImgHelpClick, nullptr, kCenter},
-    {kLabel, "lblCancel", 0, {456, 301, 52, 13}, "\xC3\xEB\xBC\xD2", kHand, &TUserSetup::ImgCancelClick, nullptr, kCenter},
-    {kLabel, "lblFormTitle", 0, {54, 145, 340, 16}, "", kDefault, nullptr, nullptr, kCenter, true},
+    SkinImage(&F::ImgBackground, "ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty,
+              &F::ImgBackgroundMouseMove),
+    TextLabel(&F::lblTitle, "lblTitle", {54, 185, 340, 16}),
+    TextLabel(&F::lblContent, "lblContent", {54, 216, 340, 60}),
+    SkinEntry(&F::ImgButton1, "ImgButton1", 1, {439, 158, 172, 24}, &F::ImgButton1Click, kEntryMove,
+              medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+              {lang::RES_USER_GBBASE, lang::RES_USER_LBLBASE}),
+    SkinEntry(&F::ImgButton2, "ImgButton2", 2, {439, 199, 172, 24}, &F::ImgButton2Click, kEntryMove,
+              medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+              {lang::RES_USER_GBNORMAL, lang::RES_USER_LBLNORMAL}),
+    SkinEntry(&F::ImgButton3, "ImgButton3", 3, {439, 240, 172, 24}, &F::ImgButton3Click, kEntryMove,
+              medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
+              {lang::RES_USER_GBGHOST, lang::RES_USER_LBLGHOST}),
+    SkinEntry(&F::ImgCancel, "ImgCancel", 4, {448, 291, 67, 28}, &F::ImgCancelClick, kEntryMove,
+              medium::kButtonEmpty, medium::kButtonEmptyAct),
+    SkinEntry(&F::ImgHelp, "ImgHelp", 5, {536, 291, 67, 28}, &F::ImgHelpClick, kEntryMove,
+              medium::kButtonEmpty, medium::kButtonEmptyAct),
+    // 기본 설치 (Basic installation)
+    CaptionLabel(&F::lblButton1, "lblButton1", {452, 164, 146, 13},
+                 "\xB1\xE2\xBA\xBB \xBC\xB3\xC4\xA1", &F::ImgButton1Click),
+    // 사용자 설치본 만들기 (Make a customised installer)
+    CaptionLabel(&F::lblButton2, "lblButton2", {452, 205, 146, 13},
+                 "\xBB\xE7\xBF\xEB\xC0\xDA \xBC\xB3\xC4\xA1\xBA\xBB \xB8\xB8\xB5\xE9\xB1\xE2",
+                 &F::ImgButton2Click),
+    // 고스트용 설치 (Installation for Ghost)
+    CaptionLabel(&F::lblButton3, "lblButton3", {452, 246, 146, 13},
+                 "\xB0\xED\xBD\xBA\xC6\xAE\xBF\xEB \xBC\xB3\xC4\xA1", &F::ImgButton3Click),
+    // 도움말 (Help)
+    CaptionLabel(&F::lblHelp, "lblHelp", {543, 301, 52, 13}, "\xB5\xB5\xBF\xF2\xB8\xBB",
+                 &F::ImgHelpClick),
+    // 취소 (Cancel)
+    CaptionLabel(&F::lblCancel, "lblCancel", {456, 301, 52, 13}, "\xC3\xEB\xBC\xD2",
+                 &F::ImgCancelClick),
+    TextLabel(&F::lblFormTitle, "lblFormTitle", {54, 145, 340, 16}, kCenter),
 };
-// clang-format on
 
 }  // namespace
 
 TUserSetup::TUserSetup(ui::Application& app, ui::Form* owner, const Host& host)
     : SkinnedForm(app, owner, host) {
-  set_caption("\xBB\xE7\xBF\xEB\xC0\xDA \xBC\xB3\xC4\xA1");
-  BuildSkin<TUserSetup>(*this, kLayout);
+  set_caption("\xBB\xE7\xBF\xEB\xC0\xDA \xBC\xB3\xC4\xA1");  // 사용자 설치 (User installation)
+  BuildSkin<TUserSetup>(*this, kLayout, &F::ImgBackground, {&F::lblTitle, &F::lblContent, nullptr});
 }
 
 void TUserSetup::Highlighted(const LatchEntry& entry) {
@@ -68,12 +88,12 @@ void TUserSetup::FormCreate() {
   set_font(application().backend().icon_title_font());
   ShowDescription(false);
   LoadSkin();
-  LabelOf(*this, "lblFormTitle").set_caption(Text(lang::RES_USER_CAPTION));
-  LabelOf(*this, "lblButton1").set_caption(Text(lang::RES_USER_GBBASE));
-  LabelOf(*this, "lblButton2").set_caption(Text(lang::RES_USER_GBNORMAL));
-  LabelOf(*this, "lblButton3").set_caption(Text(lang::RES_USER_GBGHOST));
-  LabelOf(*this, "lblCancel").set_caption(Text(lang::RES_CANCEL));
-  LabelOf(*this, "lblHelp").set_caption(Text(lang::RES_HELP));
+  lblFormTitle->set_caption(Text(lang::RES_USER_CAPTION));
+  lblButton1->set_caption(Text(lang::RES_USER_GBBASE));
+  lblButton2->set_caption(Text(lang::RES_USER_GBNORMAL));
+  lblButton3->set_caption(Text(lang::RES_USER_GBGHOST));
+  lblCancel->set_caption(Text(lang::RES_CANCEL));
+  lblHelp->set_caption(Text(lang::RES_HELP));
   StartHelp(lang::RES_HELPCLI);
 }
 

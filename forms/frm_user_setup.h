@@ -11,6 +11,22 @@ class TUserSetup : public SkinnedForm {
   TUserSetup(ui::Application& app, ui::Form* owner, const Host& host);
   const char* class_name() const override { return "TUserSetup"; }
 
+  // The controls, in the order of the form resource (bottom first).
+  ui::Image* ImgBackground = nullptr;
+  ui::Label* lblTitle = nullptr;
+  ui::Label* lblContent = nullptr;
+  ui::Image* ImgButton1 = nullptr;
+  ui::Image* ImgButton2 = nullptr;
+  ui::Image* ImgButton3 = nullptr;
+  ui::Image* ImgCancel = nullptr;
+  ui::Image* ImgHelp = nullptr;
+  ui::Label* lblButton1 = nullptr;
+  ui::Label* lblButton2 = nullptr;
+  ui::Label* lblButton3 = nullptr;
+  ui::Label* lblHelp = nullptr;
+  ui::Label* lblCancel = nullptr;
+  ui::Label* lblFormTitle = nullptr;
+
   void ImgButton1Click(ui::Control& sender);
   void ImgButton2Click(ui::Control& sender);
   void ImgButton3Click(ui::Control& sender);

@@ -1,6 +1,8 @@
 #pragma once
 // A window's controls as one table read top to bottom like a form resource:
-// kind, name, Tag, bounds, pointer and handlers, then what each kind needs.
+// the member each control is bound to (which gives its kind), name, Tag,
+// bounds, pointer and handlers, then what each kind needs. After the window
+// is built its code reaches every control through its member, never by name.
 // A skinned window's rows also carry its skin: the picture each image shows
 // at rest and, for an entry (an image with a Tag), under the highlight and
 // what the window shows beside it. The stacking order, the load order of
@@ -9,6 +11,8 @@
 #include <array>
 #include <memory>
 #include <span>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -18,16 +22,7 @@ namespace ktr::forms {
 
 // Short names for the layout tables.
 namespace layout {
-inline constexpr ui::ControlKind kImage = ui::ControlKind::kImage;
-inline constexpr ui::ControlKind kLabel = ui::ControlKind::kLabel;
-inline constexpr ui::ControlKind kMemo = ui::ControlKind::kMemo;
-inline constexpr ui::ControlKind kButton = ui::ControlKind::kButton;
-inline constexpr ui::ControlKind kBevel = ui::ControlKind::kBevel;
-inline constexpr ui::Cursor kArrow = ui::Cursor::kArrow;
-inline constexpr ui::Cursor kHand = ui::Cursor::kHandPoint;
-inline constexpr ui::Cursor kDefault = ui::Cursor::kDefault;
 inline constexpr ui::TextAlign kCenter = ui::TextAlign::kCenter;
-inline constexpr ui::TextAlign kLeft = ui::TextAlign::kLeft;
 }  // namespace layout
 
 // What a skinned window shows beside a highlighted entry: the main menu's
@@ -38,10 +33,19 @@ using Shows = std::array<std::string_view, 3>;
 template <class F>
 struct ControlRow {
   using Handler = void (F::*)(ui::Control&);
-  ui::ControlKind kind;
-  const char* name;
-  int tag;
-  ui::Rect bounds;
+  template <class C>
+  using Member = C* F::*;
+
+  // The window's member that the control is bound to: exactly one is set,
+  // and it gives the control's kind.
+  Member<ui::Image> image = nullptr;
+  Member<ui::Label> label = nullptr;
+  Member<ui::Memo> memo = nullptr;
+  Member<ui::Button> button = nullptr;
+  Member<ui::Bevel> bevel = nullptr;
+  const char* name = "";
+  int tag = 0;
+  ui::Rect bounds = {};
   const char* caption = "";
   ui::Cursor cursor = ui::Cursor::kDefault;
   Handler click = nullptr;
@@ -56,67 +60,104 @@ struct ControlRow {
   std::string_view active = {};
   Shows shows = {};
 
-  constexpr bool skinned() const { return kind == ui::ControlKind::kImage && !normal.empty(); }
+  constexpr bool skinned() const { return image != nullptr && !normal.empty(); }
   constexpr bool entry() const { return skinned() && tag > 0; }
 };
 
 // Rows of a skinned window, written the way the window is read.
 template <class F>
-constexpr ControlRow<F> SkinImage(const char* name, ui::Rect bounds, std::string_view picture,
+constexpr ControlRow<F> SkinImage(ui::Image* F::*image, const char* name, ui::Rect bounds,
+                                  std::string_view picture,
                                   typename ControlRow<F>::Handler mouse_move = nullptr) {
-  return {ui::ControlKind::kImage, name, 0, bounds, "",
-          mouse_move ? ui::Cursor::kArrow : ui::Cursor::kDefault, nullptr, mouse_move,
-          ui::TextAlign::kLeft, false, 0, ui::kModalNone, picture};
+  return {.image = image,
+          .name = name,
+          .bounds = bounds,
+          .cursor = mouse_move ? ui::Cursor::kArrow : ui::Cursor::kDefault,
+          .mouse_move = mouse_move,
+          .normal = picture};
 }
 template <class F>
-constexpr ControlRow<F> SkinEntry(const char* name, int tag, ui::Rect bounds,
+constexpr ControlRow<F> SkinEntry(ui::Image* F::*image, const char* name, int tag, ui::Rect bounds,
                                   typename ControlRow<F>::Handler click,
                                   typename ControlRow<F>::Handler mouse_move,
                                   std::string_view normal, std::string_view active,
                                   Shows shows = {}) {
-  return {ui::ControlKind::kImage, name, tag, bounds, "", ui::Cursor::kHandPoint, click,
-          mouse_move, ui::TextAlign::kLeft, false, 0, ui::kModalNone, normal, active, shows};
+  return {.image = image,
+          .name = name,
+          .tag = tag,
+          .bounds = bounds,
+          .cursor = ui::Cursor::kHandPoint,
+          .click = click,
+          .mouse_move = mouse_move,
+          .normal = normal,
+          .active = active,
+          .shows = shows};
+}
+// A label of a skinned window: a caption that presses its entry, or a
+// description that words wrap in.
+template <class F>
+constexpr ControlRow<F> CaptionLabel(ui::Label* F::*label, const char* name, ui::Rect bounds,
+                                     const char* caption, typename ControlRow<F>::Handler click) {
+  return {.label = label,
+          .name = name,
+          .bounds = bounds,
+          .caption = caption,
+          .cursor = ui::Cursor::kHandPoint,
+          .click = click,
+          .align = ui::TextAlign::kCenter};
+}
+template <class F>
+constexpr ControlRow<F> TextLabel(ui::Label* F::*label, const char* name, ui::Rect bounds,
+                                  ui::TextAlign align = ui::TextAlign::kLeft) {
+  return {.label = label, .name = name, .bounds = bounds, .align = align, .word_wrap = true};
+}
+
+// Makes the row's control and binds it to the window's member; a row that
+// binds no member, or more than one, is a programming error.
+template <class F>
+ui::Control& AddControl(F& form, const ControlRow<F>& row) {
+  const int bound = (row.image != nullptr) + (row.label != nullptr) + (row.memo != nullptr) +
+                    (row.button != nullptr) + (row.bevel != nullptr);
+  if (bound != 1) {
+    throw std::logic_error(std::string("the row of ") + row.name + " of " + form.class_name() +
+                           (bound == 0 ? " binds no member" : " binds more than one member"));
+  }
+  if (row.image) {
+    return *(form.*row.image =
+                 &form.add(std::make_unique<ui::Image>(form, row.name, row.tag, row.bounds)));
+  }
+  if (row.label) {
+    auto& label =
+        form.add(std::make_unique<ui::Label>(form, row.name, row.tag, row.bounds, row.caption));
+    label.align = row.align;
+    label.word_wrap = row.word_wrap;
+    return *(form.*row.label = &label);
+  }
+  if (row.memo) {
+    auto& memo = form.add(std::make_unique<ui::Memo>(form, row.name, row.tag, row.bounds));
+    memo.tab_order = row.tab_order;
+    return *(form.*row.memo = &memo);
+  }
+  if (row.button) {
+    auto& button =
+        form.add(std::make_unique<ui::Button>(form, row.name, row.tag, row.bounds, row.caption));
+    button.modal_result = row.modal_result;
+    button.tab_order = row.tab_order;
+    return *(form.*row.button = &button);
+  }
+  return *(form.*row.bevel =
+               &form.add(std::make_unique<ui::Bevel>(form, row.name, row.tag, row.bounds)));
 }
 
 // Adds the rows' controls in order, so that later rows lie above earlier ones.
 template <class F>
 void BuildLayout(F& form, std::span<const ControlRow<F>> rows) {
   for (const ControlRow<F>& row : rows) {
-    ui::Control* control = nullptr;
-    switch (row.kind) {
-      case ui::ControlKind::kImage:
-        control = &form.add(std::make_unique<ui::Image>(form, row.name, row.tag, row.bounds));
-        break;
-      case ui::ControlKind::kLabel: {
-        auto& label = form.add(
-            std::make_unique<ui::Label>(form, row.name, row.tag, row.bounds, row.caption));
-        label.align = row.align;
-        label.word_wrap = row.word_wrap;
-        control = &label;
-        break;
-      }
-      case ui::ControlKind::kMemo: {
-        auto& memo = form.add(std::make_unique<ui::Memo>(form, row.name, row.tag, row.bounds));
-        memo.tab_order = row.tab_order;
-        control = &memo;
-        break;
-      }
-      case ui::ControlKind::kButton: {
-        auto& button = form.add(
-            std::make_unique<ui::Button>(form, row.name, row.tag, row.bounds, row.caption));
-        button.modal_result = row.modal_result;
-        button.tab_order = row.tab_order;
-        control = &button;
-        break;
-      }
-      case ui::ControlKind::kBevel:
-        control = &form.add(std::make_unique<ui::Bevel>(form, row.name, row.tag, row.bounds));
-        break;
-    }
-    control->set_cursor(row.cursor);
-    if (row.click) control->on_click = [&form, h = row.click](ui::Control& c) { (form.*h)(c); };
+    ui::Control& control = AddControl(form, row);
+    control.set_cursor(row.cursor);
+    if (row.click) control.on_click = [&form, h = row.click](ui::Control& c) { (form.*h)(c); };
     if (row.mouse_move) {
-      control->on_mouse_move = [&form, h = row.mouse_move](ui::Control& c) { (form.*h)(c); };
+      control.on_mouse_move = [&form, h = row.mouse_move](ui::Control& c) { (form.*h)(c); };
     }
   }
 }
@@ -143,13 +184,6 @@ std::vector<const ControlRow<F>*> SkinLoadOrder(std::span<const ControlRow<F>> r
   }
   for (const ControlRow<F>* entry : EntriesByTag(rows)) order.push_back(entry);
   return order;
-}
-
-inline ui::Image& ImageOf(const ui::Form& form, const char* name) {
-  return dynamic_cast<ui::Image&>(*form.find(name));
-}
-inline ui::Label& LabelOf(const ui::Form& form, const char* name) {
-  return dynamic_cast<ui::Label&>(*form.find(name));
 }
 
 }  // namespace ktr::forms

@@ -70,9 +70,9 @@ class HoverLatch {
 
   // The entries of a window's table, by Tag.
   template <class F>
-  void add_entries(const ui::Form& form, std::span<const ControlRow<F>> rows) {
+  void add_entries(const F& form, std::span<const ControlRow<F>> rows) {
     for (const ControlRow<F>* row : EntriesByTag(rows)) {
-      add({row->tag, &ImageOf(form, row->name), row->normal, row->active, row->shows});
+      add({row->tag, form.*row->image, row->normal, row->active, row->shows});
     }
   }
   const LatchEntry* entry(int tag) const;

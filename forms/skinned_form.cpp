@@ -13,24 +13,18 @@
 #include "platform/process_helpers.h"
 
 namespace ktr::forms {
-namespace {
-
-constexpr const char* kDescriptionLabels[] = {"lblTitle", "lblContent", "lblNotice"};
-
-}  // namespace
 
 SkinnedForm::SkinnedForm(ui::Application& app, ui::Form* owner, const Host& host)
     : ui::Form(app, owner), host_(host) {}
 
 void SkinnedForm::SetBuiltinPictures() {
-  auto& background = ImageOf(*this, "ImgBackground");
-  background.align_client = true;
-  SetBuiltinBackground(background);
+  background_->align_client = true;
+  SetBuiltinBackground(*background_);
   for (const SkinPicture& picture : skin_) {
     if (picture.normal == medium::kButtonLongEmpty) {
-      SetBuiltinLongButton(ImageOf(*this, picture.image));
+      SetBuiltinLongButton(*picture.image);
     } else if (picture.normal == medium::kButtonEmpty) {
-      SetBuiltinShortButton(ImageOf(*this, picture.image));
+      SetBuiltinShortButton(*picture.image);
     }
   }
 }
@@ -53,36 +47,34 @@ void SkinnedForm::LoadSkin() {
   ui::BusyCursor busy(application());
   try {
     for (const SkinPicture& picture : skin_) {
-      ShowPicture(ImageOf(*this, picture.image), picture.normal);
+      ShowPicture(*picture.image, picture.normal);
     }
     application().process_messages();
   } catch (const InvalidGraphic&) {
-    ImageOf(*this, "ImgBackground").clear();
+    background_->clear();
     ClearButtons();
   }
 }
 
 void SkinnedForm::ClearButtons() {
   for (const SkinPicture& picture : skin_) {
-    if (std::string_view(picture.image) != "ImgBackground") ImageOf(*this, picture.image).clear();
+    if (picture.image != background_) picture.image->clear();
   }
 }
 
 void SkinnedForm::SetDescription(const LatchEntry& button) {
-  for (std::size_t i = 0; i < std::size(kDescriptionLabels); ++i) {
-    if (auto* label = dynamic_cast<ui::Label*>(find(kDescriptionLabels[i]))) {
-      label->set_caption(Text(button.shows[i]));
-    }
+  for (std::size_t i = 0; i < description_.size(); ++i) {
+    if (description_[i]) description_[i]->set_caption(Text(button.shows[i]));
   }
 }
 
 void SkinnedForm::ShowDescription(bool visible) {
-  for (const char* name : kDescriptionLabels) {
-    if (ui::Control* label = find(name)) label->set_visible(visible);
+  for (ui::Label* label : description_) {
+    if (label) label->set_visible(visible);
   }
 }
 
-bool SkinnedForm::DescriptionShown() const { return find("lblTitle")->visible(); }
+bool SkinnedForm::DescriptionShown() const { return description_[0]->visible(); }
 
 void SkinnedForm::ImgBackgroundMouseMove(ui::Control&) { latch_.background_mouse_move(); }
 

@@ -2,6 +2,7 @@
 // What the client installation menu and the Ghost window share: a skin of
 // a background and five buttons, a hover latch with description labels,
 // installers run with the window hidden, and a help command.
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,13 +28,21 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
   SkinnedForm(ui::Application& app, ui::Form* owner, const Host& host);
 
   // The window's table: its controls, their built-in pictures, the skin's
-  // load order and the latch's entries.
+  // load order and the latch's entries; the window's background and the
+  // description labels it has (title, content, notice; a null member for
+  // one it lacks).
   template <class F>
-  void BuildSkin(F& form, std::span<const ControlRow<F>> rows) {
+  void BuildSkin(F& form, std::span<const ControlRow<F>> rows, ui::Image* F::*background,
+                 std::array<ui::Label * F::*, 3> description) {
     BuildLayout<F>(form, rows);
-    for (const ControlRow<F>* row : SkinLoadOrder<F>(rows))
-      skin_.push_back({row->name, row->normal});
+    for (const ControlRow<F>* row : SkinLoadOrder<F>(rows)) {
+      skin_.push_back({form.*row->image, row->normal});
+    }
     latch_.add_entries<F>(form, rows);
+    background_ = form.*background;
+    for (std::size_t i = 0; i < description.size(); ++i) {
+      if (description[i]) description_[i] = form.*description[i];
+    }
     SetBuiltinPictures();
   }
 
@@ -65,13 +74,15 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
 
  private:
   struct SkinPicture {
-    const char* image;
+    ui::Image* image;
     std::string_view normal;
   };
   void SetBuiltinPictures();
 
   HoverLatch latch_{*this};
   std::vector<SkinPicture> skin_;
+  ui::Image* background_ = nullptr;
+  std::array<ui::Label*, 3> description_ = {};
 };
 
 }  // namespace ktr::forms

@@ -102,7 +102,7 @@ class InstallationWindowsTest : public ::testing::Test {
   }
   void ConfirmNoticeWith(std::string text) {
     backend.modal_scripts["TEditNotice"] = [text](ui::Form& dialog) {
-      dynamic_cast<TEditNotice&>(dialog).memoAlert().set_text(text);
+      dynamic_cast<TEditNotice&>(dialog).memoAlert->set_text(text);
       ClickOn(dialog, "btnYes");
     };
   }
@@ -494,23 +494,23 @@ TEST_F(NoticeDialogTest, TemplateComesFromTheProgramFolderLineByLine) {
   auto dialog = Open();
   EXPECT_EQ(dialog->FProgramFolder, "D:\\");
   EXPECT_EQ(dialog->caption(), "Notice from work");
-  EXPECT_EQ(dialog->memoAlert().text(), "A\r\nB\r\nC\r\n");
+  EXPECT_EQ(dialog->memoAlert->text(), "A\r\nB\r\nC\r\n");
   EXPECT_EQ(dialog->border_style, ui::BorderStyle::kDialog);
   EXPECT_EQ(dialog->client_width, 496);
 }
 
 TEST_F(NoticeDialogTest, EachLanguageHasItsTemplateAndAMissingOneGivesTheDefaultLine) {
   auto korean = Open();
-  EXPECT_EQ(korean->memoAlert().text(), "Default notice\r\n");
+  EXPECT_EQ(korean->memoAlert->text(), "Default notice\r\n");
   fake.files.add_file("D:\\imgdata\\Alert.alt", "");
-  EXPECT_EQ(Open()->memoAlert().text(), "");  // an empty file is no missing file
+  EXPECT_EQ(Open()->memoAlert->text(), "");  // an empty file is no missing file
   fake.locale.lcid = 0x0411;
   fake.files.add_file("D:\\imgdata\\Jap_Alert.alt", "JP\r\n");
-  EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
+  EXPECT_EQ(Open()->memoAlert->text(), "JP\r\n");
   // A Shift-JIS program name whose character ends in 0x5C keeps its folder.
   fake.locale.code_page = 932;
   fake.files.set_program_path("D:\\\x95\x5C.exe");
-  EXPECT_EQ(Open()->memoAlert().text(), "JP\r\n");
+  EXPECT_EQ(Open()->memoAlert->text(), "JP\r\n");
 }
 
 TEST_F(NoticeDialogTest, ATemplateFarLargerThanTheBoxIsReadOnlyAsFarAsTheNoticeGoes) {
@@ -519,7 +519,7 @@ TEST_F(NoticeDialogTest, ATemplateFarLargerThanTheBoxIsReadOnlyAsFarAsTheNoticeG
   fake.files.add_file("D:\\imgdata\\Alert.alt", lines);
   // Another reader that shares (a second launcher on this medium) is no error.
   auto other = fake.files.open_read_shared("D:\\imgdata\\Alert.alt");
-  const std::string text = Open()->memoAlert().text();
+  const std::string text = Open()->memoAlert->text();
   EXPECT_TRUE(backend.message_boxes.empty());
   EXPECT_GT(text.size(), forms::kNoticeLimit - 40);
   EXPECT_LE(text.size(), forms::kNoticeLimit);
@@ -534,7 +534,7 @@ TEST_F(NoticeDialogTest, ATemplateFarLargerThanTheBoxIsReadOnlyAsFarAsTheNoticeG
   for (int i = 0; i < 40'000; ++i) korean += "\xB0\xA1";
   fake.files.add_file("D:\\imgdata\\Alert.alt", korean);
   other.reset();
-  EXPECT_EQ(Open()->memoAlert().text(), korean.substr(0, forms::kNoticeLimit - 3) + "\r\n");
+  EXPECT_EQ(Open()->memoAlert->text(), korean.substr(0, forms::kNoticeLimit - 3) + "\r\n");
 }
 
 TEST_F(NoticeDialogTest, AnUnreadableTemplateIsReportedAndTheDialogStillOpens) {
@@ -542,7 +542,7 @@ TEST_F(NoticeDialogTest, AnUnreadableTemplateIsReportedAndTheDialogStillOpens) {
   fake.files.refuse_open("D:\\imgdata\\Alert.alt");
   auto dialog = Open();
   ASSERT_EQ(backend.message_boxes.size(), 1u);
-  EXPECT_EQ(dialog->memoAlert().text(), "");
+  EXPECT_EQ(dialog->memoAlert->text(), "");
 }
 
 TEST_F(NoticeDialogTest, ConfirmWritesTheNoticeByteForByteAndTheRunOnceValue) {
@@ -550,7 +550,7 @@ TEST_F(NoticeDialogTest, ConfirmWritesTheNoticeByteForByteAndTheRunOnceValue) {
   fake.registry.set(kRunOnce, "RadOzevO", "C:\\other.exe");
   auto dialog = Open();
   backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
-    dynamic_cast<TEditNotice&>(d).memoAlert().set_text("\xC7\xD1\xB1\xDB\r\n\r\nend");
+    dynamic_cast<TEditNotice&>(d).memoAlert->set_text("\xC7\xD1\xB1\xDB\r\n\r\nend");
     ClickOn(d, "btnYes");
   };
   EXPECT_EQ(dialog->show_modal(), ui::kModalOk);
@@ -559,7 +559,7 @@ TEST_F(NoticeDialogTest, ConfirmWritesTheNoticeByteForByteAndTheRunOnceValue) {
 
   auto empty = Open();
   backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
-    dynamic_cast<TEditNotice&>(d).memoAlert().clear();
+    dynamic_cast<TEditNotice&>(d).memoAlert->clear();
     ClickOn(d, "btnYes");
   };
   EXPECT_EQ(empty->show_modal(), ui::kModalOk);
@@ -586,7 +586,7 @@ TEST_F(NoticeDialogTest, ANoticeCutShortByTheDiskIsRemovedNotLeftHalfWritten) {
   auto dialog = Open();
   fake.files.short_write("C:\\Alert.alt", 3);
   backend.modal_scripts["TEditNotice"] = [&](ui::Form& d) {
-    dynamic_cast<TEditNotice&>(d).memoAlert().set_text("a notice longer than three bytes");
+    dynamic_cast<TEditNotice&>(d).memoAlert->set_text("a notice longer than three bytes");
     ClickOn(d, "btnYes");
     EXPECT_EQ(d.modal_result(), ui::kModalNone);
     ClickOn(d, "btnCancel");
@@ -601,7 +601,7 @@ TEST_F(NoticeDialogTest, ANoticeCutShortByTheDiskIsRemovedNotLeftHalfWritten) {
 TEST_F(NoticeDialogTest, TheNoticeReplacesAHiddenReadOnlyOneButNoLinkOrFolder) {
   fake.files.add_file("C:\\Alert.alt", "old", kFileAttributeReadOnly | kFileAttributeHidden);
   backend.modal_scripts["TEditNotice"] = [](ui::Form& d) {
-    dynamic_cast<TEditNotice&>(d).memoAlert().set_text("new");
+    dynamic_cast<TEditNotice&>(d).memoAlert->set_text("new");
     ClickOn(d, "btnYes");
   };
   EXPECT_EQ(Open()->show_modal(), ui::kModalOk);

@@ -438,7 +438,14 @@ TEST_F(MainFormTest, EnterAndSpacePressTheKeyboardsEntryAndThePointerTakesOverAt
   EXPECT_NE(fake.processes.started()[0].command_line.find("revuvez.exe"), std::string::npos);
 }
 
-TEST(SkinTable, AnEntryTagTakenTwiceOrOutsideTheLatchIsAProgrammingError) {
+struct TwoEntries : ui::Form {
+  using ui::Form::Form;
+  ui::Image* A = nullptr;
+  ui::Image* B = nullptr;
+  ui::Label* L = nullptr;
+};
+
+TEST(SkinTable, ARowWithoutItsMemberOrATagTakenTwiceIsAProgrammingError) {
   struct : forms::LatchPolicy {
     void ShowPicture(ui::Image&, std::string_view) override {}
     void HighlightBroken(const forms::LatchEntry&) override {}
@@ -446,16 +453,22 @@ TEST(SkinTable, AnEntryTagTakenTwiceOrOutsideTheLatchIsAProgrammingError) {
   } policy;
   testing::HeadlessBackend backend;
   ui::Application app{backend};
-  auto& form = app.create_form<ui::Form>(nullptr);
+  auto& form = app.create_form<TwoEntries>(nullptr);
   for (int second_tag : {1, forms::HoverLatch::kMaxEntries + 1}) {
-    const forms::ControlRow<ui::Form> rows[] = {
-        forms::SkinEntry<ui::Form>("A", 1, {0, 0, 9, 9}, nullptr, nullptr, "a.bmp", "A.bmp"),
-        forms::SkinEntry<ui::Form>("B", second_tag, {0, 9, 9, 9}, nullptr, nullptr, "b.bmp",
-                                   "B.bmp")};
-    forms::BuildLayout<ui::Form>(form, rows);
+    const forms::ControlRow<TwoEntries> rows[] = {
+        forms::SkinEntry(&TwoEntries::A, "A", 1, {0, 0, 9, 9}, nullptr, nullptr, "a.bmp", "A.bmp"),
+        forms::SkinEntry(&TwoEntries::B, "B", second_tag, {0, 9, 9, 9}, nullptr, nullptr,
+                         "b.bmp", "B.bmp")};
+    forms::BuildLayout<TwoEntries>(form, rows);
+    EXPECT_EQ(form.B->tag(), second_tag);
     forms::HoverLatch latch(policy);
-    EXPECT_THROW(latch.add_entries<ui::Form>(form, rows), std::logic_error) << second_tag;
+    EXPECT_THROW(latch.add_entries<TwoEntries>(form, rows), std::logic_error) << second_tag;
   }
+  const forms::ControlRow<TwoEntries> unbound[] = {{.name = "C", .bounds = {0, 0, 9, 9}}};
+  EXPECT_THROW(forms::BuildLayout<TwoEntries>(form, unbound), std::logic_error);
+  const forms::ControlRow<TwoEntries> twice[] = {
+      {.image = &TwoEntries::A, .label = &TwoEntries::L, .name = "AL"}};
+  EXPECT_THROW(forms::BuildLayout<TwoEntries>(form, twice), std::logic_error);
 }
 
 }  // namespace

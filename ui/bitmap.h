@@ -114,7 +114,7 @@ class PictureFiles {
     Fingerprint print;
     Picture picture;
     bool read_unchanged = false;  // found unchanged at a read since its decode
-    FileBytes bytes;  // the file itself, once found unchanged a second time
+    FileBytes bytes = {};  // the file itself, once found unchanged a second time
   };
   bool unchanged(OpenedPicture& file, const std::string& path, Entry& entry);
   std::size_t capacity_;

@@ -830,7 +830,7 @@ Picture PictureFiles::load(Files& files, const std::string& path) {
   Fingerprint print;
   Picture picture = std::make_shared<const Bitmap>(StreamBmp(file, path, piece_, print));
   ++decoded_;
-  entries_.push_front({path, print, picture});
+  entries_.push_front({.path = path, .print = print, .picture = picture});
   if (entries_.size() > capacity_) entries_.pop_back();
   return picture;
 }

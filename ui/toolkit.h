@@ -254,6 +254,9 @@ class Form {
 
   // Controls from bottom to top of the stacking order.
   const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+  // By name, for whoever looks at a built window from outside (tests, the
+  // toolkit's demo); the windows' own code reaches its controls through
+  // their members.
   Control* find(const std::string& name) const;
   template <class T>
   T& add(std::unique_ptr<T> control) {
