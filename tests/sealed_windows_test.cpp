@@ -154,7 +154,7 @@ TEST_F(SealedWindowsTest, AChangedTemplateIsNotShown) {
   auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, host());
   auto dialog = ui::MakeForm<TEditNotice>(app, ghost.get(), host());
   ExpectRefusal("TEditNotice", "D:\\imgdata\\Alert.alt", "Changed medium.");
-  EXPECT_EQ(dialog->memoAlert().text(), "");
+  EXPECT_EQ(dialog->memoAlert->text(), "");
 }
 
 // The language file names every command line: one that is not as signed is
