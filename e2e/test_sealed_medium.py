@@ -246,6 +246,10 @@ class SealedMediumTest(e2e_case.E2ECase):
         # Faults found at the start: every step refused.
         ini = "ImgData\\KOREAN\\MultiLang.ini"
 
+        def change_ini():
+            path = kf.make_medium.windows_path(medium, ini)
+            path.write_bytes(path.read_bytes() + b"\r\n")
+
         def resign():
             self.run_checked(["openssl", "cms", "-sign", "-binary", "-noattr", "-md", "sha256",
                               "-outform", "DER", "-signer", str(self.ca / "other-signer.pem"),
@@ -253,9 +257,7 @@ class SealedMediumTest(e2e_case.E2ECase):
                               "-in", str(medium / "SHA256SUMS"),
                               "-out", str(medium / "SHA256SUMS.p7s")])
         for what, change, file, owner in (
-                ("changed MultiLang.ini",
-                 lambda: kf.make_medium.windows_path(medium, ini).open("ab").write(b"\r\n"),
-                 ini, "TMainForm"),
+                ("changed MultiLang.ini", change_ini, ini, "TMainForm"),
                 ("list signed by another key", resign, "SHA256SUMS", "TMainForm"),
                 ("list deleted", lambda: (medium / "SHA256SUMS").unlink(), "SHA256SUMS",
                  "TMainForm")):

@@ -4,6 +4,10 @@
 // once hashed as the sealed launcher hashes it (medium::Seal::DigestOf on
 // Win32Integrity). Each pass reads from the system's cache after a warm-up.
 // Usage: ktr_hash_bench FOLDER RESULT-FILE [ROUNDS]
+//        ktr_hash_bench step LAUNCH-FOLDER LANGUAGE-FILE PROGRAM PIN-HEX RESULT-FILE
+// The second form times what a sealed launcher adds on a real medium: the
+// list's signature check with the language file's hash (its first text
+// lookup), then the verification of one program's step.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -61,7 +65,30 @@ double Pass(ktr::win32::Win32Files& files, ktr::win32::Win32Integrity* integrity
 
 }  // namespace
 
+int Step(char** argv) {
+  const std::string launch = argv[2];
+  const std::optional<ktr::Sha256Digest> pin = ktr::medium::DigestOfHex(argv[5]);
+  if (!pin) return 2;
+  ktr::win32::Win32Files files;
+  ktr::win32::Win32Integrity integrity;
+  ktr::medium::Seal seal(files, &integrity, *pin);
+  auto start = Clock::now();
+  const bool language = seal.language_file_verified(launch, argv[3]);
+  const double first_need = std::chrono::duration<double>(Clock::now() - start).count();
+  start = Clock::now();
+  const ktr::medium::Verified step = seal.program(launch, argv[4]);
+  const double program = std::chrono::duration<double>(Clock::now() - start).count();
+  FILE* out = std::fopen(argv[6], "w");
+  if (!out) return 6;
+  std::fprintf(out, "language_ok=%d first_need_ms=%.2f step_ok=%d step_files=%u step_ms=%.2f\n",
+               language ? 1 : 0, 1000 * first_need, step.ok() ? 1 : 0,
+               static_cast<unsigned>(step.held()), 1000 * program);
+  std::fclose(out);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc >= 7 && std::string(argv[1]) == "step") return Step(argv);
   if (argc < 3) return 2;
   const std::string folder = argv[1];
   const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
