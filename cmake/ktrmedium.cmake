@@ -3,10 +3,15 @@
 # that imports system DLLs only, like the launcher.
 set(KTR_MEDIUM_TOOL_ONLY)
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  # Signing runs osslsigncode on the build machine; ktrmedium.exe checks only.
-  list(APPEND KTR_MEDIUM_TOOL_ONLY sign.cpp sign.h)
+  # Signing and sealing run osslsigncode and OpenSSL on the build machine;
+  # ktrmedium.exe checks only, and cannot check a seal.
+  list(APPEND KTR_MEDIUM_TOOL_ONLY sign.cpp seal.cpp)
 endif()
 ktr_add_layer_library(tools/ktrmedium EXCLUDE ${KTR_MEDIUM_TOOL_ONLY})
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  find_package(OpenSSL REQUIRED)
+  target_link_libraries(ktr_medium_tool PUBLIC OpenSSL::Crypto)
+endif()
 
 add_executable(ktrmedium tools/ktrmedium/main.cpp)
 
@@ -68,7 +73,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/host
     COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} ${KTR_HOST_XML_FLAGS}
             -DKTR_MEDIUM_STRINGS=1 -o ${KTR_MEDIUM_HOST} ${KTR_MEDIUM_HOST_SOURCES}
-            -licuuc -licudata -lxml2 -lgettextpo
+            -licuuc -licudata -lxml2 -lgettextpo -lcrypto
     DEPENDS ${KTR_MEDIUM_HOST_SOURCES}
     COMMENT "Building ktrmedium for the build machine"
     VERBATIM)

@@ -13,11 +13,11 @@ ktr_layer(lang                     ktr_lang            platform)
 ktr_layer(medium                   ktr_medium          lang platform)
 ktr_layer(ui                       ktr_ui              platform)
 ktr_layer(forms                    ktr_forms           medium lang ui platform)
-ktr_layer(app                      ktr_app             forms lang ui platform)
+ktr_layer(app                      ktr_app             forms medium lang ui platform)
 ktr_layer(platform/win32           ktr_platform_win32  platform WINDOWS)
 ktr_layer(ui/win32                 ktr_ui_win32        ui platform/win32 platform WINDOWS)
 ktr_layer(app/win32                KtrSetup            app ui/win32 platform/win32 ui platform WINDOWS)
-ktr_layer(testing                  ktr_testing         ui platform)
+ktr_layer(testing                  ktr_testing         medium ui platform)
 ktr_layer(tools/ktrmedium          ktr_medium_tool     medium lang ui platform)
 ktr_layer(tools/ktrmedium/strings  ktr_strings         tools/ktrmedium lang platform)
 ktr_layer(tools/ktrmedium/main.cpp ktrmedium          tools/ktrmedium/strings tools/ktrmedium)
@@ -26,6 +26,7 @@ ktr_layer(tools/ktrmedium/main.cpp ktrmedium          tools/ktrmedium/strings to
 # nowhere, and the include check says so. The launcher's entry point lists
 # its sources where it is made (cmake/launcher.cmake).
 ktr_layer_files(platform
+  certificate.cpp certificate.h
   dbcs.cpp dbcs.h
   debugger_note.cpp debugger_note.h
   errors.cpp errors.h
@@ -38,7 +39,8 @@ ktr_layer_files(lang
   multilang.cpp multilang.h)
 ktr_layer_files(medium
   command_line.cpp command_line.h
-  medium.cpp medium.h)
+  medium.cpp medium.h
+  seal.cpp seal.h)
 ktr_layer_files(ui
   bitmap.h bmp_decoder.cpp
   scale.cpp scale.h
@@ -51,6 +53,7 @@ ktr_layer_files(forms
   frm_main.cpp frm_main.h
   frm_user_setup.cpp frm_user_setup.h
   layout.h
+  sealed_step.cpp sealed_step.h
   skin.cpp skin.h
   skinned_form.cpp skinned_form.h)
 ktr_layer_files(app
@@ -61,6 +64,7 @@ ktr_layer_files(platform/win32
   unique_handle.h
   win32_files.cpp
   win32_host.cpp win32_host.h
+  win32_integrity.cpp
   win32_ports.h
   win32_processes.cpp
   win32_registry.cpp
@@ -77,7 +81,8 @@ ktr_layer_files(ui/win32
 ktr_layer_files(testing
   debugger_notes.cpp debugger_notes.h
   fake_host.cpp fake_host.h
-  headless_backend.cpp headless_backend.h)
+  headless_backend.cpp headless_backend.h
+  openssl_integrity.cpp openssl_integrity.h)
 # The library of the program ktrmedium (main.cpp, a row of its own).
 ktr_layer_files(tools/ktrmedium
   check.cpp check.h
@@ -87,6 +92,7 @@ ktr_layer_files(tools/ktrmedium
   key_use.h
   medium_tree.cpp medium_tree.h
   run_program.cpp run_program.h
+  seal.cpp seal.h
   sign.cpp sign.h)
 # ktrmedium strings, on the build machine only (ICU, libxml2, libgettextpo).
 ktr_layer_files(tools/ktrmedium/strings

@@ -6,6 +6,9 @@ include(GoogleTest)
 # The in-memory host and the headless toolkit backend, for the tests, the
 # benchmarks and the fuzz targets alike.
 ktr_add_layer_library(testing)
+# The sealed medium's hashing and signatures, as the in-memory host has them.
+find_package(OpenSSL REQUIRED)
+target_link_libraries(ktr_testing PUBLIC OpenSSL::Crypto)
 
 file(GLOB KTR_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp tests/contract/*_contract.cpp
   tests/contract/native/*.cpp tests/fakes/*.cpp)

@@ -221,6 +221,27 @@ std::unique_ptr<FileReader> Win32Files::open_read_shared(const std::string& path
   return std::make_unique<Win32FileReader>(std::move(handle), last_error_);
 }
 
+std::optional<std::vector<FolderEntry>> Win32Files::list_folder(const std::string& folder) {
+  std::string pattern = folder;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  *last_error_ = 0;
+  WIN32_FIND_DATAA found{};
+  FindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return Failed(last_error_, std::nullopt);
+  std::vector<FolderEntry> entries;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (::FindNextFileA(search.get(), &found));
+  if (const DWORD error = ::GetLastError(); error != ERROR_NO_MORE_FILES) {
+    *last_error_ = error;
+    return std::nullopt;
+  }
+  return entries;
+}
+
 std::unique_ptr<FileWriter> Win32Files::create_unprotected(const std::string& path) {
   *last_error_ = 0;
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
