@@ -33,7 +33,8 @@ ktr_layer_files(platform
   host.h
   os_type.cpp os_type.h
   process_helpers.cpp process_helpers.h
-  profile_text.cpp profile_text.h)
+  profile_text.cpp profile_text.h
+  sha256.cpp sha256.h)
 ktr_layer_files(lang
   keys.h
   multilang.cpp multilang.h)
