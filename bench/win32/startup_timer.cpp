@@ -57,12 +57,12 @@ constexpr int kWindowHeight = 334;
 struct Program {
   std::string name;
   std::string command_line;
-  std::vector<double> idle_ms;
-  std::vector<double> shown_ms;
-  std::vector<double> cpu_ms;
-  std::vector<double> ratio;
+  std::vector<double> idle_ms = {};
+  std::vector<double> shown_ms = {};
+  std::vector<double> cpu_ms = {};
+  std::vector<double> ratio = {};
   SIZE_T peak_working_set = 0;
-  std::string error;
+  std::string error = {};
 };
 
 struct Start {
