@@ -6,9 +6,11 @@
 // A skinned window's rows also carry its skin: the picture each image shows
 // at rest and, for an entry (an image with a Tag), under the highlight and
 // what the window shows beside it. The stacking order, the load order of
-// the skin and the hover latch's entries all come from the same rows.
+// the skin and the hover latch's entries all come from the same rows, and
+// so does what a screen reader is told of each control.
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -59,9 +61,27 @@ struct ControlRow {
   std::string_view normal = {};
   std::string_view active = {};
   Shows shows = {};
+  // What a screen reader says for the control: the keys of its name and
+  // description, or the label whose caption names it. Without either, a
+  // label and a button say their caption.
+  std::string_view name_key = {};
+  std::string_view description_key = {};
+  Member<ui::Label> named_by = nullptr;
 
   constexpr bool skinned() const { return image != nullptr && !normal.empty(); }
   constexpr bool entry() const { return skinned() && tag > 0; }
+
+  constexpr ControlRow said_as(std::string_view name, std::string_view description = {}) const {
+    ControlRow row = *this;
+    row.name_key = name;
+    row.description_key = description;
+    return row;
+  }
+  constexpr ControlRow said_as(Member<ui::Label> label) const {
+    ControlRow row = *this;
+    row.named_by = label;
+    return row;
+  }
 };
 
 // Rows of a skinned window, written the way the window is read.
@@ -158,6 +178,45 @@ void BuildLayout(F& form, std::span<const ControlRow<F>> rows) {
     if (row.click) control.on_click = [&form, h = row.click](ui::Control& c) { (form.*h)(c); };
     if (row.mouse_move) {
       control.on_mouse_move = [&form, h = row.mouse_move](ui::Control& c) { (form.*h)(c); };
+    }
+  }
+}
+
+template <class F>
+ui::Control* BoundControl(const F& form, const ControlRow<F>& row) {
+  if (row.image) return form.*row.image;
+  if (row.label) return form.*row.label;
+  if (row.memo) return form.*row.memo;
+  if (row.button) return form.*row.button;
+  return form.*row.bevel;
+}
+
+// Looks a text key up in the medium, when a screen reader asks.
+using TextOfKey = std::function<std::string(std::string_view)>;
+
+// The accessible roles, names and descriptions of the rows' controls: an
+// entry and a button are push buttons, a label is static text, an edit box
+// is editable text; pictures without a Tag, and bevels, are not told of.
+// An entry whose highlight shows texts is described by them, joined.
+template <class F>
+void SpeakLayout(F& form, std::span<const ControlRow<F>> rows, const TextOfKey& text) {
+  for (const ControlRow<F>& row : rows) {
+    ui::Control& control = *BoundControl(form, row);
+    if (row.entry() || row.button) {
+      control.accessible_role = ui::AccessibleRole::kPushButton;
+    } else if (row.label) {
+      control.accessible_role = ui::AccessibleRole::kStaticText;
+    } else if (row.memo) {
+      control.accessible_role = ui::AccessibleRole::kEditableText;
+    }
+    if (!row.name_key.empty()) {
+      control.accessible_name = [text, key = row.name_key] { return text(key); };
+    } else if (row.named_by) {
+      const ui::Label* label = form.*row.named_by;
+      control.accessible_name = [label] { return label->caption(); };
+    }
+    if (!row.description_key.empty()) {
+      control.accessible_description = [text, key = row.description_key] { return text(key); };
     }
   }
 }

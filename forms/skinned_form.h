@@ -35,6 +35,11 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
   void BuildSkin(F& form, std::span<const ControlRow<F>> rows, ui::Image* F::*background,
                  std::array<ui::Label * F::*, 3> description) {
     BuildLayout<F>(form, rows);
+    const TextOfKey text = [this](std::string_view key) { return Text(key); };
+    SpeakLayout<F>(form, rows, text);
+    for (const ControlRow<F>* row : EntriesByTag<F>(rows)) {
+      if (!row->shows[0].empty()) DescribeByShows(*(form.*row->image), row->shows, text);
+    }
     for (const ControlRow<F>* row : SkinLoadOrder<F>(rows)) {
       skin_.push_back({form.*row->image, row->normal});
     }
@@ -61,6 +66,8 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
 
   void KeyDown(ui::Key key, bool shift) override;
   bool PointerMoved(bool moved) override;
+  const ui::Control* KeyboardHighlight() const override;
+  const ui::Control* PointerHighlight() const override;
 
   void ShowPicture(ui::Image& image, std::string_view file) override;
   void BackgroundCrossed() override;
@@ -76,6 +83,7 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
     std::string_view normal;
   };
   void SetBuiltinPictures();
+  static void DescribeByShows(ui::Control& entry, const Shows& shows, const TextOfKey& text);
 
   HoverLatch latch_{*this};
   std::vector<SkinPicture> skin_;

@@ -25,11 +25,12 @@ struct KeyRule {
   std::string_view key;
   KeyUse use;
   // May be missing or empty: a medium without the extra program leaves its
-  // value empty, and then its box is never shown.
+  // value empty, and then its box is never shown; the main menu's entries
+  // are still there without their spoken names.
   bool optional;
 };
 
-inline constexpr std::array<KeyRule, 38> kKeyRules = {{
+inline constexpr std::array<KeyRule, 48> kKeyRules = {{
     {lang::RES_INSTALL_TITLE, KeyUse::kOtherLanguages, true},
     {lang::RES_CODE_X, KeyUse::kOtherLanguages, true},
     {lang::RES_ERROR, KeyUse::kEveryLanguage, false},
@@ -68,6 +69,23 @@ inline constexpr std::array<KeyRule, 38> kKeyRules = {{
     {lang::RES_EDITNOTICE_LBL, KeyUse::kKoreanOnly, false},
     {lang::RES_HELPCLI, KeyUse::kKoreanOnly, false},
     {lang::RES_GHOSTCLI, KeyUse::kKoreanOnly, false},
+    {lang::RES_NAME_MANUAL, KeyUse::kEveryLanguage, true},
+    {lang::RES_NAME_SCAN, KeyUse::kEveryLanguage, true},
+    {lang::RES_NAME_CLIENT, KeyUse::kEveryLanguage, true},
+    {lang::RES_NAME_SERVER, KeyUse::kEveryLanguage, true},
+    {lang::RES_NAME_BROWSE, KeyUse::kEveryLanguage, true},
+    {lang::RES_NAME_EXIT, KeyUse::kEveryLanguage, true},
+    {lang::RES_DESC_MANUAL, KeyUse::kEveryLanguage, true},
+    {lang::RES_DESC_SCAN, KeyUse::kEveryLanguage, true},
+    {lang::RES_DESC_CLIENT, KeyUse::kEveryLanguage, true},
+    {lang::RES_DESC_SERVER, KeyUse::kEveryLanguage, true},
 }};
+
+// The names a screen reader says for the main menu's entries, whose
+// pictures are their only words; a medium without them is usable but mute.
+inline constexpr std::array<std::string_view, 6> kSpokenNameKeys = {
+    lang::RES_NAME_MANUAL, lang::RES_NAME_SCAN,   lang::RES_NAME_CLIENT,
+    lang::RES_NAME_SERVER, lang::RES_NAME_BROWSE, lang::RES_NAME_EXIT,
+};
 
 }  // namespace ktr::tools
