@@ -326,7 +326,8 @@ std::string ReadAccessible(HWND window) {
 
 struct Heard {
   const char* out = nullptr;
-  std::string text;
+  // One line per event in the order they came, pending until answered.
+  std::vector<std::string> lines;
 };
 Heard* g_heard = nullptr;
 
@@ -347,8 +348,13 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object_id, LONG
                    DWORD) {
   const char* name = EventName(event);
   if (!name || !g_heard || object_id != OBJID_CLIENT) return;
+  // The questions below wait for the launcher's answers, and the events
+  // that come meanwhile are heard inside them: each event takes its place
+  // in the order they came before anything is asked.
   std::string line = std::string("event=") + name + "\thwnd=" + Hex(window) +
                      "\tclass=" + Escaped(ClassOf(window)) + "\tchild=" + Number(child_id);
+  const std::size_t place = g_heard->lines.size();
+  g_heard->lines.push_back(line + "\tpending=1\n");
   IAccessible* object = nullptr;
   VARIANT child;
   ::VariantInit(&child);
@@ -366,19 +372,21 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object_id, LONG
   } else {
     line += "\tname=\tstate=none";
   }
-  g_heard->text += line + "\n";
-  WriteWhole(g_heard->out, g_heard->text);
+  g_heard->lines[place] = line + "\n";
+  std::string text = "ready\n";
+  for (const std::string& heard : g_heard->lines) text += heard;
+  WriteWhole(g_heard->out, text);
 }
 
 // Out of context and filtered by process, but without
 // WINEVENT_SKIPOWNPROCESS: with both flags Wine 8 delivers nothing.
 int ListenEvents(const char* out, const char* hold, DWORD process_id) {
-  Heard heard{out, "ready\n"};
+  Heard heard{out, {}};
   g_heard = &heard;
   HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
                                          process_id, 0, WINEVENT_OUTOFCONTEXT);
   if (!hook) return 1;
-  if (!WriteWhole(out, heard.text)) return 1;
+  if (!WriteWhole(out, "ready\n")) return 1;
   while (::GetFileAttributesA(hold) != INVALID_FILE_ATTRIBUTES) {
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
     MSG msg;
