@@ -16,6 +16,7 @@ TIMEOUT = 90
 
 ROLE_PUSHBUTTON = 0x2B
 ROLE_STATICTEXT = 0x29
+ROLE_TEXT = 0x2A
 STATE_UNAVAILABLE = 0x1
 STATE_FOCUSED = 0x4
 STATE_FOCUSABLE = 0x100000
@@ -189,6 +190,16 @@ class AccessibilityTest(e2e_case.E2ECase):
             self.assertFalse(int(named[texts["RES_BTNEDIT"]]["state"], 16) & STATE_UNAVAILABLE)
             self.assertIn(done, named)
             self.assertEqual(int(named[done]["role"]), ROLE_STATICTEXT)
+
+        with self.subTest("the notice dialog's edit box named by its label"):
+            dialog = walk.open_notice(ghost)
+            window, children = self.read_tree(launcher, dialog, "notice")
+            self.assertEqual(window["name"], texts["RES_EDITNOTICE_CAPTION"])
+            edit = [w for w in walk.children(dialog) if w.class_name.lower() == "edit"]
+            self.assertEqual(len(edit), 1)
+            own, _ = self.read_tree(launcher, edit[0], "notice-edit")
+            self.assertEqual(int(own["role"]), ROLE_TEXT)
+            self.assertEqual(own["name"], texts["RES_EDITNOTICE_LBL"])
 
         launcher.kill()
 

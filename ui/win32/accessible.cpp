@@ -65,6 +65,21 @@ const Oleacc* LoadedOleacc() {
 
 void Clear(VARIANT* variant) { variant->vt = VT_EMPTY; }
 
+// The model's texts are in the system's ANSI code page, as every text of
+// the medium; screen readers take UTF-16. No text is S_FALSE.
+HRESULT Utf16(const std::string& text, BSTR* out, const Oleacc& oleacc) {
+  *out = nullptr;
+  if (text.empty()) return S_FALSE;
+  const int length =
+      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (length <= 0) return S_FALSE;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+  *out = oleacc.sys_alloc_string_len(wide.data(), static_cast<UINT>(length));
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
 LONG RoleOf(AccessibleRole role) {
   switch (role) {
     case AccessibleRole::kPushButton:
@@ -340,8 +355,6 @@ class FormAccessible final : public IAccessible {
     return S_FALSE;
   }
 
-  // The model's texts are in the system's ANSI code page, as every text of
-  // the medium; screen readers take UTF-16.
   template <class Get>
   HRESULT Text(const VARIANT& child, BSTR* out, Get get) {
     if (!out) return E_POINTER;
@@ -350,16 +363,7 @@ class FormAccessible final : public IAccessible {
     const int id = ChildOf(child);
     if (id < 0) return E_INVALIDARG;
     try {
-      const std::string text = get(id);
-      if (text.empty()) return S_FALSE;
-      const int length =
-          ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-      if (length <= 0) return S_FALSE;
-      std::wstring wide(static_cast<std::size_t>(length), L'\0');
-      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            length);
-      *out = oleacc_.sys_alloc_string_len(wide.data(), static_cast<UINT>(length));
-      return *out ? S_OK : E_OUTOFMEMORY;
+      return Utf16(get(id), out, oleacc_);
     } catch (const std::bad_alloc&) {
       return E_OUTOFMEMORY;
     } catch (...) {
@@ -370,6 +374,132 @@ class FormAccessible final : public IAccessible {
   Form* form_;
   const Scale& scale_;
   HWND window_;
+  IAccessible* standard_;
+  const Oleacc& oleacc_;
+  long references_ = 1;
+};
+
+// The system's object for a native child, with the model's name for it.
+class ChildAccessible final : public IAccessible {
+ public:
+  ChildAccessible(const Form& form, const Control& control, IAccessible* standard,
+                  const Oleacc& oleacc)
+      : form_(&form), control_(&control), standard_(standard), oleacc_(oleacc) {}
+
+  void disconnect() {
+    form_ = nullptr;
+    oleacc_.co_disconnect_object(static_cast<IAccessible*>(this), 0);
+  }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == kIidAccessible) {
+      *out = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const long left = --references_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return E_NOTIMPL;
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = nullptr;
+    if (!form_) return RPC_E_DISCONNECTED;
+    if (child.vt != VT_I4 || child.lVal != CHILDID_SELF) return standard_->get_accName(child, name);
+    try {
+      return Utf16(form_->accessible_name(form_->accessible_id(*control_)), name, oleacc_);
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_FAIL;
+    }
+  }
+  // Everything else is what the system says of the child.
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+    return form_ ? standard_->get_accParent(parent) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override {
+    return form_ ? standard_->get_accChildCount(count) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override {
+    return form_ ? standard_->get_accChild(child, out) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return form_ ? standard_->get_accValue(child, value) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+    return form_ ? standard_->get_accDescription(child, description) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    return form_ ? standard_->get_accRole(child, role) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    return form_ ? standard_->get_accState(child, state) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
+    return form_ ? standard_->get_accHelp(child, help) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+    return form_ ? standard_->get_accHelpTopic(file, child, topic) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+    return form_ ? standard_->get_accKeyboardShortcut(child, shortcut) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
+    return form_ ? standard_->get_accFocus(focus) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
+    return form_ ? standard_->get_accSelection(selection) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    return form_ ? standard_->get_accDefaultAction(child, action) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
+    return form_ ? standard_->accSelect(flags, child) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
+                                        VARIANT child) override {
+    return form_ ? standard_->accLocation(left, top, width, height, child) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+    return form_ ? standard_->accNavigate(direction, start, end) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* found) override {
+    return form_ ? standard_->accHitTest(x, y, found) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+    return form_ ? standard_->accDoDefaultAction(child) : RPC_E_DISCONNECTED;
+  }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+    return form_ ? standard_->put_accValue(child, value) : RPC_E_DISCONNECTED;
+  }
+
+ private:
+  ~ChildAccessible() { standard_->Release(); }
+
+  const Form* form_;
+  const Control* control_;
   IAccessible* standard_;
   const Oleacc& oleacc_;
   long references_ = 1;
@@ -405,11 +535,65 @@ void AccessibleWindow::event(HWND window, AccessibleEvent event, int child) cons
   ::NotifyWinEvent(WinEventOf(event), window, OBJID_CLIENT, child);
 }
 
+// The child answers for itself until its window goes, which puts the
+// window procedure back; its object is made at the first request.
+void AccessibleWindow::name_native_child(HWND child, const Control& control) {
+  for (const auto& named : named_) {
+    if (named->control == &control) return;
+  }
+  auto named = std::make_unique<NamedChild>(NamedChild{this, &control, nullptr, nullptr});
+  ::SetWindowLongPtrA(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(named.get()));
+  named->original = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&NamedChildProc)));
+  named_.push_back(std::move(named));
+}
+
+LRESULT CALLBACK AccessibleWindow::NamedChildProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  auto* named = reinterpret_cast<NamedChild*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (!named || !named->original) return ::DefWindowProcA(window, message, w, l);
+  const WNDPROC original = named->original;
+  if (message == WM_GETOBJECT && static_cast<LONG>(l) == OBJID_CLIENT) {
+    if (std::optional<LRESULT> answer = named->owner->child_object(*named, window, w)) {
+      return *answer;
+    }
+  } else if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  }
+  return ::CallWindowProcA(original, window, message, w, l);
+}
+
+std::optional<LRESULT> AccessibleWindow::child_object(NamedChild& named, HWND window, WPARAM w) {
+  const Oleacc* oleacc = LoadedOleacc();
+  if (!oleacc) return std::nullopt;
+  if (!named.object) {
+    IAccessible* standard = nullptr;
+    if (FAILED(oleacc->create_std_accessible_object(window, OBJID_CLIENT, kIidAccessible,
+                                                     reinterpret_cast<void**>(&standard))) ||
+        !standard) {
+      return std::nullopt;
+    }
+    named.object = new (std::nothrow) ChildAccessible(form_, *named.control, standard, *oleacc);
+    if (!named.object) {
+      standard->Release();
+      return std::nullopt;
+    }
+  }
+  return oleacc->lresult_from_object(kIidAccessible, w, static_cast<IAccessible*>(named.object));
+}
+
 void AccessibleWindow::disconnect() {
+  for (const auto& named : named_) {
+    if (ChildAccessible* object = std::exchange(named->object, nullptr)) {
+      object->disconnect();
+      object->Release();
+    }
+  }
   if (!object_) return;
   FormAccessible* object = std::exchange(object_, nullptr);
   object->disconnect();
   object->Release();
 }
+
 
 }  // namespace ktr::ui::win32

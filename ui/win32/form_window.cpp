@@ -108,7 +108,7 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
   pictures_.set_budget(ScaledPicturesBudget(form_, scale_));
   backend_.attach(*this);
   sync_font();
-  children_.create_missing(hwnd(), form_, font_.get());
+  make_children();
 }
 
 FormWindow::~FormWindow() {
@@ -233,6 +233,18 @@ void FormWindow::render(HDC target, const RECT& area, bool just_shown) {
            buffer_->dc(), area.left, area.top, SRCCOPY);
 }
 
+// An edit box is named by its label, which is painted and no window the
+// system could name it after.
+void FormWindow::make_children() {
+  children_.create_missing(hwnd(), form_, font_.get());
+  for (const auto& control : form_.controls()) {
+    if (control->kind() != ControlKind::kMemo) continue;
+    if (NativeChildren::Child* child = children_.find(*control)) {
+      accessible_.name_native_child(child->window.get(), *control);
+    }
+  }
+}
+
 void FormWindow::sync_font() {
   if (auto previous = font_.update(form_.font(), scale_)) children_.set_font(font_.get());
 }
@@ -272,7 +284,7 @@ void FormWindow::centre() {
 void FormWindow::show() {
   if (!window_) return;
   sync_font();
-  children_.create_missing(hwnd(), form_, font_.get());
+  make_children();
   if (!centred_) {
     centre();
     centred_ = true;
@@ -332,7 +344,7 @@ void FormWindow::control_changed(Control& control) {
   if (!window_) return;
   if (control.kind() == ControlKind::kMemo || control.kind() == ControlKind::kButton) {
     sync_font();
-    children_.create_missing(hwnd(), form_, font_.get());
+    make_children();
     children_.update(control, font_.get());
   } else {
     invalidate(control.bounds());

@@ -47,6 +47,7 @@ class FormWindow : public FormPeer {
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
   void render(HDC target, const RECT& area, bool just_shown);
   void sync_font();
+  void make_children();
   void centre();
   void press(NativeChildren::Child& child);
   void command(WPARAM w, LPARAM l);
