@@ -34,3 +34,20 @@ add_test(NAME ktr_contract
 set_tests_properties(ktr_contract PROPERTIES
   ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract-${KTR_WINEARCH};WINEARCH=${KTR_WINEARCH}"
   TIMEOUT 600)
+
+# The system's code page conversion against Microsoft's tables, which the
+# native comparison of ktrmedium's converter relies on. The tables lie in the
+# shared test data beside the project, reached through Wine's drive Z:.
+get_filename_component(KTR_CODE_PAGE_TABLES_DIR
+  ${CMAKE_CURRENT_SOURCE_DIR}/../shared/testdata/windows-code-pages ABSOLUTE)
+add_executable(ktr_code_pages_test tests/win32/code_pages_test.cpp)
+target_link_libraries(ktr_code_pages_test PRIVATE gtest_main)
+target_include_directories(ktr_code_pages_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(ktr_code_pages_test PRIVATE ${KTR_WARNINGS})
+target_compile_definitions(ktr_code_pages_test PRIVATE
+  KTR_CODE_PAGE_TABLES="Z:${KTR_CODE_PAGE_TABLES_DIR}")
+target_link_options(ktr_code_pages_test PRIVATE ${KTR_STATIC_LINK})
+add_test(NAME code_pages_windows COMMAND ktr_code_pages_test)
+set_tests_properties(code_pages_windows PROPERTIES
+  ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-code-pages-${KTR_WINEARCH};WINEARCH=${KTR_WINEARCH}"
+  TIMEOUT 600)

@@ -20,7 +20,10 @@ gtest_discover_tests(ktr_tests DISCOVERY_MODE PRE_TEST)
 
 include(cmake/ktrmedium.cmake)
 include(cmake/ktrmedium_sign.cmake)
-target_link_libraries(ktr_tests PRIVATE ktr_medium_tool)
+target_link_libraries(ktr_tests PRIVATE ktr_medium_tool ktr_strings)
+# Microsoft's code page tables lie in the shared test data beside the project.
+target_compile_definitions(ktr_tests PRIVATE
+  KTR_CODE_PAGE_TABLES="${CMAKE_CURRENT_SOURCE_DIR}/../shared/testdata/windows-code-pages")
 
 include(cmake/bench.cmake OPTIONAL)
 include(cmake/fuzz.cmake OPTIONAL)

@@ -5,6 +5,8 @@ Ghost preparation and the notice dialog, with stub programs in place of the
 installers. What the machine holds afterwards is read back from the prefix
 (registry and drive C:), what is drawn from screenshots."""
 
+import subprocess
+
 import e2e_case
 import harness
 import korean_flow as kf
@@ -17,6 +19,8 @@ TOOL_MTIME_COPIED = 1234567890
 CLIENT_ID = "{0E2E-1234}"
 TYPED_FIRST = "[KTR] "
 TYPED_LINES = ["Name: Test User", "Dept: QA"]
+# A translator's new caption for the client installation menu.
+NEW_MENU_CAPTION = "KTR 에이전트 설치"
 # Installers that stay a while, so that the probe sees the windows hidden.
 STUB_RUN_MS = 4000
 
@@ -31,6 +35,22 @@ class KoreanWindowsTest(e2e_case.E2ECase):
     def walk(self, medium):
         launcher = self.start_launcher(kf.LANG, medium=medium)
         return kf.Walk(launcher, self.display)
+
+    def translate(self, medium, key, text):
+        """The README's loop for one Korean text: export, translate, import."""
+        tool = harness.setting("KTR_MEDIUM_TOOL")
+        out = self.folder / "strings"
+        for command in (["export", medium, out], None, ["import", medium, out]):
+            if command is None:
+                po = out / "KOREAN.po"
+                old = 'msgstr "%s"' % kf.medium_texts.KOREAN[key]
+                data = po.read_text(encoding="utf-8")
+                self.assertEqual(data.count(old), 1)
+                po.write_text(data.replace(old, 'msgstr "%s"' % text), encoding="utf-8")
+                continue
+            done = subprocess.run([tool, "strings", *map(str, command)], capture_output=True,
+                                  timeout=120)
+            self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
 
     def look_at_ghost(self, walk, ghost, name):
         """The captions of the Ghost window with the pointer on its background."""
@@ -230,6 +250,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
 
     def test_keyboard_through_the_korean_windows(self):
         medium = self.medium()
+        self.translate(medium, "RES_USER_CAPTION", NEW_MENU_CAPTION)
         client_key = kf.CLIENT_KEY.split("\\", 1)[1]
         kf.configure_stub(medium, kf.CLIENT_INSTALLER, file1=kf.AGENT,
                           reg1="%s|ClientID|%s" % (client_key, CLIENT_ID))
@@ -240,6 +261,7 @@ class KoreanWindowsTest(e2e_case.E2ECase):
         self.display.key("Return")
         walk.wait_forms("the client installation menu", TUserSetup=True, TMainForm=False)
         menu = walk.window("TUserSetup")
+        self.assertEqual(menu.text, NEW_MENU_CAPTION.encode("cp949"))
 
         self.keys_until_lit(walk, menu, MENU["ImgButton3"], ["Down"] * 3, "Ghost entry")
         self.assertTrue(kf.has_text(self.screenshot("Ghost entry's description"),

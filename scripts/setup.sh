@@ -13,6 +13,7 @@ packages=(
   wine wine32 wine64
   xvfb xdotool imagemagick fonts-wqy-microhei fonts-wine locales xorriso
   osslsigncode openssl
+  libicu-dev libgettextpo-dev gettext libxml2-dev libxml2-utils php-symfony-translation
 )
 # The languages the end-to-end tests start the launcher in.
 locales=(ko_KR ja_JP zh_CN zh_TW en_US de_DE)

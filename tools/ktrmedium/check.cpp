@@ -36,19 +36,6 @@ std::size_t CharactersOf(std::string_view utf8) {
   return count;
 }
 
-bool UsedBy(KeyUse use, int language) {
-  switch (use) {
-    case KeyUse::kEveryLanguage:
-    case KeyUse::kShownInKorean:
-      return true;
-    case KeyUse::kKoreanOnly:
-      return language == lang::kKorean;
-    case KeyUse::kOtherLanguages:
-      return language != lang::kKorean;
-  }
-  return false;
-}
-
 bool Needed(const KeyRule& rule, int language) {
   if (rule.optional) return false;
   return rule.use != KeyUse::kShownInKorean || language == lang::kKorean;

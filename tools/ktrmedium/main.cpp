@@ -10,6 +10,9 @@
 #ifndef _WIN32
 #include "tools/ktrmedium/sign.h"
 #endif
+#ifdef KTR_MEDIUM_STRINGS
+#include "tools/ktrmedium/strings/strings.h"
+#endif
 
 namespace {
 
@@ -33,6 +36,13 @@ constexpr Command kCommands[] = {
      "[--timestamp URL]] FOLDER OUT.iso"},
 #ifndef _WIN32
     {"sign", RunSign, "sign PROGRAM.exe --pkcs12 CERT.p12 --password-file FILE [--timestamp URL]"},
+#endif
+#ifdef KTR_MEDIUM_STRINGS
+    // Translators' files: libgettextpo is GPL, so only the build machine's
+    // tool has them.
+    {"strings", ktr::tools::RunStrings,
+     "strings export FOLDER OUT-FOLDER [--format po|xliff] | "
+     "strings import [--allow-untranslated] FOLDER IN-FOLDER"},
 #endif
 };
 
