@@ -240,7 +240,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "bad argument: %s\n", argv[i]);
       return 2;
     }
-    programs.push_back({arg.substr(0, equals), arg.substr(equals + 1)});
+    programs.push_back({.name = arg.substr(0, equals), .command_line = arg.substr(equals + 1)});
   }
 
   for (int round = -1; round < runs; ++round) {
