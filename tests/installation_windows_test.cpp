@@ -705,6 +705,12 @@ TEST_F(InstallationWindowsTest, GhostWindowSpeaksItsCaptionsAndTellsWhatInstallC
   EXPECT_EQ(ghost->accessible_description(id("ImgConfirm")), "");
   EXPECT_EQ(ghost->accessible_role(id("lblNotice")), ui::AccessibleRole::kStaticText);
   EXPECT_EQ(ghost->accessible_name(id("lblButton1")), "Install");
+  // The caption written on the button is found as the button; a text
+  // label beside nothing is found as itself.
+  const ui::Rect caption = ghost->find("lblButton1")->bounds();
+  EXPECT_EQ(ghost->accessible_child_at(caption.left + 5, caption.top + 5), install);
+  const ui::Rect title = ghost->find("lblFormTitle")->bounds();
+  EXPECT_EQ(ghost->accessible_child_at(title.left + 5, title.top + 5), id("lblFormTitle"));
   EXPECT_TRUE(ghost->accessible_state(id("lblNotice")).invisible);
   EXPECT_EQ(id("ImgBackground"), 0);
   // Buttons, caption labels and description labels; no background.

@@ -366,15 +366,30 @@ std::optional<Rect> Form::accessible_location(int id) const {
 }
 
 // Hidden controls are not found, disabled ones are: a screen reader's user
-// explores an entry that cannot be pressed yet as well.
+// explores an entry that cannot be pressed yet as well. A caption written
+// on a button is part of it: the button is found there.
 std::optional<int> Form::accessible_child_at(int x, int y) const {
   if (!Rect{0, 0, client_width, client_height}.contains(x, y)) return std::nullopt;
+  const Control* found = nullptr;
   for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
     const Control& control = **it;
     if (control.accessible_role == AccessibleRole::kNone || !control.visible()) continue;
-    if (control.bounds().contains(x, y)) return accessible_id(control);
+    if (!control.bounds().contains(x, y)) continue;
+    if (!found) {
+      found = &control;
+      if (control.accessible_role != AccessibleRole::kStaticText) break;
+      continue;
+    }
+    const Rect& caption = found->bounds();
+    const Rect& under = control.bounds();
+    if (control.accessible_role == AccessibleRole::kPushButton &&
+        under.contains(caption.left, caption.top) &&
+        under.contains(caption.left + caption.width - 1, caption.top + caption.height - 1)) {
+      found = &control;
+    }
+    break;
   }
-  return kAccessibleSelf;
+  return found ? accessible_id(*found) : kAccessibleSelf;
 }
 
 int Form::accessible_navigate(int from, AccessibleDirection direction) const {

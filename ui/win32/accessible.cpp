@@ -74,8 +74,7 @@ HRESULT Utf16(const std::string& text, BSTR* out, const Oleacc& oleacc) {
       ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (length <= 0) return S_FALSE;
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   *out = oleacc.sys_alloc_string_len(wide.data(), static_cast<UINT>(length));
   return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -569,7 +568,7 @@ std::optional<LRESULT> AccessibleWindow::child_object(NamedChild& named, HWND wi
   if (!named.object) {
     IAccessible* standard = nullptr;
     if (FAILED(oleacc->create_std_accessible_object(window, OBJID_CLIENT, kIidAccessible,
-                                                     reinterpret_cast<void**>(&standard))) ||
+                                                    reinterpret_cast<void**>(&standard))) ||
         !standard) {
       return std::nullopt;
     }
@@ -594,6 +593,5 @@ void AccessibleWindow::disconnect() {
   object->disconnect();
   object->Release();
 }
-
 
 }  // namespace ktr::ui::win32
