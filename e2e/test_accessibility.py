@@ -156,7 +156,6 @@ class AccessibilityTest(e2e_case.E2ECase):
 
         walk.move(main, (20, 20))
         menu = walk.open_client_menu()
-        ghost = walk.open_ghost(menu)
         texts = texts_of(kf.KOREAN)
 
         def by_name(children):
@@ -165,6 +164,19 @@ class AccessibilityTest(e2e_case.E2ECase):
             for child in sorted(children, key=lambda c: int(c["role"]) != ROLE_PUSHBUTTON):
                 named.setdefault(child["name"], child)
             return named
+
+        with self.subTest("the client installation menu named by its captions"):
+            window, children = self.read_tree(launcher, menu, "client-menu")
+            self.assertEqual(window["name"], texts["RES_USER_CAPTION"])
+            buttons = [c for c in children if int(c["role"]) == ROLE_PUSHBUTTON]
+            self.assertEqual(sorted(c["name"] for c in buttons), sorted(
+                texts[k] for k in ("RES_USER_GBBASE", "RES_USER_GBNORMAL", "RES_USER_GBGHOST",
+                                   "RES_CANCEL", "RES_HELP")))
+            ghost_entry = by_name(children)[texts["RES_USER_GBGHOST"]]
+            self.assertEqual(ghost_entry["description"], " ".join(
+                texts[k] for k in ("RES_USER_GBGHOST", "RES_USER_LBLGHOST")))
+
+        ghost = walk.open_ghost(menu)
 
         with self.subTest("the Ghost window named by its captions"):
             window, children = self.read_tree(launcher, ghost, "ghost-fresh")
