@@ -219,7 +219,17 @@ class AccessibilityTest(e2e_case.E2ECase):
         launcher = self.start_launcher(ENGLISH)
         walk = kf.Walk(launcher, self.display, timeout=TIMEOUT)
         main = walk.window("TMainForm")
+
+        def loaded():
+            text = launcher.probe._call("modules", str(main.pid)) or ""
+            return {line.split("=", 1)[1].lower() for line in text.splitlines()
+                    if line.startswith("module=")}
+
+        modules = loaded()
+        self.assertIn("user32.dll", modules)
+        self.assertNotIn("oleacc.dll", modules, "Active Accessibility loaded at start-up")
         self.assertMainMenu(main, *self.read_tree(launcher, main, "main-english"), "ENGLISH")
+        self.assertIn("oleacc.dll", loaded())
 
         with self.subTest("the server entry starts the server installer"):
             self.assertEqual(launcher.probe._call("press", main.hwnd, "4"), "result=00000000\n")

@@ -298,7 +298,10 @@ void FormWindow::show() {
   if (first) backend_.after_first_show(form_);
   // A window shown again after an installer ended is not the foreground
   // one by itself, and a screen reader follows only the foreground window.
-  if (command != SW_SHOWNOACTIVATE && ::GetForegroundWindow() != hwnd()) {
+  // The program's first window gets the foreground from the system that
+  // started the program.
+  const bool starting = first && form_.application().main_form() == &form_;
+  if (!starting && command != SW_SHOWNOACTIVATE && ::GetForegroundWindow() != hwnd()) {
     ::SetForegroundWindow(hwnd());
   }
   // A form with an edit box or buttons opens with the focus on the lowest

@@ -23,6 +23,7 @@
 //                           line each as they come (the first line says the
 //                           hooks are set), until the file HOLD goes
 //   probe.exe press OUT HWND CHILD   the default action of a child
+//   probe.exe modules OUT PID   the file names of the modules loaded in PID
 //
 // One line per window, tab-separated name=value fields. Texts are the ANSI
 // bytes that GetWindowTextA gives, with every byte outside printable ASCII
@@ -34,6 +35,7 @@
 #include <aclapi.h>
 #include <oleacc.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -410,6 +412,19 @@ std::string Press(HWND window, long id) {
   return "result=" + Bits(static_cast<DWORD>(hr)) + "\n";
 }
 
+std::string Modules(DWORD process_id) {
+  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_id));
+  if (!snapshot) return "error=" + Number(::GetLastError()) + "\n";
+  MODULEENTRY32 module{};
+  module.dwSize = sizeof module;
+  std::string out;
+  for (BOOL more = ::Module32First(snapshot.get(), &module); more;
+       more = ::Module32Next(snapshot.get(), &module)) {
+    out += "module=" + Escaped(module.szModule) + "\n";
+  }
+  return out;
+}
+
 HWND WindowOf(const char* hex) {
   return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(hex, nullptr, 16)));
 }
@@ -440,6 +455,8 @@ int main(int argc, char** argv) {
   } else if (command == "press" && argc >= 5) {
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     text = Press(WindowOf(argv[3]), std::strtol(argv[4], nullptr, 10));
+  } else if (command == "modules" && argc >= 4) {
+    text = Modules(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
   } else if (command == "winexec" && argc >= 4) {
     text = Number(::WinExec(argv[3], SW_SHOW)) + "\n";
   } else if (command == "read" && argc >= 5) {
