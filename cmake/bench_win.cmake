@@ -38,3 +38,11 @@ set_source_files_properties(bench/win32/required_floor.c PROPERTIES LANGUAGE C)
 target_compile_options(ktr_required_floor PRIVATE ${KTR_WARNINGS} $<$<CONFIG:Release>:-Os>)
 target_link_libraries(ktr_required_floor PRIVATE gdi32 user32)
 target_link_options(ktr_required_floor PRIVATE -static -s)
+
+# Verifying a step against a plain read of the same bytes (a 100 MB folder),
+# with the launcher's hashing on CryptoAPI.
+add_executable(ktr_hash_bench EXCLUDE_FROM_ALL bench/win32/hash_bench.cpp)
+target_include_directories(ktr_hash_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_compile_options(ktr_hash_bench PRIVATE ${KTR_WARNINGS})
+target_link_libraries(ktr_hash_bench PRIVATE ktr_win32 ktr_core)
+target_link_options(ktr_hash_bench PRIVATE ${KTR_STATIC_LINK} -s)

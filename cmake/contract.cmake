@@ -20,6 +20,8 @@ file(GLOB KTR_CONTRACT_SOURCES CONFIGURE_DEPENDS tests/contract/*_contract.cpp
 add_executable(ktr_contract ${KTR_CONTRACT_SOURCES})
 target_link_libraries(ktr_contract PRIVATE ktr_win32 gtest ole32)
 target_include_directories(ktr_contract PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+# Wine shows the build machine's root as drive Z:.
+target_compile_definitions(ktr_contract PRIVATE KTR_TEST_DATA="Z:${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
 target_compile_options(ktr_contract PRIVATE ${KTR_WARNINGS})
 target_link_options(ktr_contract PRIVATE ${KTR_STATIC_LINK})
 # The test programs are copies of the stub, taken from beside ktr_contract.exe.

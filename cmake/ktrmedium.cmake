@@ -4,11 +4,17 @@
 file(GLOB KTR_MEDIUM_TOOL_SOURCES CONFIGURE_DEPENDS tools/ktrmedium/*.cpp)
 list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/main.cpp)
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  # Signing runs osslsigncode on the build machine; ktrmedium.exe checks only.
-  list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/sign.cpp)
+  # Signing and sealing run osslsigncode and OpenSSL on the build machine;
+  # ktrmedium.exe checks only, and cannot check a seal.
+  list(REMOVE_ITEM KTR_MEDIUM_TOOL_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/sign.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/tools/ktrmedium/seal.cpp)
 endif()
 add_library(ktr_medium_tool STATIC ${KTR_MEDIUM_TOOL_SOURCES})
 target_link_libraries(ktr_medium_tool PUBLIC ktr_core)
+if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  find_package(OpenSSL REQUIRED)
+  target_link_libraries(ktr_medium_tool PUBLIC OpenSSL::Crypto)
+endif()
 target_compile_options(ktr_medium_tool PRIVATE ${KTR_WARNINGS})
 
 add_executable(ktrmedium tools/ktrmedium/main.cpp)
@@ -72,7 +78,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/host
     COMMAND ${KTR_HOST_CXX} -std=c++20 -O1 -I${CMAKE_CURRENT_SOURCE_DIR} ${KTR_HOST_XML_FLAGS}
             -DKTR_MEDIUM_STRINGS=1 -o ${KTR_MEDIUM_HOST} ${KTR_MEDIUM_HOST_SOURCES}
-            -licuuc -licudata -lxml2 -lgettextpo
+            -licuuc -licudata -lxml2 -lgettextpo -lcrypto
     DEPENDS ${KTR_MEDIUM_HOST_SOURCES}
     COMMENT "Building ktrmedium for the build machine"
     VERBATIM)

@@ -14,7 +14,16 @@ add_custom_command(
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/ktrmedium/tiny_program.c
   COMMENT "Building a small Windows program to sign"
   VERBATIM)
-add_custom_target(ktrmedium_sign_test_program DEPENDS ${KTR_SIGN_TEST_DIR}/tiny_program.exe)
+add_custom_command(
+  OUTPUT ${KTR_SIGN_TEST_DIR}/tiny_launcher.exe
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${KTR_SIGN_TEST_DIR}
+  COMMAND ${KTR_MINGW_CC} -O1 -s -o ${KTR_SIGN_TEST_DIR}/tiny_launcher.exe
+          ${CMAKE_CURRENT_SOURCE_DIR}/tests/ktrmedium/tiny_launcher.c
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/ktrmedium/tiny_launcher.c
+  COMMENT "Building a small Windows program with a place for a key"
+  VERBATIM)
+add_custom_target(ktrmedium_sign_test_program
+  DEPENDS ${KTR_SIGN_TEST_DIR}/tiny_program.exe ${KTR_SIGN_TEST_DIR}/tiny_launcher.exe)
 
 add_executable(ktrmedium_sign_tests tests/ktrmedium/sign_test.cpp)
 add_dependencies(ktrmedium_sign_tests ktrmedium_sign_test_program)

@@ -7,7 +7,9 @@ include(GoogleTest)
 # benchmarks and the fuzz targets alike.
 file(GLOB KTR_TESTING_SOURCES CONFIGURE_DEPENDS testing/*.cpp)
 add_library(ktr_testing STATIC ${KTR_TESTING_SOURCES})
-target_link_libraries(ktr_testing PUBLIC ktr_core)
+# The sealed medium's hashing and signatures, as the in-memory host has them.
+find_package(OpenSSL REQUIRED)
+target_link_libraries(ktr_testing PUBLIC ktr_core OpenSSL::Crypto)
 target_compile_options(ktr_testing PRIVATE ${KTR_WARNINGS})
 
 file(GLOB KTR_TEST_SOURCES CONFIGURE_DEPENDS tests/*_test.cpp tests/contract/*_contract.cpp

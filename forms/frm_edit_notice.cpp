@@ -6,6 +6,7 @@
 #include "forms/alert_lines.h"
 #include "forms/builtin_pictures.h"
 #include "forms/layout.h"
+#include "forms/sealed_step.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/command_line.h"
@@ -108,6 +109,9 @@ void TEditNotice::AlertShow() {
     memo.append_line(Text(lang::RES_ALERT_MSG));
     return;
   }
+  // Held while it is read, so that the text shown is the one verified.
+  const medium::Verified step = CheckFile(*this, host_, launch_folder_, path);
+  if (!step.ok()) return;
   auto reader = host_.files.open_read_shared(path);
   if (!reader) throw InOutError(kAccessDenied);
   std::string text;
@@ -144,7 +148,7 @@ void TEditNotice::btnYesClick(ui::Control&) {
 
 void TEditNotice::btnHelpClick(ui::Control&) {
   // Help is optional; the dialog stays as it was whatever becomes of it.
-  medium::StartHelp(host_.processes, host_.files, launch_folder_, Text(lang::RES_GHOSTCLI));
+  StartCheckedHelp(*this, host_, launch_folder_, Text(lang::RES_GHOSTCLI));
 }
 
 }  // namespace ktr::forms

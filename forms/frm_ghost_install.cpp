@@ -4,6 +4,7 @@
 
 #include "forms/frm_edit_notice.h"
 #include "forms/layout.h"
+#include "forms/sealed_step.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/command_line.h"
@@ -119,7 +120,7 @@ void TGhostInstall::Warn(ui::Form* owner) {
 }
 
 void TGhostInstall::ImgButton1Click(ui::Control&) {
-  RunInstaller(medium::kClientInstaller);
+  if (!RunInstaller(medium::kClientInstaller)) return;
   const std::string agent = platform::AddTrailingBackslash(std::string(medium::kAgentFolder),
                                                            host_.locale.ansi_code_page()) +
                             std::string(medium::kAgentProgram);
@@ -151,8 +152,32 @@ void TGhostInstall::ImgButton1Click(ui::Control&) {
 // was there: the file the value names is one that nobody else has ever held
 // open. A link or a folder in its place is not followed.
 bool TGhostInstall::PlaceTool() {
-  return platform::PlaceCopy(host_.files, launch_folder_ + std::string(medium::kMediumTool),
-                             std::string(medium::kInstalledToolCopy));
+  const std::string source = launch_folder_ + std::string(medium::kMediumTool);
+  const std::string destination(medium::kInstalledToolCopy);
+  if (!host_.seal) return platform::PlaceCopy(host_.files, source, destination);
+  // Sealed: copied from the handle that is hashed on the way, and placed
+  // only when the bytes copied are the ones the list names.
+  tool_refused_.reset();
+  std::string refused;
+  const std::optional<Sha256Digest> listed =
+      host_.seal->listed_digest(launch_folder_, source, refused);
+  // Neither listed nor there: the copy fails as on any medium without it.
+  if (!listed && refused == source && !host_.files.attributes(source)) return false;
+  std::unique_ptr<FileReader> reader = listed ? host_.files.open_read(source) : nullptr;
+  if (listed && !reader) return false;
+  bool matched = false;
+  if (listed) {
+    medium::HashingReader hashing(*reader, host_.seal->hasher());
+    const bool placed = platform::PlaceCopyFrom(host_.files, hashing, source, destination, [&] {
+      matched = hashing.digest() == listed;
+      return matched;
+    });
+    if (placed) return true;
+    if (matched) return false;
+    refused = source;
+  }
+  tool_refused_ = refused;
+  return false;
 }
 
 void TGhostInstall::ImgButton2Click(ui::Control&) {
@@ -164,7 +189,11 @@ void TGhostInstall::ImgButton2Click(ui::Control&) {
     // not be left pointing at a program that is not ours.
     host_.registry.delete_value(std::string(medium::kRunOnceKey),
                                 std::string(medium::kRunOnceValue));
-    Warn(dialog.get());
+    if (tool_refused_) {
+      ShowRefusal(*dialog, host_, launch_folder_, *tool_refused_);
+    } else {
+      Warn(dialog.get());
+    }
     return;
   }
   lblContent->set_caption(Text(lang::RES_GHOST_EDIT_COMP));

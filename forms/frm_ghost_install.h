@@ -3,6 +3,9 @@
 // client's identity value removed, the notice with its start-up tool, and
 // the confirmation that ends the preparation. Progress lives in which
 // buttons are enabled.
+#include <optional>
+#include <string>
+
 #include "forms/skinned_form.h"
 
 namespace ktr::forms {
@@ -45,6 +48,9 @@ class TGhostInstall : public SkinnedForm {
   void Warn(ui::Form* owner);
   void SetEnabled(ui::Image& image, ui::Label& label, bool enabled);
   bool PlaceTool();
+
+  // The file a sealed launcher refused when the tool was not placed.
+  std::optional<std::string> tool_refused_;
 };
 
 }  // namespace ktr::forms

@@ -6,6 +6,7 @@
 #include "forms/builtin_pictures.h"
 #include "forms/frm_user_setup.h"
 #include "forms/layout.h"
+#include "forms/sealed_step.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/command_line.h"
@@ -143,15 +144,21 @@ void TMainForm::ImgManualMouseMove(ui::Control& sender) { latch_.entry_mouse_mov
 
 void TMainForm::ImgBackgroundMouseMove(ui::Control&) { latch_.background_mouse_move(); }
 
+// The shell reads the document after this returns, so a sealed launcher
+// holds it until it exits.
 void TMainForm::ImgManualClick(ui::Control&) {
+  const std::string document = launch_folder_ + Text(lang::RES_MANUAL);
+  medium::Verified step = CheckFile(*this, host_, launch_folder_, document);
+  if (!step.ok()) return;
   try {
     ui::BusyCursor busy(application());
-    host_.shell.execute(application().backend().application_handle(), "open",
-                        launch_folder_ + Text(lang::RES_MANUAL), kSwShowNormal);
+    host_.shell.execute(application().backend().application_handle(), "open", document,
+                        kSwShowNormal);
   } catch (...) {
     application().application_message_box(Text(lang::RES_ERROR_EXPLOER), Text(lang::RES_ERROR),
                                           ui::kMbOk);
   }
+  HoldUntilExit(host_, std::move(step));
 }
 
 void TMainForm::ImgSnScanClick(ui::Control&) {
@@ -162,7 +169,10 @@ void TMainForm::ImgSnScanClick(ui::Control&) {
     command += lang::LanguageOf(FLanguageIndex) == lang::Language::kKorean
                    ? medium::kScannerPackageKorean
                    : medium::kScannerPackageOther;
+    medium::Verified step = CheckCommand(*this, host_, launch_folder_, command);
+    if (!step.ok()) return;
     host_.processes.start(command, kSwShow);
+    HoldUntilExit(host_, std::move(step));
   } catch (...) {
     // The scanner is a convenience; a failed start says nothing.
   }
@@ -180,27 +190,37 @@ void TMainForm::ImgInstallClientClick(ui::Control&) {
     hidden.run().show_modal();
     return;
   }
+  // Checked while the window is still shown, so that a refusal is told
+  // from it and the window simply stays.
+  const std::string client =
+      medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_CLIENT_INSTALL));
+  const medium::Verified step = CheckCommand(*this, host_, launch_folder_, client);
+  if (step.refused()) return;
   ui::HiddenWhile hidden(*this);
   application().process_messages();
-  RunInstaller(
-      medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_CLIENT_INSTALL)));
+  if (step.ok()) RunInstaller(client);
   application().process_messages();
   if (OffersExtraProgram(edition)) {
     const std::string relative = Text(lang::RES_CODE_X_INSTALL);
     if (host_.files.exists(launch_folder_ + relative) &&
         application().message_box(this, Text(lang::RES_CODE_X), Text(lang::RES_INSTALL_TITLE),
                                   ui::kMbOkCancel) == ui::kIdOk) {
-      RunInstaller(medium::ProgramCommandLine(launch_folder_, relative));
+      const std::string extra = medium::ProgramCommandLine(launch_folder_, relative);
+      const medium::Verified extra_step = CheckCommand(*this, host_, launch_folder_, extra);
+      if (extra_step.ok()) RunInstaller(extra);
     }
   }
 }
 
 void TMainForm::ImgInstallServerClick(ui::Control&) {
+  const std::string server =
+      medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL));
+  const medium::Verified step = CheckCommand(*this, host_, launch_folder_, server);
+  if (step.refused()) return;
   ui::HiddenWhile hidden(*this);
   try {
     application().process_messages();
-    RunInstaller(
-        medium::MediumCommandLine(host_.files, launch_folder_, Text(lang::RES_SERVER_INSTALL)));
+    if (step.ok()) RunInstaller(server);
   } catch (...) {
     // Nothing to report: the installer shows its own failures.
   }

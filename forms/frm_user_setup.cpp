@@ -4,6 +4,7 @@
 
 #include "forms/frm_ghost_install.h"
 #include "forms/layout.h"
+#include "forms/sealed_step.h"
 #include "lang/keys.h"
 #include "lang/multilang.h"
 #include "medium/command_line.h"
@@ -106,12 +107,14 @@ void TUserSetup::ImgButton1Click(ui::Control&) { RunInstaller(medium::kClientIns
 // The builder finds its templates relative to its working folder, so it runs
 // inside its own folder; the launcher's current directory comes back after.
 void TUserSetup::ImgButton2Click(ui::Control&) {
+  const std::string line = medium::ProgramCommandLine(launch_folder_, medium::kInstallBuild);
+  const medium::Verified step = CheckCommand(*this, host_, launch_folder_, line);
+  if (step.refused()) return;
   ui::HiddenWhile hidden(*this);
   application().process_messages();
   platform::EnteredFolder builder(host_.files,
                                   launch_folder_ + std::string(medium::kInstallBuildFolder));
-  platform::RunAndWait(host_.processes,
-                       medium::ProgramCommandLine(launch_folder_, medium::kInstallBuild), kSwShow);
+  if (step.ok()) platform::RunAndWait(host_.processes, line, kSwShow);
   builder.leave();
 }
 

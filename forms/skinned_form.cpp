@@ -1,5 +1,7 @@
 #include "forms/skinned_form.h"
 
+#include "forms/sealed_step.h"
+
 #include <stdexcept>
 
 #include "forms/builtin_pictures.h"
@@ -129,15 +131,18 @@ void SkinnedForm::RestoreBroken() {
   application().process_messages();
 }
 
-void SkinnedForm::RunInstaller(std::string_view relative_program) {
+bool SkinnedForm::RunInstaller(std::string_view relative_program) {
+  const std::string line = medium::ProgramCommandLine(launch_folder_, relative_program);
+  const medium::Verified step = CheckCommand(*this, host_, launch_folder_, line);
+  if (step.refused()) return false;
   ui::HiddenWhile hidden(*this);
   application().process_messages();
-  platform::RunAndWait(host_.processes,
-                       medium::ProgramCommandLine(launch_folder_, relative_program), kSwShow);
+  if (step.ok()) platform::RunAndWait(host_.processes, line, kSwShow);
+  return true;
 }
 
 void SkinnedForm::StartHelp(std::string_view key) {
-  medium::StartHelp(host_.processes, host_.files, launch_folder_, Text(key));
+  StartCheckedHelp(*this, host_, launch_folder_, Text(key));
 }
 
 }  // namespace ktr::forms

@@ -60,7 +60,9 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
   void SetDescription(const LatchEntry& button);
   void ShowDescription(bool visible);
   bool DescriptionShown() const;
-  void RunInstaller(std::string_view relative_program);
+  // False when the seal refused the installer: nothing ran, and the refusal
+  // was told.
+  bool RunInstaller(std::string_view relative_program);
   // The help command of the medium, from the medium only; help is optional.
   void StartHelp(std::string_view key);
 

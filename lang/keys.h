@@ -30,4 +30,8 @@ KTR_LANG_KEYS(KTR_DECLARE_KEY)
 inline constexpr std::array kAllKeys = {KTR_LANG_KEYS(KTR_LIST_KEY)};
 #undef KTR_LIST_KEY
 
+// Optional, and read only by a launcher that carries a key: the text of the
+// box that refuses a file not as it was signed (the file's path follows).
+inline constexpr std::string_view RES_MEDIUM_CHANGED = "RES_MEDIUM_CHANGED";
+
 }  // namespace ktr::lang

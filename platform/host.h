@@ -3,6 +3,7 @@
 // The win32 adapters implement them on the Windows API; tests use the
 // in-memory host under testing/. Paths are Windows paths in the system's
 // ANSI code page; nothing here converts text.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,10 @@
 #include <vector>
 
 namespace ktr {
+
+namespace medium {
+class Seal;
+}
 
 class Locale {
  public:
@@ -97,6 +102,12 @@ class PlacedFile : public FileWriter {
   virtual bool commit() = 0;
 };
 
+// One name in a folder, without "." and "..".
+struct FolderEntry {
+  std::string name;
+  bool folder = false;
+};
+
 class Files {
  public:
   virtual ~Files() = default;
@@ -132,6 +143,12 @@ class Files {
     (void)protection;
     return nullptr;
   }
+  // The names in a folder, in no particular order; nullopt when it cannot be
+  // listed.
+  virtual std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) {
+    (void)folder;
+    return std::nullopt;
+  }
 };
 
 class Processes {
@@ -153,6 +170,36 @@ class Shell {
                                 const std::string& file, int show) = 0;
 };
 
+// A SHA-256 digest: of a file, or of a signer's public key (the DER of its
+// SubjectPublicKeyInfo), which is how a sealed launcher names its key.
+using Sha256Digest = std::array<std::uint8_t, 32>;
+
+class Sha256 {
+ public:
+  virtual ~Sha256() = default;
+  // False when the system refused the data; the digest is then worthless.
+  virtual bool add(const void* data, std::size_t count) = 0;
+  virtual std::optional<Sha256Digest> finish() = 0;
+};
+
+// Hashing and the check of a detached signature, for the sealed medium. No
+// trust decision is made here: the caller compares the signer's key with
+// the one it carries.
+class Integrity {
+ public:
+  virtual ~Integrity() = default;
+  // nullptr when the system cannot hash with SHA-256.
+  virtual std::unique_ptr<Sha256> sha256() = 0;
+  // `signature` is a DER CMS (PKCS#7) SignedData without content, over
+  // `content`. Gives the SHA-256 of the signer certificate's
+  // SubjectPublicKeyInfo when the message has exactly one signer, that
+  // signer's certificate is in the message, it carries no signed attributes
+  // (whose digest a system may not compare with the content) and its
+  // signature over the content holds; nullopt in every other case.
+  virtual std::optional<Sha256Digest> signer_of(const std::string& content,
+                                                const std::string& signature) = 0;
+};
+
 struct Host {
   Locale& locale;
   Version& version;
@@ -161,6 +208,9 @@ struct Host {
   Files& files;
   Processes& processes;
   Shell& shell;
+  // The sealed medium's rules (medium/seal.h), bound at start-up only by a
+  // launcher that carries a key; none for every other launcher.
+  medium::Seal* seal = nullptr;
 };
 
 inline constexpr unsigned short kSwShowNormal = 1;

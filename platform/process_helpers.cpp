@@ -118,15 +118,24 @@ bool PlaceCopy(Files& files, const std::string& source, const std::string& desti
   if (source == destination || !CanReplace(files, destination)) return false;
   std::unique_ptr<FileReader> reader = files.open_read(source);
   if (!reader) return false;
-  const std::optional<std::uint64_t> size = reader->size();
+  return PlaceCopyFrom(files, *reader, source, destination, [] { return true; });
+}
+
+bool PlaceCopyFrom(Files& files, FileReader& reader, const std::string& source,
+                   const std::string& destination, const std::function<bool()>& before_commit) {
+  if (source == destination || !CanReplace(files, destination)) return false;
+  const std::optional<std::uint64_t> size = reader.size();
   if (!size) return false;
   std::unique_ptr<PlacedFile> placed =
       files.place(destination, FileProtection::kAdministrators);
-  if (!placed || !Transfer(*reader, *placed, *size)) return false;
-  if (std::optional<DosDateTime> when = reader->last_write_time()) {
+  if (!placed || !Transfer(reader, *placed, *size)) return false;
+  // Nothing more may come: a source that grew is not the one that was sized.
+  char more = 0;
+  if (reader.read(&more, 1) != 0) return false;
+  if (std::optional<DosDateTime> when = reader.last_write_time()) {
     placed->set_last_write_time(*when);
   }
-  if (!Commit(files, *placed, destination)) return false;
+  if (!before_commit() || !Commit(files, *placed, destination)) return false;
   if (std::optional<std::uint32_t> attributes = files.attributes(source)) {
     files.set_attributes(destination, *attributes);
   }

@@ -2,6 +2,7 @@
 // Starting a program and waiting for its end; copying a file with its date
 // and attributes; completing a folder path.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,10 @@ bool CanReplace(Files& files, const std::string& destination);
 bool PlaceText(Files& files, const std::string& destination, const std::string& text);
 // As CopyFileWithDate, the copy taking the source's date and attributes.
 bool PlaceCopy(Files& files, const std::string& source, const std::string& destination);
+// The same from a reader the caller opened on `source`; `before_commit`
+// decides, once every byte has passed, whether the copy takes its place.
+bool PlaceCopyFrom(Files& files, FileReader& reader, const std::string& source,
+                   const std::string& destination, const std::function<bool()>& before_commit);
 
 // The two path rules every folder is made with. In a double-byte ANSI code
 // page (932, 936, 949, 950) a 0x5C that is the trail byte of a character is

@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libstb-dev clang
   wine wine32 wine64
   xvfb xdotool imagemagick fonts-wqy-microhei fonts-wine locales xorriso
-  osslsigncode openssl
+  osslsigncode openssl libssl-dev
   libicu-dev libgettextpo-dev gettext libxml2-dev libxml2-utils php-symfony-translation
 )
 # The languages the end-to-end tests start the launcher in.

@@ -394,6 +394,21 @@ std::unique_ptr<FileReader> FakeFiles::open_read_shared(const std::string& path)
   return std::make_unique<Reader>(*this, normal, path, true);
 }
 
+int FakeFiles::held_count(const std::string& path) const {
+  auto it = shared_readers_.find(Normal(path));
+  return it == shared_readers_.end() ? 0 : it->second;
+}
+
+std::optional<std::vector<FolderEntry>> FakeFiles::list_folder(const std::string& folder) {
+  const std::string normal = Normal(folder);
+  if (!folders_.contains(normal)) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  for (const std::string& name : names_in(folder)) {
+    entries.push_back({name, folders_.contains(Normal(folder + "\\" + name))});
+  }
+  return entries;
+}
+
 // CREATE_ALWAYS: an existing file is emptied, unless it is read-only, hidden
 // or system, or open (no sharing); a missing parent folder is an error.
 std::unique_ptr<FileWriter> FakeFiles::create_unprotected(const std::string& path) {

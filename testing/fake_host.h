@@ -14,6 +14,7 @@
 
 #include "platform/host.h"
 #include "platform/profile_text.h"
+#include "testing/openssl_integrity.h"
 
 namespace ktr::fake {
 
@@ -180,11 +181,15 @@ class FakeFiles : public Files {
   std::vector<ReadCall> read_calls;
   std::vector<WriteCall> write_calls;
 
+  // Open readers that share reading (open_read_shared), of the open_count.
+  int held_count(const std::string& path) const;
+
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
   // Readers that share for reading coexist; a handle that does not share,
   // or one that writes, keeps them out and is kept out by them.
   std::unique_ptr<FileReader> open_read_shared(const std::string& path) override;
+  std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) override;
   std::unique_ptr<FileWriter> create_unprotected(const std::string& path) override;
   bool remove(const std::string& path) override;
   std::optional<std::uint32_t> attributes(const std::string& path) override;
@@ -334,6 +339,7 @@ struct FakeHost {
   FakeProfile profile{files};
   FakeProcesses processes{files};
   FakeShell shell;
+  OpenSslIntegrity integrity;
 
   Host host() { return Host{locale, version, registry, profile, files, processes, shell}; }
 };

@@ -9,7 +9,9 @@
 #endif
 #include <windows.h>
 
+#include <cstddef>
 #include <exception>
+#include <optional>
 
 #include "app/launcher.h"
 #include "platform/win32/win32_host.h"
@@ -43,6 +45,26 @@ void LimitDllSearchToSystemFolder() {
   }
 }
 
+// The launcher's key, written by `ktrmedium sign` after the marker before it
+// signs the program, so that the signature covers it: the SHA-256 of the
+// public key that must have signed the medium's list. All zero in every
+// launcher not signed for release, which then verifies nothing. Read through
+// volatile, as the bytes in the file are not the ones compiled.
+extern "C" __attribute__((used)) volatile const unsigned char ktr_sealed_medium_pin[48] = {
+    'K', 'T', 'R', '-', 'S', 'E', 'A', 'L', 'E', 'D', '-', 'P', 'I', 'N', ':', '1'};
+constexpr std::size_t kPinMarkerSize = 16;
+
+std::optional<ktr::Sha256Digest> LauncherPin() {
+  ktr::Sha256Digest pin{};
+  bool any = false;
+  for (std::size_t i = 0; i < pin.size(); ++i) {
+    pin[i] = ktr_sealed_medium_pin[kPinMarkerSize + i];
+    any = any || pin[i] != 0;
+  }
+  if (!any) return std::nullopt;
+  return pin;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -53,7 +75,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ktr::win32::Win32Host system;
     ktr::Host host = system.host();
     ktr::ui::win32::Win32Backend backend;
-    return ktr::app::RunLauncher(host, backend);
+    return ktr::app::RunLauncher(host, backend, &system.integrity(), LauncherPin());
   } catch (const std::exception& e) {
     // Only a failure to make the application's windows gets here; the
     // windows' own errors are reported by the toolkit and the loop goes on.

@@ -194,6 +194,23 @@ std::unique_ptr<FileReader> Win32Files::open_read_shared(const std::string& path
   return std::make_unique<Win32FileReader>(std::move(handle));
 }
 
+std::optional<std::vector<FolderEntry>> Win32Files::list_folder(const std::string& folder) {
+  std::string pattern = folder;
+  if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
+  WIN32_FIND_DATAA found{};
+  FindHandle search(::FindFirstFileA(pattern.c_str(), &found));
+  if (!search) return std::nullopt;
+  std::vector<FolderEntry> entries;
+  do {
+    const std::string name = found.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (::FindNextFileA(search.get(), &found));
+  if (::GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
+  return entries;
+}
+
 std::unique_ptr<FileWriter> Win32Files::create_unprotected(const std::string& path) {
   FileHandle handle(::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -12,6 +12,7 @@ class Win32Host {
   Win32Host& operator=(const Win32Host&) = delete;
 
   Host host();
+  Integrity& integrity() { return integrity_; }
 
  private:
   Win32Locale locale_;
@@ -21,6 +22,7 @@ class Win32Host {
   Win32Files files_;
   Win32Processes processes_;
   Win32Shell shell_;
+  Win32Integrity integrity_;
 };
 
 }  // namespace ktr::win32

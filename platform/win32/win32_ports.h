@@ -1,6 +1,9 @@
 #pragma once
 // The host ports on the Windows API. Thin: each call is the system call its
 // port names, with the system's own answer passed on; no decisions here.
+#include <cstdint>
+#include <memory>
+
 #include "platform/host.h"
 
 namespace ktr::win32 {
@@ -39,6 +42,7 @@ class Win32Files : public Files {
   bool exists(const std::string& path) override;
   std::unique_ptr<FileReader> open_read(const std::string& path) override;
   std::unique_ptr<FileReader> open_read_shared(const std::string& path) override;
+  std::optional<std::vector<FolderEntry>> list_folder(const std::string& folder) override;
   std::unique_ptr<FileWriter> create_unprotected(const std::string& path) override;
   bool remove(const std::string& path) override;
   std::optional<std::uint32_t> attributes(const std::string& path) override;
@@ -78,6 +82,28 @@ class Win32Shell : public Shell {
   // apartment was entered.
   void* ole32_ = nullptr;
   void (*uninitialize_)() = nullptr;
+};
+
+// SHA-256 through the AES provider (advapi32); the signature through
+// crypt32's message functions, loaded at the first check.
+class Win32Integrity : public Integrity {
+ public:
+  Win32Integrity();
+  ~Win32Integrity() override;
+  Win32Integrity(const Win32Integrity&) = delete;
+  Win32Integrity& operator=(const Win32Integrity&) = delete;
+
+  std::unique_ptr<Sha256> sha256() override;
+  std::optional<Sha256Digest> signer_of(const std::string& content,
+                                        const std::string& signature) override;
+
+ private:
+  struct Messages;
+  bool acquire();
+
+  bool provider_tried_ = false;
+  std::uintptr_t provider_ = 0;  // HCRYPTPROV
+  std::unique_ptr<Messages> messages_;
 };
 
 }  // namespace ktr::win32

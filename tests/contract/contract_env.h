@@ -34,6 +34,7 @@ class Environment {
   virtual ~Environment() = default;
 
   virtual Host host() = 0;
+  virtual Integrity& integrity() = 0;
   // A fresh, empty folder of this test: absolute, no trailing backslash.
   virtual const std::string& scratch() const = 0;
   // A key under HKEY_LOCAL_MACHINE of this test, not yet created; it and

@@ -158,6 +158,25 @@ TEST_F(FilesContract, AnOpenFileIsNotShared) {
   EXPECT_FALSE(files().remove(In("busy.bin")));
 }
 
+TEST_F(FilesContract, FolderListsItsNamesAndWhichAreFolders) {
+  env().make_folder(In("Setup"));
+  env().make_folder(In("Setup\\Data"));
+  env().make_file(In("Setup\\Install.exe"), "MZ");
+  env().make_file(In("Setup\\setup.dll"), "MZ");
+  auto listed = files().list_folder(In("Setup"));
+  ASSERT_TRUE(listed);
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : *listed) {
+    std::string name = entry.name;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(name + (entry.folder ? "\\" : ""));
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"data\\", "install.exe", "setup.dll"}));
+  EXPECT_EQ(files().list_folder(In("Setup\\")).value_or(std::vector<FolderEntry>{}).size(), 3u);
+  EXPECT_FALSE(files().list_folder(In("Missing")));
+}
+
 TEST_F(FilesContract, LastWriteTimeIsALocalDosTime) {
   env().make_file(In("dated.bin"), "x");
   env().set_local_write_time(In("dated.bin"), 2002, 2, 1, 10, 0, 3);

@@ -30,4 +30,11 @@ printf 'test password\n' >password
 printf 'not the password\n' >wrong-password
 openssl pkcs12 -export -inkey signer.key -in signer.pem -certfile ca.pem \
   -passout file:password -out signer.p12
+# A signer of the unrelated authority, whose lists no launcher of ours takes.
+openssl req -newkey rsa:2048 -nodes -keyout other-signer.key -out other-signer.csr \
+  -subj "/CN=Other Test Signer" 2>/dev/null
+openssl x509 -req -in other-signer.csr -CA other-ca.pem -CAkey other-ca.key -set_serial 3 \
+  -days 30 -extfile signer.ext -out other-signer.pem 2>/dev/null
+openssl pkcs12 -export -inkey other-signer.key -in other-signer.pem -passout file:password \
+  -out other-signer.p12
 echo "test certificates in $folder"

@@ -17,6 +17,9 @@
 #include "tools/ktrmedium/key_use.h"
 #include "tools/ktrmedium/medium_tree.h"
 #include "ui/bitmap.h"
+#ifndef _WIN32
+#include "tools/ktrmedium/seal.h"
+#endif
 
 namespace ktr::tools {
 namespace {
@@ -56,6 +59,9 @@ class Checker {
       check_language(language);
     }
     check_fixed_files();
+#ifndef _WIN32
+    ktrmedium::CheckSeal(tree_, result_);
+#endif
     result_.files_read = files_read_.size();
     return result_;
   }
@@ -196,6 +202,7 @@ class Checker {
       bool known = false;
       for (std::string_view key : lang::kAllKeys)
         known = known || FoldedName(found) == FoldedName(key);
+      known = known || FoldedName(found) == FoldedName(lang::RES_MEDIUM_CHANGED);
       if (!known) {
         add(Severity::kWarning, "key-unused", language, ini_file_, name, found,
             "not a key the launcher reads");

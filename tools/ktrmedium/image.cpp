@@ -11,6 +11,8 @@
 #include "tools/ktrmedium/medium_tree.h"
 #include "tools/ktrmedium/run_program.h"
 #ifndef _WIN32
+#include "medium/seal.h"
+#include "tools/ktrmedium/seal.h"
 #include "tools/ktrmedium/sign.h"
 #endif
 
@@ -91,6 +93,36 @@ std::vector<ImageReplacement> SignedCopies(const fs::path& folder, const fs::pat
   const ktrmedium::Outcome signed_ = ktrmedium::SignStagedPrograms(staged, key);
   if (!signed_.ok) throw std::runtime_error("signing failed: " + signed_.message);
   return replacements;
+}
+
+// The image's own list: every file the disc holds, the signed copies and
+// the generated autorun.inf in place of the folder's, signed with the key
+// the launcher now carries. Any list of the folder itself is replaced.
+void SealImage(const fs::path& folder, const fs::path& scratch, const fs::path& autorun,
+               const ktrmedium::SigningKey& key, std::vector<ImageReplacement>& replacements) {
+  std::vector<std::pair<std::string, fs::path>> files;
+  const ktrmedium::Outcome listed = ktrmedium::FilesToSeal(folder, files);
+  if (!listed.ok) throw std::runtime_error(listed.message);
+  files.emplace_back("autorun.inf", autorun);
+  for (const ImageReplacement& replacement : replacements) {
+    const std::string name = replacement.in_image.substr(1);
+    std::erase_if(files, [&](const auto& file) { return FoldedName(file.first) == FoldedName(name); });
+    files.emplace_back(name, replacement.source);
+  }
+  std::erase_if(files, [&](const auto& file) {
+    return file.second != autorun && FoldedName(file.first) == "autorun.inf";
+  });
+  ktrmedium::SealedList sealed;
+  const ktrmedium::Outcome made = ktrmedium::MakeSealedList(files, key, sealed);
+  if (!made.ok) throw std::runtime_error("sealing failed: " + made.message);
+  for (const auto& [name, bytes] : {std::pair{medium::kSumsFile, &sealed.list},
+                                    std::pair{medium::kSumsSignature, &sealed.signature}}) {
+    const fs::path file = scratch / std::string(name);
+    std::ofstream out(file, std::ios::binary);
+    out << *bytes;
+    if (!out.flush()) throw std::runtime_error("cannot write " + file.string());
+    replacements.push_back({file.string(), "/" + std::string(name)});
+  }
 }
 #endif
 
@@ -204,7 +236,10 @@ int RunImage(const std::vector<std::string>& args) {
     }
     std::vector<ImageReplacement> replacements;
 #ifndef _WIN32
-    if (!key.pkcs12.empty()) replacements = SignedCopies(folder, scratch.path(), key);
+    if (!key.pkcs12.empty()) {
+      replacements = SignedCopies(folder, scratch.path(), key);
+      SealImage(folder, scratch.path(), autorun, key, replacements);
+    }
 #endif
     // Written under a name of its own beside the result and moved over it only
     // when whole: xorriso would add a session to an existing image.

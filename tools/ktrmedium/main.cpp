@@ -8,6 +8,7 @@
 #include "tools/ktrmedium/check.h"
 #include "tools/ktrmedium/image.h"
 #ifndef _WIN32
+#include "tools/ktrmedium/seal.h"
 #include "tools/ktrmedium/sign.h"
 #endif
 #ifdef KTR_MEDIUM_STRINGS
@@ -27,6 +28,9 @@ struct Command {
 int RunSign(const std::vector<std::string>& args) {
   return ktr::ktrmedium::RunSignCommand(args, std::cout, std::cerr);
 }
+int RunSeal(const std::vector<std::string>& args) {
+  return ktr::ktrmedium::RunSealCommand(args, std::cout, std::cerr);
+}
 #endif
 
 constexpr Command kCommands[] = {
@@ -36,6 +40,7 @@ constexpr Command kCommands[] = {
      "[--timestamp URL]] FOLDER OUT.iso"},
 #ifndef _WIN32
     {"sign", RunSign, "sign PROGRAM.exe --pkcs12 CERT.p12 --password-file FILE [--timestamp URL]"},
+    {"seal", RunSeal, "seal FOLDER --pkcs12 CERT.p12 --password-file FILE [--timestamp URL]"},
 #endif
 #ifdef KTR_MEDIUM_STRINGS
     // Translators' files: libgettextpo is GPL, so only the build machine's

@@ -1,6 +1,7 @@
 #include "tools/ktrmedium/sign.h"
 
 #include "tools/ktrmedium/run_program.h"
+#include "tools/ktrmedium/seal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <ostream>
 #include <system_error>
 
@@ -98,6 +100,28 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
   const fs::path work = pattern;
   const fs::path signed_program = work / program.filename();
 
+  // A launcher gets the certificate's key into its reserved place first, so
+  // that the signature covers it: it then verifies the medium it runs from.
+  fs::path input = program;
+  std::string problem;
+  Sha256Digest digest{};
+  const fs::path pinned_copy = work / ("pinned-" + program.filename().string());
+  bool pinned = false;
+  std::size_t offset = 0;
+  std::ifstream probe(program, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(probe), std::istreambuf_iterator<char>()};
+  if (FindPinRegion(bytes, offset) != PinRegion::kNone) {
+    Outcome keyed = SignerKeyOf(key, digest);
+    if (keyed.ok) keyed = PinnedCopy(program, pinned_copy, digest, pinned);
+    if (!keyed.ok) problem = keyed.message;
+    if (pinned) input = pinned_copy;
+  }
+  if (!problem.empty()) {
+    std::error_code ignored;
+    fs::remove_all(work, ignored);
+    return Failed(problem);
+  }
+
   // The password is read from its file by the tool itself: it never appears
   // on a command line, where every user of the machine could read it.
   // The tool reads a password file named "-" from its standard input.
@@ -110,7 +134,7 @@ Outcome SignProgram(const fs::path& program, const SigningKey& key) {
   } else {
     args.insert(args.end(), {"-ts", key.timestamp_url});
   }
-  args.insert(args.end(), {"-in", program.string(), "-out", signed_program.string()});
+  args.insert(args.end(), {"-in", input.string(), "-out", signed_program.string()});
   const tools::ProgramRun run = RunTool(args);
 
   Outcome outcome;

@@ -459,6 +459,26 @@ int main(int argc, char** argv) {
     text = Modules(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
   } else if (command == "winexec" && argc >= 4) {
     text = Number(::WinExec(argv[3], SW_SHOW)) + "\n";
+  } else if (command == "change" && argc >= 4) {
+    // What another program gets when it tries to change the file: opening
+    // it for writing, moving a file over it, moving it away, deleting it.
+    const std::string path = argv[3];
+    FileHandle writer(::CreateFileA(path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    text += "write=" + Number(writer ? 0 : ::GetLastError());
+    writer.reset();
+    const std::string other = path + ".other";
+    if (WriteWhole(other.c_str(), "MZ other")) {
+      const BOOL moved = ::MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+      text += "\treplace=" + Number(moved ? 0 : ::GetLastError());
+      ::DeleteFileA(other.c_str());
+    }
+    const std::string away = path + ".away";
+    const BOOL renamed = ::MoveFileExA(path.c_str(), away.c_str(), 0);
+    text += "\trename=" + Number(renamed ? 0 : ::GetLastError());
+    if (renamed) ::MoveFileExA(away.c_str(), path.c_str(), 0);
+    text += "\tdelete=" + Number(::DeleteFileA(path.c_str()) ? 0 : ::GetLastError()) + "\n";
   } else if (command == "read" && argc >= 5) {
     std::vector<FileHandle> held;
     for (int i = 4; i < argc; ++i) {

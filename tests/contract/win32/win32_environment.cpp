@@ -83,6 +83,7 @@ class Win32Environment : public Environment {
   }
 
   Host host() override { return host_.host(); }
+  Integrity& integrity() override { return host_.integrity(); }
   const std::string& scratch() const override { return scratch_; }
   const std::string& scratch_key() const override { return key_; }
 

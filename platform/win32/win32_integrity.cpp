@@ -1,0 +1,228 @@
+// Hashing and the detached signature of a sealed medium on CryptoAPI, with
+// what Windows XP SP3 has: the AES provider for SHA-256, opened without
+// naming it (its name differs on XP), and the low-level message functions.
+// CryptVerifyDetachedMessageSignature is not used (Wine refuses it a
+// provider), nor CertCompareCertificate (issuer and serial only).
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "medium/seal.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_ports.h"
+
+#include <wincrypt.h>
+
+namespace ktr::win32 {
+namespace {
+
+constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+// CALG_SHA_256, which XP's headers declare only for SP3 (ALG_SID_SHA_256).
+constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;
+
+// Functions looked up at run time; casting through void(*)() is the
+// sanctioned way to convert GetProcAddress's answer.
+template <class Function>
+Function Lookup(HMODULE module, const char* name) {
+  FARPROC address = module ? ::GetProcAddress(module, name) : nullptr;
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+class CapiSha256 : public Sha256 {
+ public:
+  explicit CapiSha256(HCRYPTHASH hash) : hash_(hash) {}
+  ~CapiSha256() override { ::CryptDestroyHash(hash_); }
+  CapiSha256(const CapiSha256&) = delete;
+  CapiSha256& operator=(const CapiSha256&) = delete;
+
+  bool add(const void* data, std::size_t count) override {
+    const auto* bytes = static_cast<const BYTE*>(data);
+    while (count > 0) {
+      const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(count, 1u << 30));
+      if (!::CryptHashData(hash_, bytes, piece, 0)) return false;
+      bytes += piece;
+      count -= piece;
+    }
+    return true;
+  }
+
+  std::optional<Sha256Digest> finish() override {
+    Sha256Digest digest{};
+    DWORD length = static_cast<DWORD>(digest.size());
+    if (!::CryptGetHashParam(hash_, HP_HASHVAL, digest.data(), &length, 0) ||
+        length != digest.size()) {
+      return std::nullopt;
+    }
+    return digest;
+  }
+
+ private:
+  HCRYPTHASH hash_;
+};
+
+}  // namespace
+
+// crypt32 is no known DLL: loaded only when a sealed medium is checked, and
+// from the system folder by its full path, never from beside the program.
+struct Win32Integrity::Messages {
+  HMODULE module = nullptr;
+  decltype(&::CryptMsgOpenToDecode) open = nullptr;
+  decltype(&::CryptMsgUpdate) update = nullptr;
+  decltype(&::CryptMsgGetParam) get_param = nullptr;
+  decltype(&::CryptMsgControl) control = nullptr;
+  decltype(&::CryptMsgClose) close = nullptr;
+  decltype(&::CertOpenStore) open_store = nullptr;
+  decltype(&::CertCloseStore) close_store = nullptr;
+  decltype(&::CertGetSubjectCertificateFromStore) subject_certificate = nullptr;
+  decltype(&::CertFreeCertificateContext) free_certificate = nullptr;
+
+  Messages() {
+    char system[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 16) return;
+    module = ::LoadLibraryA((std::string(system, length) + "\\crypt32.dll").c_str());
+    open = Lookup<decltype(open)>(module, "CryptMsgOpenToDecode");
+    update = Lookup<decltype(update)>(module, "CryptMsgUpdate");
+    get_param = Lookup<decltype(get_param)>(module, "CryptMsgGetParam");
+    control = Lookup<decltype(control)>(module, "CryptMsgControl");
+    close = Lookup<decltype(close)>(module, "CryptMsgClose");
+    open_store = Lookup<decltype(open_store)>(module, "CertOpenStore");
+    close_store = Lookup<decltype(close_store)>(module, "CertCloseStore");
+    subject_certificate = Lookup<decltype(subject_certificate)>(
+        module, "CertGetSubjectCertificateFromStore");
+    free_certificate = Lookup<decltype(free_certificate)>(module, "CertFreeCertificateContext");
+  }
+  ~Messages() {
+    if (module) ::FreeLibrary(module);
+  }
+  bool complete() const {
+    return open && update && get_param && control && close && open_store && close_store &&
+           subject_certificate && free_certificate;
+  }
+};
+
+Win32Integrity::Win32Integrity() = default;
+
+Win32Integrity::~Win32Integrity() {
+  messages_.reset();
+  if (provider_) ::CryptReleaseContext(provider_, 0);
+}
+
+bool Win32Integrity::acquire() {
+  if (!provider_tried_) {
+    provider_tried_ = true;
+    HCRYPTPROV provider = 0;
+    if (::CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+      provider_ = provider;
+    }
+  }
+  return provider_ != 0;
+}
+
+std::unique_ptr<Sha256> Win32Integrity::sha256() {
+  if (!acquire()) return nullptr;
+  HCRYPTHASH hash = 0;
+  if (!::CryptCreateHash(provider_, kSha256, 0, 0, &hash)) return nullptr;
+  return std::make_unique<CapiSha256>(hash);
+}
+
+// The signer certificate comes from the message itself and its key is what
+// the caller compares with its pin: chains cannot be judged the same way on
+// every system (Wine passes partial ones), a pin can.
+std::optional<Sha256Digest> Win32Integrity::signer_of(const std::string& content,
+                                                      const std::string& signature) {
+  if (!acquire()) return std::nullopt;
+  if (!messages_) messages_ = std::make_unique<Messages>();
+  const Messages& api = *messages_;
+  if (!api.complete() || signature.size() > 0x7FFFFFFF || content.size() > 0x7FFFFFFF) {
+    return std::nullopt;
+  }
+
+  struct MessageCloser {
+    const Messages& api;
+    HCRYPTMSG message;
+    ~MessageCloser() {
+      if (message) api.close(message);
+    }
+  } message{api, api.open(kEncoding, CMSG_DETACHED_FLAG, 0, provider_, nullptr, nullptr)};
+  if (!message.message) return std::nullopt;
+  if (!api.update(message.message, reinterpret_cast<const BYTE*>(signature.data()),
+                  static_cast<DWORD>(signature.size()), TRUE) ||
+      !api.update(message.message, reinterpret_cast<const BYTE*>(content.data()),
+                  static_cast<DWORD>(content.size()), TRUE)) {
+    return std::nullopt;
+  }
+
+  DWORD type = 0;
+  DWORD size = sizeof type;
+  if (!api.get_param(message.message, CMSG_TYPE_PARAM, 0, &type, &size) || type != CMSG_SIGNED) {
+    return std::nullopt;
+  }
+  DWORD signers = 0;
+  size = sizeof signers;
+  if (!api.get_param(message.message, CMSG_SIGNER_COUNT_PARAM, 0, &signers, &size) ||
+      signers != 1) {
+    return std::nullopt;
+  }
+
+  // Wine checks a signature over signed attributes without comparing their
+  // message digest with the content: only a signer without them is taken.
+  size = 0;
+  if (!api.get_param(message.message, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size)) {
+    return std::nullopt;
+  }
+  std::vector<BYTE> signer_info(size);
+  if (!api.get_param(message.message, CMSG_SIGNER_INFO_PARAM, 0, signer_info.data(), &size)) {
+    return std::nullopt;
+  }
+  const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(signer_info.data());
+  if (signer->AuthAttrs.cAttr != 0) return std::nullopt;
+
+  size = 0;
+  if (!api.get_param(message.message, CMSG_SIGNER_CERT_INFO_PARAM, 0, nullptr, &size)) {
+    return std::nullopt;
+  }
+  std::vector<BYTE> cert_info(size);
+  if (!api.get_param(message.message, CMSG_SIGNER_CERT_INFO_PARAM, 0, cert_info.data(), &size)) {
+    return std::nullopt;
+  }
+
+  struct StoreCloser {
+    const Messages& api;
+    HCERTSTORE store;
+    ~StoreCloser() {
+      if (store) api.close_store(store, 0);
+    }
+  // No provider for the store: closing it would release ours.
+  } store{api, api.open_store(CERT_STORE_PROV_MSG, kEncoding, 0, 0, message.message)};
+  if (!store.store) return std::nullopt;
+  struct CertificateFreer {
+    const Messages& api;
+    PCCERT_CONTEXT certificate;
+    ~CertificateFreer() {
+      if (certificate) api.free_certificate(certificate);
+    }
+  } certificate{api, api.subject_certificate(store.store, kEncoding,
+                                             reinterpret_cast<PCERT_INFO>(cert_info.data()))};
+  if (!certificate.certificate) return std::nullopt;
+
+  // The key's bytes as the certificate carries them, not as this system
+  // would encode them again: the digest is then the one the tools pin.
+  const std::optional<std::string_view> public_key = medium::SubjectPublicKeyInfoOf(
+      std::string_view(reinterpret_cast<const char*>(certificate.certificate->pbCertEncoded),
+                       certificate.certificate->cbCertEncoded));
+  std::unique_ptr<Sha256> hasher = sha256();
+  if (!public_key || !hasher || !hasher->add(public_key->data(), public_key->size())) {
+    return std::nullopt;
+  }
+  const std::optional<Sha256Digest> key = hasher->finish();
+  if (!key) return std::nullopt;
+  if (!api.control(message.message, 0, CMSG_CTRL_VERIFY_SIGNATURE,
+                   certificate.certificate->pCertInfo)) {
+    return std::nullopt;
+  }
+  return key;
+}
+
+}  // namespace ktr::win32
