@@ -71,7 +71,7 @@ TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host
   set_caption("Change User Informarion... [Edit Notice]");
 
   BuildLayout<TEditNotice>(*this, kLayout);
-  SpeakLayout<TEditNotice>(*this, kLayout, [this](std::string_view key) { return Text(key); });
+  SpeakLayout<TEditNotice>(*this, kLayout);
   Image1->auto_size = false;
   Image1->transparent = true;
   SetBuiltinNoticePicture(*Image1);

@@ -71,7 +71,7 @@ TMainForm::TMainForm(ui::Application& app, const Host& host) : ui::Form(app, nul
   for (const Row* row : EntriesByTag<TMainForm>(kLayout))
     SetBuiltinEntry(*(this->*row->image), row->tag);
   latch_.add_entries<TMainForm>(*this, kLayout);
-  SpeakLayout<TMainForm>(*this, kLayout, [this](std::string_view key) { return Text(key); });
+  SpeakLayout<TMainForm>(*this, kLayout);
 }
 
 const ui::Control* TMainForm::KeyboardHighlight() const {

@@ -10,7 +10,6 @@
 // so does what a screen reader is told of each control.
 #include <algorithm>
 #include <array>
-#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -191,15 +190,12 @@ ui::Control* BoundControl(const F& form, const ControlRow<F>& row) {
   return form.*row.bevel;
 }
 
-// Looks a text key up in the medium, when a screen reader asks.
-using TextOfKey = std::function<std::string(std::string_view)>;
-
 // The accessible roles, names and descriptions of the rows' controls: an
 // entry and a button are push buttons, a label is static text, an edit box
 // is editable text; pictures without a Tag, and bevels, are not told of.
-// An entry whose highlight shows texts is described by them, joined.
+// The window looks the keys up when asked (AccessibleText).
 template <class F>
-void SpeakLayout(F& form, std::span<const ControlRow<F>> rows, const TextOfKey& text) {
+void SpeakLayout(F& form, std::span<const ControlRow<F>> rows) {
   for (const ControlRow<F>& row : rows) {
     ui::Control& control = *BoundControl(form, row);
     if (row.entry() || row.button) {
@@ -209,15 +205,9 @@ void SpeakLayout(F& form, std::span<const ControlRow<F>> rows, const TextOfKey& 
     } else if (row.memo) {
       control.accessible_role = ui::AccessibleRole::kEditableText;
     }
-    if (!row.name_key.empty()) {
-      control.accessible_name = [text, key = row.name_key] { return text(key); };
-    } else if (row.named_by) {
-      const ui::Label* label = form.*row.named_by;
-      control.accessible_name = [label] { return label->caption(); };
-    }
-    if (!row.description_key.empty()) {
-      control.accessible_description = [text, key = row.description_key] { return text(key); };
-    }
+    control.accessible_name_key = row.name_key;
+    if (row.named_by) control.accessible_name_label = form.*row.named_by;
+    control.accessible_description_keys[0] = row.description_key;
   }
 }
 

@@ -29,22 +29,6 @@ void SkinnedForm::SetBuiltinPictures() {
   }
 }
 
-// What the highlight shows beside an entry (title, content, notice) is what
-// tells a sighted user what it does; a screen reader hears the same texts.
-void SkinnedForm::DescribeByShows(ui::Control& entry, const Shows& shows, const TextOfKey& text) {
-  entry.accessible_description = [shows, text] {
-    std::string description;
-    for (std::string_view key : shows) {
-      if (key.empty()) continue;
-      const std::string part = text(key);
-      if (part.empty()) continue;
-      if (!description.empty()) description += ' ';
-      description += part;
-    }
-    return description;
-  };
-}
-
 const ui::Control* SkinnedForm::KeyboardHighlight() const {
   const LatchEntry* entry = latch_.keyboard_entry();
   return entry ? entry->image : nullptr;

@@ -35,10 +35,12 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
   void BuildSkin(F& form, std::span<const ControlRow<F>> rows, ui::Image* F::*background,
                  std::array<ui::Label * F::*, 3> description) {
     BuildLayout<F>(form, rows);
-    const TextOfKey text = [this](std::string_view key) { return Text(key); };
-    SpeakLayout<F>(form, rows, text);
+    SpeakLayout<F>(form, rows);
+    // What the highlight shows beside an entry (title, content, notice) is
+    // what tells a sighted user what it does; a screen reader hears the
+    // same texts.
     for (const ControlRow<F>* row : EntriesByTag<F>(rows)) {
-      if (!row->shows[0].empty()) DescribeByShows(*(form.*row->image), row->shows, text);
+      (form.*row->image)->accessible_description_keys = row->shows;
     }
     for (const ControlRow<F>* row : SkinLoadOrder<F>(rows)) {
       skin_.push_back({form.*row->image, row->normal});
@@ -68,6 +70,7 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
 
   void KeyDown(ui::Key key, bool shift) override;
   bool PointerMoved(bool moved) override;
+  std::string AccessibleText(std::string_view key) const override { return Text(key); }
   const ui::Control* KeyboardHighlight() const override;
   const ui::Control* PointerHighlight() const override;
 
@@ -85,7 +88,6 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
     std::string_view normal;
   };
   void SetBuiltinPictures();
-  static void DescribeByShows(ui::Control& entry, const Shows& shows, const TextOfKey& text);
 
   HoverLatch latch_{*this};
   std::vector<SkinPicture> skin_;

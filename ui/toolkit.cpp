@@ -288,12 +288,19 @@ const std::vector<Control*>& Form::accessible_order() const {
         accessible_order_.push_back(control.get());
       }
     }
-    std::stable_sort(accessible_order_.begin(), accessible_order_.end(),
-                     [](const Control* a, const Control* b) {
-                       const Rect& x = a->bounds();
-                       const Rect& y = b->bounds();
-                       return x.top != y.top ? x.top < y.top : x.left < y.left;
-                     });
+    // A window has a dozen controls: an insertion sort keeps the stacking
+    // order among equals and costs the program nothing to carry.
+    auto before = [](const Control* a, const Control* b) {
+      const Rect& x = a->bounds();
+      const Rect& y = b->bounds();
+      return x.top != y.top ? x.top < y.top : x.left < y.left;
+    };
+    auto& order = accessible_order_;
+    for (std::size_t i = 1; i < order.size(); ++i) {
+      for (std::size_t j = i; j > 0 && before(order[j], order[j - 1]); --j) {
+        std::swap(order[j], order[j - 1]);
+      }
+    }
   }
   return accessible_order_;
 }
@@ -316,7 +323,8 @@ std::string Form::accessible_name(int id) const {
   if (id == kAccessibleSelf) return caption_;
   const Control* control = accessible_child(id);
   if (!control) return {};
-  if (control->accessible_name) return control->accessible_name();
+  if (!control->accessible_name_key.empty()) return AccessibleText(control->accessible_name_key);
+  if (control->accessible_name_label) return control->accessible_name_label->caption();
   if (control->kind() == ControlKind::kLabel) return static_cast<const Label*>(control)->caption();
   if (control->kind() == ControlKind::kButton) {
     // The access key's mark is no part of what is said.
@@ -329,8 +337,16 @@ std::string Form::accessible_name(int id) const {
 
 std::string Form::accessible_description(int id) const {
   const Control* control = accessible_child(id);
-  return control && control->accessible_description ? control->accessible_description()
-                                                    : std::string();
+  std::string description;
+  if (!control) return description;
+  for (std::string_view key : control->accessible_description_keys) {
+    if (key.empty()) continue;
+    const std::string part = AccessibleText(key);
+    if (part.empty()) continue;
+    if (!description.empty()) description += ' ';
+    description += part;
+  }
+  return description;
 }
 
 AccessibleRole Form::accessible_role(int id) const {

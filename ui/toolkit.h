@@ -4,12 +4,14 @@
 // behaviour that must be identical on every backend: hit-testing, the order
 // of creation steps, modal results, the default error report. A Backend
 // draws and runs the loops; it holds no decisions of its own.
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/bitmap.h"
@@ -19,6 +21,7 @@ namespace ktr::ui {
 class Application;
 class Form;
 class Control;
+class Label;
 
 enum class Cursor { kDefault, kArrow, kHandPoint, kHourGlass };
 enum class ControlKind { kImage, kLabel, kMemo, kButton, kBevel };
@@ -104,11 +107,14 @@ class Control {
   ControlHandler on_mouse_move;
 
   // What the control is to a screen reader, and where its name and
-  // description come from: read when asked, like every text of the medium.
-  // A label without a name of its own is named by its caption.
+  // description come from: the texts of keys, which the form looks up when
+  // asked (Form::AccessibleText), like every text of the medium, or the
+  // caption of a label. The description joins the texts of its keys. A
+  // label without a name of its own is named by its caption.
   AccessibleRole accessible_role = AccessibleRole::kNone;
-  std::function<std::string()> accessible_name;
-  std::function<std::string()> accessible_description;
+  std::string_view accessible_name_key;
+  const Label* accessible_name_label = nullptr;
+  std::array<std::string_view, 3> accessible_description_keys = {};
 
   // Runs the click behaviour (handlers; a button also sets the modal result).
   virtual void click();
@@ -355,6 +361,8 @@ class Form {
   // system reports a resting pointer when a window is shown); false keeps it
   // from the controls.
   virtual bool PointerMoved(bool /*moved*/) { return true; }
+  // The text of a key of the form's accessible names and descriptions.
+  virtual std::string AccessibleText(std::string_view /*key*/) const { return {}; }
   // The entry the keyboard highlights, and the one the pointer does.
   virtual const Control* KeyboardHighlight() const { return nullptr; }
   virtual const Control* PointerHighlight() const { return nullptr; }

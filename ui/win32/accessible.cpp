@@ -70,13 +70,13 @@ void Clear(VARIANT* variant) { variant->vt = VT_EMPTY; }
 HRESULT Utf16(const std::string& text, BSTR* out, const Oleacc& oleacc) {
   *out = nullptr;
   if (text.empty()) return S_FALSE;
-  const int length =
-      ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
   if (length <= 0) return S_FALSE;
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  *out = oleacc.sys_alloc_string_len(wide.data(), static_cast<UINT>(length));
-  return *out ? S_OK : E_OUTOFMEMORY;
+  *out = oleacc.sys_alloc_string_len(nullptr, static_cast<UINT>(length));
+  if (!*out) return E_OUTOFMEMORY;
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), size, *out, length);
+  return S_OK;
 }
 
 LONG RoleOf(AccessibleRole role) {
