@@ -7,6 +7,8 @@
 #include <functional>
 
 #include "lang/multilang.h"
+#include "platform/sha256.h"
+#include "testing/openssl_integrity.h"
 #include "testing/fake_host.h"
 
 namespace ktr::medium {
@@ -84,6 +86,29 @@ TEST(SumsListTest, RefusesAnythingElse) {
 }
 
 // The pin is the digest of the key's bytes as the certificate holds them.
+// Our own SHA-256 against OpenSSL's, in both of its ways (the processor's
+// SHA extensions where it has them, and the portable rounds), over every
+// length around the block and padding edges and in pieces of any size.
+TEST(Sha256Test, AgreesWithOpenSslInEveryPieceAndLength) {
+  std::string bytes;
+  unsigned seed = 7;
+  for (int i = 0; i < 70'000; ++i) bytes += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+  for (bool portable : {false, true}) {
+    for (std::size_t length : {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 128, 1000, 70'000}) {
+      platform::Sha256Hash hash(portable);
+      std::size_t done = 0;
+      for (std::size_t piece = 1; done < length; piece = piece * 3 + 1) {
+        const std::size_t taken = std::min(piece, length - done);
+        hash.add(bytes.data() + done, taken);
+        done += taken;
+      }
+      const auto expected = fake::Sha256Of(bytes.substr(0, length));
+      ASSERT_TRUE(expected.has_value());
+      EXPECT_EQ(hash.finish(), *expected) << length << (portable ? " portable" : " extensions");
+    }
+  }
+}
+
 TEST(SumsListTest, PublicKeyIsFoundInTheCertificate) {
   const std::string certificate = TestSigner::First().certificate_der();
   const std::optional<std::string_view> key = SubjectPublicKeyInfoOf(certificate);

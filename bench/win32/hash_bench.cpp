@@ -4,6 +4,7 @@
 // once hashed as the sealed launcher hashes it (medium::Seal::DigestOf on
 // Win32Integrity). Each pass reads from the system's cache after a warm-up.
 // Usage: ktr_hash_bench FOLDER RESULT-FILE [ROUNDS]
+//        ktr_hash_bench once plain|hashed FOLDER RESULT-FILE
 //        ktr_hash_bench step LAUNCH-FOLDER LANGUAGE-FILE PROGRAM PIN-HEX RESULT-FILE
 // The second form times what a sealed launcher adds on a real medium: the
 // list's signature check with the language file's hash (its first text
@@ -87,8 +88,30 @@ int Step(char** argv) {
   return 0;
 }
 
+// One pass, plain or hashed, for a caller that empties the system's cache
+// before each: the cost from the medium rather than from memory.
+int Once(char** argv) {
+  const bool hash = std::string(argv[2]) == "hashed";
+  const std::string folder = argv[3];
+  if (::GetFileAttributesA((folder + "\\" + kFolder.back().first).c_str()) ==
+          INVALID_FILE_ATTRIBUTES &&
+      !Make(folder)) {
+    return 5;
+  }
+  ktr::win32::Win32Files files;
+  ktr::win32::Win32Integrity integrity;
+  std::uint64_t bytes = 0;
+  const double seconds = Pass(files, hash ? &integrity : nullptr, folder, bytes);
+  FILE* out = std::fopen(argv[4], "w");
+  if (!out) return 6;
+  std::fprintf(out, "%.4f\n", seconds);
+  std::fclose(out);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc >= 7 && std::string(argv[1]) == "step") return Step(argv);
+  if (argc >= 5 && std::string(argv[1]) == "once") return Once(argv);
   if (argc < 3) return 2;
   const std::string folder = argv[1];
   const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
