@@ -15,7 +15,7 @@ namespace ktr::bench {
 namespace {
 
 // Every key of the catalogue, in its order, with what a release medium says.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 38> kEnglish = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 48> kEnglish = {{
     {"RES_INSTALL_TITLE", "Additional component"},
     {"RES_CODE_X", "This version of Windows needs an additional component for the KTR client. "
                    "Install it now?"},
@@ -61,6 +61,16 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 38> kEnglish
     {"RES_EDITNOTICE_LBL", "Enter the notice that users see when Windows starts:"},
     {"RES_HELPCLI", "Help\\KtrHelp.exe client"},
     {"RES_GHOSTCLI", "Help\\KtrHelp.exe ghost"},
+    {"RES_NAME_MANUAL", "Manual"},
+    {"RES_NAME_SCAN", "Virus scan"},
+    {"RES_NAME_CLIENT", "Install client"},
+    {"RES_NAME_SERVER", "Install server"},
+    {"RES_NAME_BROWSE", "Browse this medium"},
+    {"RES_NAME_EXIT", "Exit"},
+    {"RES_DESC_MANUAL", "Opens the KTR manual."},
+    {"RES_DESC_SCAN", "Checks this computer now with the lightweight Sentova scanner."},
+    {"RES_DESC_CLIENT", "Installs the KTR client agent on this computer."},
+    {"RES_DESC_SERVER", "Installs the KTR management server on this computer."},
 }};
 
 // The table must speak for the whole catalogue, in its order.

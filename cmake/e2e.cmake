@@ -8,6 +8,8 @@ add_executable(ktr_probe e2e/probe/win32/probe.cpp)
 target_include_directories(ktr_probe PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_compile_options(ktr_probe PRIVATE ${KTR_WARNINGS} -Os)
 target_link_options(ktr_probe PRIVATE ${KTR_STATIC_LINK} -s)
+# The probe reads the windows as a screen reader does.
+target_link_libraries(ktr_probe PRIVATE oleacc ole32 oleaut32 uuid)
 
 # The release checks judge the i686 launcher; in the x86_64 build, which is
 # a compile check, they would judge a program that is never shipped.

@@ -14,6 +14,7 @@ import os
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import time
@@ -26,6 +27,10 @@ import make_medium  # noqa: E402
 # Emulated Windows versions, as Wine's HKCU\Software\Wine\Version names them.
 VERSIONS = ("win95", "win98", "winme", "nt40", "win2k", "winxp")
 SCREEN = (1024, 768)
+# Fonts of Debian's packages (fonts-wqy-microhei, and Wine's own fonts-wine)
+# that the prefixes draw window frames with.
+FRAME_TEXT_FONT = "WenQuanYi Micro Hei"
+FRAME_SYMBOL_FONT = Path("/usr/share/wine/fonts/marlett.ttf")
 
 
 class HarnessError(Exception):
@@ -349,6 +354,8 @@ class Prefix:
                 shutil.rmtree(path)
         self.root.parent.mkdir(parents=True, exist_ok=True)
         code = self.run(["wineboot", "-i"], timeout=900, log="wineboot.log")
+        if code == 0:
+            self.give_frame_fonts()
         # The registry reaches its files when the server ends by itself.
         self.server("-w", timeout=300)
         self.stop()
@@ -360,6 +367,31 @@ class Prefix:
             shutil.copy2(self.root / name, self.snapshot / name)
         listing = sorted(str(path.relative_to(self.drive_c)) for path in self._walk(self.drive_c))
         (self.snapshot / "drive_c.txt").write_text("\n".join(listing) + "\n")
+
+    def give_frame_fonts(self):
+        """The fonts Wine draws the frames of windows with, as Windows has
+        them: a caption and menu font with Hangul, kana and Chinese besides
+        Latin (Wine's own has none, and a Korean title shows boxes), and
+        Marlett for the frame's buttons (without it the close button shows
+        an "r"). What the launcher draws itself does not change: it takes
+        the icon-title font, which stays as it was."""
+        fonts = self.drive_c / "windows" / "Fonts"
+        fonts.mkdir(parents=True, exist_ok=True)
+        marlett = FRAME_SYMBOL_FONT
+        if not marlett.exists():
+            raise HarnessError("%s is missing: run scripts/setup.sh" % marlett)
+        shutil.copy2(marlett, fonts / marlett.name)
+        face = FRAME_TEXT_FONT.encode("utf-16-le")
+        for value, weight in (("CaptionFont", 700), ("SmCaptionFont", 400), ("MenuFont", 400)):
+            # LOGFONTW: -11 pixels high (Wine's own size), the weight, the
+            # default character set, variable pitch Swiss, then the face.
+            font = (struct.pack("<lllll8B", -11, 0, 0, 0, weight, 0, 0, 0, 1, 0, 0, 0, 0x22) +
+                    face.ljust(64, b"\0"))
+            code = self.run(["reg", "add", "HKCU\\Control Panel\\Desktop\\WindowMetrics",
+                             "/v", value, "/t", "REG_BINARY", "/d", font.hex(), "/f"],
+                            log="reg.log")
+            if code != 0:
+                raise HarnessError("could not set the prefix's %s" % value)
 
     def ready(self):
         """Whether create() finished for this prefix and architecture; a

@@ -35,7 +35,11 @@ constexpr Row kLayout[] = {
                 "message below and press 'OK' to send a notice.",
      .word_wrap = true},
     {.bevel = &F::Bevel1, .name = "Bevel1", .bounds = {7, 60, 481, 2}},
-    {.memo = &F::memoAlert, .name = "memoAlert", .bounds = {7, 72, 481, 191}, .tab_order = 0},
+    {.memo = &F::memoAlert,
+     .name = "memoAlert",
+     .bounds = {7, 72, 481, 191},
+     .tab_order = 0,
+     .named_by = &F::Label1},
     {.button = &F::btnYes,
      .name = "btnYes",
      .bounds = {167, 270, 104, 29},
@@ -68,6 +72,7 @@ TEditNotice::TEditNotice(ui::Application& app, ui::Form* owner, const Host& host
   set_caption("Change User Informarion... [Edit Notice]");
 
   BuildLayout<TEditNotice>(*this, kLayout);
+  SpeakLayout<TEditNotice>(*this, kLayout);
   Image1->auto_size = false;
   Image1->transparent = true;
   SetBuiltinNoticePicture(*Image1);

@@ -28,19 +28,24 @@ const Row kLayout[] = {
     SkinImage(&F::ImgBackground, "ImgBackground", {0, 0, 658, 334}, medium::kBackgroundEmpty,
               &F::ImgBackgroundMouseMove),
     SkinEntry(&F::ImgConfirm, "ImgConfirm", 3, {414, 291, 67, 28}, &F::ImgConfirmClick, kEntryMove,
-              medium::kButtonEmpty, medium::kButtonEmptyAct),
+              medium::kButtonEmpty, medium::kButtonEmptyAct)
+        .said_as(&F::lblConfirm),
     SkinEntry(&F::ImgCancel, "ImgCancel", 4, {493, 291, 67, 28}, &F::ImgCancelClick, kEntryMove,
-              medium::kButtonEmpty, medium::kButtonEmptyAct),
+              medium::kButtonEmpty, medium::kButtonEmptyAct)
+        .said_as(&F::lblCancel),
     SkinEntry(&F::ImgHelp, "ImgHelp", 5, {570, 291, 67, 28}, &F::ImgHelpClick, kEntryMove,
-              medium::kButtonEmpty, medium::kButtonEmptyAct),
+              medium::kButtonEmpty, medium::kButtonEmptyAct)
+        .said_as(&F::lblHelp),
     SkinEntry(
         &F::ImgButton1, "ImgButton1", 1, {439, 180, 172, 24}, &F::ImgButton1Click, kEntryMove,
         medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-        {lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE}),
+        {lang::RES_GHOST_INSTALL_CAPTION, lang::RES_GHOST_LBLINSTALL, lang::RES_GHOST_LBLINSTNOTE})
+        .said_as(&F::lblButton1),
     SkinEntry(
         &F::ImgButton2, "ImgButton2", 2, {439, 221, 172, 24}, &F::ImgButton2Click, kEntryMove,
         medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-        {lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE}),
+        {lang::RES_GHOST_EDITNOTICE_CAPTION, lang::RES_GHOST_LBLEDIT, lang::RES_GHOST_LBLEDITNOTE})
+        .said_as(&F::lblButton2),
     // 설치 (Install)
     CaptionLabel(&F::lblButton1, "lblButton1", {452, 186, 146, 13}, "\xBC\xB3\xC4\xA1",
                  &F::ImgButton1Click),

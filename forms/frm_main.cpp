@@ -31,22 +31,28 @@ constexpr Row kLayout[] = {
               medium::kBackgroundEmpty, &TMainForm::ImgBackgroundMouseMove),
     SkinEntry(&TMainForm::ImgSnScan, "ImgSnScan", 2, {438, 169, 172, 24},
               &TMainForm::ImgSnScanClick, kEntryMove, "Button2.bmp", "ButtonAct2.bmp",
-              {medium::kContentSnScan}),
+              {medium::kContentSnScan})
+        .said_as(lang::RES_NAME_SCAN, lang::RES_DESC_SCAN),
     SkinEntry(&TMainForm::ImgExit, "ImgExit", 6, {490, 291, 67, 28}, &TMainForm::ImgCloseClick,
-              kEntryMove, "ButtonExit.bmp", "ButtonExitAct.bmp", {medium::kContentEmpty}),
+              kEntryMove, "ButtonExit.bmp", "ButtonExitAct.bmp", {medium::kContentEmpty})
+        .said_as(lang::RES_NAME_EXIT),
     SkinImage(&TMainForm::ImgContent, "ImgContent", {44, 140, 358, 143}, medium::kContentEmpty),
     SkinEntry(&TMainForm::ImgManual, "ImgManual", 1, {438, 138, 172, 24},
               &TMainForm::ImgManualClick, kEntryMove, "Button1.bmp", "ButtonAct1.bmp",
-              {medium::kContentManual}),
+              {medium::kContentManual})
+        .said_as(lang::RES_NAME_MANUAL, lang::RES_DESC_MANUAL),
     SkinEntry(&TMainForm::ImgInstallClient, "ImgInstallClient", 3, {438, 199, 172, 24},
               &TMainForm::ImgInstallClientClick, kEntryMove, "Button3.bmp", "ButtonAct3.bmp",
-              {medium::kContentInstallClient}),
+              {medium::kContentInstallClient})
+        .said_as(lang::RES_NAME_CLIENT, lang::RES_DESC_CLIENT),
     SkinEntry(&TMainForm::ImgInstallServer, "ImgInstallServer", 4, {438, 230, 172, 24},
               &TMainForm::ImgInstallServerClick, kEntryMove, "Button4.bmp", "ButtonAct4.bmp",
-              {medium::kContentInstallServer}),
+              {medium::kContentInstallServer})
+        .said_as(lang::RES_NAME_SERVER, lang::RES_DESC_SERVER),
     SkinEntry(&TMainForm::ImgCDView, "ImgCDView", 5, {438, 260, 172, 24},
               &TMainForm::ImgCDViewClick, kEntryMove, "Button5.bmp", "ButtonAct5.bmp",
-              {medium::kContentEmpty}),
+              {medium::kContentEmpty})
+        .said_as(lang::RES_NAME_BROWSE),
 };
 
 // The Windows editions on which the extra program is offered.
@@ -66,6 +72,17 @@ TMainForm::TMainForm(ui::Application& app, const Host& host) : ui::Form(app, nul
   for (const Row* row : EntriesByTag<TMainForm>(kLayout))
     SetBuiltinEntry(*(this->*row->image), row->tag);
   latch_.add_entries<TMainForm>(*this, kLayout);
+  SpeakLayout<TMainForm>(*this, kLayout);
+}
+
+const ui::Control* TMainForm::KeyboardHighlight() const {
+  const LatchEntry* entry = latch_.keyboard_entry();
+  return entry ? entry->image : nullptr;
+}
+
+const ui::Control* TMainForm::PointerHighlight() const {
+  const LatchEntry* entry = latch_.pointer_entry();
+  return entry ? entry->image : nullptr;
 }
 
 std::string TMainForm::Text(std::string_view key) const {

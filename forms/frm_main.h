@@ -45,6 +45,9 @@ class TMainForm : public ui::Form, private LatchPolicy {
   void FormCreate() override;
   void KeyDown(ui::Key key, bool shift) override;
   bool PointerMoved(bool moved) override;
+  std::string AccessibleText(std::string_view key) const override { return Text(key); }
+  const ui::Control* KeyboardHighlight() const override;
+  const ui::Control* PointerHighlight() const override;
 
  private:
   std::string Text(std::string_view key) const;

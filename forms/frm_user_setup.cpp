@@ -31,17 +31,22 @@ const Row kLayout[] = {
     TextLabel(&F::lblContent, "lblContent", {54, 216, 340, 60}),
     SkinEntry(&F::ImgButton1, "ImgButton1", 1, {439, 158, 172, 24}, &F::ImgButton1Click, kEntryMove,
               medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-              {lang::RES_USER_GBBASE, lang::RES_USER_LBLBASE}),
+              {lang::RES_USER_GBBASE, lang::RES_USER_LBLBASE})
+        .said_as(&F::lblButton1),
     SkinEntry(&F::ImgButton2, "ImgButton2", 2, {439, 199, 172, 24}, &F::ImgButton2Click, kEntryMove,
               medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-              {lang::RES_USER_GBNORMAL, lang::RES_USER_LBLNORMAL}),
+              {lang::RES_USER_GBNORMAL, lang::RES_USER_LBLNORMAL})
+        .said_as(&F::lblButton2),
     SkinEntry(&F::ImgButton3, "ImgButton3", 3, {439, 240, 172, 24}, &F::ImgButton3Click, kEntryMove,
               medium::kButtonLongEmpty, medium::kButtonLongEmptyAct,
-              {lang::RES_USER_GBGHOST, lang::RES_USER_LBLGHOST}),
+              {lang::RES_USER_GBGHOST, lang::RES_USER_LBLGHOST})
+        .said_as(&F::lblButton3),
     SkinEntry(&F::ImgCancel, "ImgCancel", 4, {448, 291, 67, 28}, &F::ImgCancelClick, kEntryMove,
-              medium::kButtonEmpty, medium::kButtonEmptyAct),
+              medium::kButtonEmpty, medium::kButtonEmptyAct)
+        .said_as(&F::lblCancel),
     SkinEntry(&F::ImgHelp, "ImgHelp", 5, {536, 291, 67, 28}, &F::ImgHelpClick, kEntryMove,
-              medium::kButtonEmpty, medium::kButtonEmptyAct),
+              medium::kButtonEmpty, medium::kButtonEmptyAct)
+        .said_as(&F::lblHelp),
     // 기본 설치 (Basic installation)
     CaptionLabel(&F::lblButton1, "lblButton1", {452, 164, 146, 13},
                  "\xB1\xE2\xBA\xBB \xBC\xB3\xC4\xA1", &F::ImgButton1Click),

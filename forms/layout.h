@@ -6,7 +6,8 @@
 // A skinned window's rows also carry its skin: the picture each image shows
 // at rest and, for an entry (an image with a Tag), under the highlight and
 // what the window shows beside it. The stacking order, the load order of
-// the skin and the hover latch's entries all come from the same rows.
+// the skin and the hover latch's entries all come from the same rows, and
+// so does what a screen reader is told of each control.
 #include <algorithm>
 #include <array>
 #include <memory>
@@ -59,9 +60,27 @@ struct ControlRow {
   std::string_view normal = {};
   std::string_view active = {};
   Shows shows = {};
+  // What a screen reader says for the control: the keys of its name and
+  // description, or the label whose caption names it. Without either, a
+  // label and a button say their caption.
+  std::string_view name_key = {};
+  std::string_view description_key = {};
+  Member<ui::Label> named_by = nullptr;
 
   constexpr bool skinned() const { return image != nullptr && !normal.empty(); }
   constexpr bool entry() const { return skinned() && tag > 0; }
+
+  constexpr ControlRow said_as(std::string_view name, std::string_view description = {}) const {
+    ControlRow row = *this;
+    row.name_key = name;
+    row.description_key = description;
+    return row;
+  }
+  constexpr ControlRow said_as(Member<ui::Label> label) const {
+    ControlRow row = *this;
+    row.named_by = label;
+    return row;
+  }
 };
 
 // Rows of a skinned window, written the way the window is read.
@@ -159,6 +178,36 @@ void BuildLayout(F& form, std::span<const ControlRow<F>> rows) {
     if (row.mouse_move) {
       control.on_mouse_move = [&form, h = row.mouse_move](ui::Control& c) { (form.*h)(c); };
     }
+  }
+}
+
+template <class F>
+ui::Control* BoundControl(const F& form, const ControlRow<F>& row) {
+  if (row.image) return form.*row.image;
+  if (row.label) return form.*row.label;
+  if (row.memo) return form.*row.memo;
+  if (row.button) return form.*row.button;
+  return form.*row.bevel;
+}
+
+// The accessible roles, names and descriptions of the rows' controls: an
+// entry and a button are push buttons, a label is static text, an edit box
+// is editable text; pictures without a Tag, and bevels, are not told of.
+// The window looks the keys up when asked (AccessibleText).
+template <class F>
+void SpeakLayout(F& form, std::span<const ControlRow<F>> rows) {
+  for (const ControlRow<F>& row : rows) {
+    ui::Control& control = *BoundControl(form, row);
+    if (row.entry() || row.button) {
+      control.accessible_role = ui::AccessibleRole::kPushButton;
+    } else if (row.label) {
+      control.accessible_role = ui::AccessibleRole::kStaticText;
+    } else if (row.memo) {
+      control.accessible_role = ui::AccessibleRole::kEditableText;
+    }
+    control.accessible_name_key = row.name_key;
+    if (row.named_by) control.accessible_name_label = form.*row.named_by;
+    control.accessible_description_keys[0] = row.description_key;
   }
 }
 

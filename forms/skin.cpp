@@ -151,6 +151,10 @@ const LatchEntry* HoverLatch::keyboard_entry() const {
   return any_ && by_keyboard_ ? entry(current_) : nullptr;
 }
 
+const LatchEntry* HoverLatch::pointer_entry() const {
+  return any_ && !by_keyboard_ ? entry(current_) : nullptr;
+}
+
 void HoverLatch::pointer_moved() {
   if (keyboard_entry()) background_mouse_move();
 }

@@ -87,6 +87,8 @@ class HoverLatch {
   void key_down(ui::Key key, bool shift);
   // The entry the keyboard highlighted while it holds the highlight.
   const LatchEntry* keyboard_entry() const;
+  // The entry the pointer highlighted, until it crosses the background.
+  const LatchEntry* pointer_entry() const;
   // Whether the keyboard has the highlight, or is moving it right now.
   bool keyboard_holds() const { return stepping_ || keyboard_entry(); }
   // The pointer moved: a keyboard highlight goes as if the pointer had

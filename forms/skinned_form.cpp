@@ -29,6 +29,16 @@ void SkinnedForm::SetBuiltinPictures() {
   }
 }
 
+const ui::Control* SkinnedForm::KeyboardHighlight() const {
+  const LatchEntry* entry = latch_.keyboard_entry();
+  return entry ? entry->image : nullptr;
+}
+
+const ui::Control* SkinnedForm::PointerHighlight() const {
+  const LatchEntry* entry = latch_.pointer_entry();
+  return entry ? entry->image : nullptr;
+}
+
 void SkinnedForm::TakeLaunchFolder() {
   launch_folder_ = medium::LaunchFolder(host_.files, host_.locale);
 }

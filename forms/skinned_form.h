@@ -35,6 +35,13 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
   void BuildSkin(F& form, std::span<const ControlRow<F>> rows, ui::Image* F::*background,
                  std::array<ui::Label * F::*, 3> description) {
     BuildLayout<F>(form, rows);
+    SpeakLayout<F>(form, rows);
+    // What the highlight shows beside an entry (title, content, notice) is
+    // what tells a sighted user what it does; a screen reader hears the
+    // same texts.
+    for (const ControlRow<F>* row : EntriesByTag<F>(rows)) {
+      (form.*row->image)->accessible_description_keys = row->shows;
+    }
     for (const ControlRow<F>* row : SkinLoadOrder<F>(rows)) {
       skin_.push_back({form.*row->image, row->normal});
     }
@@ -63,6 +70,9 @@ class SkinnedForm : public ui::Form, protected LatchPolicy {
 
   void KeyDown(ui::Key key, bool shift) override;
   bool PointerMoved(bool moved) override;
+  std::string AccessibleText(std::string_view key) const override { return Text(key); }
+  const ui::Control* KeyboardHighlight() const override;
+  const ui::Control* PointerHighlight() const override;
 
   void ShowPicture(ui::Image& image, std::string_view file) override;
   void BackgroundCrossed() override;

@@ -18,7 +18,9 @@ namespace ktr::lang {
                               X(RES_GHOST_LBLEDITNOTE) X(RES_GHOST_LBLINSTCOMP)                  \
                                   X(RES_GHOST_EDIT_COMP) X(RES_BTNINSTALL) X(RES_BTNEDIT)        \
                                       X(RES_EDITNOTICE_CAPTION) X(RES_EDITNOTICE_LBL)            \
-                                          X(RES_HELPCLI) X(RES_GHOSTCLI)
+                                          X(RES_HELPCLI) X(RES_GHOSTCLI)                 \
+  X(RES_NAME_MANUAL) X(RES_NAME_SCAN) X(RES_NAME_CLIENT) X(RES_NAME_SERVER) X(RES_NAME_BROWSE)   \
+  X(RES_NAME_EXIT) X(RES_DESC_MANUAL) X(RES_DESC_SCAN) X(RES_DESC_CLIENT) X(RES_DESC_SERVER)
 
 #define KTR_DECLARE_KEY(name) inline constexpr std::string_view name = #name;
 KTR_LANG_KEYS(KTR_DECLARE_KEY)

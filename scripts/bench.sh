@@ -181,7 +181,8 @@ if [ "$do_wine" = 1 ]; then
   xvfb_pid=$!
   display=
   for _ in $(seq 100); do
-    display=$(tr -dc '0-9' <"$display_file")
+    # The file is made by the background shell, which may not have run yet.
+    display=$(tr -dc '0-9' <"$display_file" 2>/dev/null || true)
     [ -n "$display" ] && break
     sleep 0.1
   done

@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 gcc-mingw-w64-x86-64-win32
   libgtest-dev libgmock-dev googletest libbenchmark-dev libstb-dev clang
   wine wine32 wine64
-  xvfb xdotool imagemagick fonts-wqy-microhei locales xorriso
+  xvfb xdotool imagemagick fonts-wqy-microhei fonts-wine locales xorriso
   osslsigncode openssl libssl-dev
   libicu-dev libgettextpo-dev gettext libxml2-dev libxml2-utils php-symfony-translation
 )

@@ -10,8 +10,8 @@ namespace {
 
 class HeadlessPeer : public ui::FormPeer {
  public:
-  HeadlessPeer(HeadlessBackend& backend, std::uintptr_t handle)
-      : backend_(backend), handle_(handle) {}
+  HeadlessPeer(HeadlessBackend& backend, ui::Form& form, std::uintptr_t handle)
+      : backend_(backend), form_(form), handle_(handle) {}
   void show() override {}
   void hide() override {}
   void invalidate(const ui::Rect&) override {}
@@ -22,9 +22,13 @@ class HeadlessPeer : public ui::FormPeer {
   }
   void focus(ui::Control&) override {}
   std::uintptr_t native_handle() const override { return handle_; }
+  void accessible_event(ui::AccessibleEvent event, int child) override {
+    backend_.accessible_events.push_back({form_.class_name(), event, child});
+  }
 
  private:
   HeadlessBackend& backend_;
+  ui::Form& form_;
   std::uintptr_t handle_;
 };
 
@@ -39,7 +43,7 @@ ui::Control& Named(ui::Form& form, const std::string& name) {
 std::unique_ptr<ui::FormPeer> HeadlessBackend::create_peer(ui::Form& form) {
   forms.push_back(&form);
   created_classes.emplace_back(form.class_name());
-  return std::make_unique<HeadlessPeer>(*this, 0x100 + forms.size());
+  return std::make_unique<HeadlessPeer>(*this, form, 0x100 + forms.size());
 }
 
 void HeadlessBackend::title_changed(ui::Application& app) { titles.push_back(app.title()); }

@@ -20,6 +20,13 @@ struct MessageBoxCall {
   bool application_window = false;  // owned by the application window
 };
 
+struct AccessibleEventCall {
+  std::string form_class;
+  ui::AccessibleEvent event = ui::AccessibleEvent::kFocus;
+  int child = 0;
+  friend bool operator==(const AccessibleEventCall&, const AccessibleEventCall&) = default;
+};
+
 class HeadlessBackend : public ui::Backend {
  public:
   std::unique_ptr<ui::FormPeer> create_peer(ui::Form& form) override;
@@ -57,6 +64,8 @@ class HeadlessBackend : public ui::Backend {
   // Every picture set from now on finds no memory for a scaled copy, as on a
   // scaled display in a 32-bit process whose address space is used up.
   bool pictures_find_no_memory = false;
+  // What the windows told screen readers, in order.
+  std::vector<AccessibleEventCall> accessible_events;
 };
 
 // Pointer, clicks and keys as a user would give them.

@@ -2,6 +2,8 @@
 // preparation and the notice dialog, on the headless backend.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "forms/alert_lines.h"
 #include "forms/frm_edit_notice.h"
 #include "forms/frm_ghost_install.h"
@@ -688,6 +690,66 @@ TEST_F(NoticeDialogTest, HelpProgramsComeFromTheMediumOnly) {
   for (const auto& run : started) {
     EXPECT_EQ(run.command_line, "\"D:\\Help\\KtrHelp.exe\" client");
   }
+}
+
+// The Ghost window's entries are named by their caption labels and
+// described by what their highlight shows; what the Install step changes
+// (the entries it disables, the completion text) is told as it happens.
+TEST_F(InstallationWindowsTest, GhostWindowSpeaksItsCaptionsAndTellsWhatInstallChanged) {
+  auto ghost = ui::MakeForm<TGhostInstall>(app, &owner, fake.host());
+  ghost->show();
+  EXPECT_EQ(ghost->accessible_name(ui::kAccessibleSelf), "Ghost setup");
+  auto id = [&](const char* name) { return ghost->accessible_id(*ghost->find(name)); };
+  const int install = id("ImgButton1");
+  ASSERT_GT(install, 0);
+  EXPECT_EQ(ghost->accessible_role(install), ui::AccessibleRole::kPushButton);
+  EXPECT_EQ(ghost->accessible_name(install), "Install");
+  EXPECT_EQ(ghost->accessible_description(install), "Install title Install text Install note");
+  EXPECT_EQ(ghost->accessible_name(id("ImgButton2")), "Edit");
+  EXPECT_EQ(ghost->accessible_name(id("ImgConfirm")), "OK");
+  EXPECT_EQ(ghost->accessible_description(id("ImgConfirm")), "");
+  EXPECT_EQ(ghost->accessible_role(id("lblNotice")), ui::AccessibleRole::kStaticText);
+  EXPECT_EQ(ghost->accessible_name(id("lblButton1")), "Install");
+  // The caption written on the button is found as the button; a text
+  // label beside nothing is found as itself.
+  const ui::Rect caption = ghost->find("lblButton1")->bounds();
+  EXPECT_EQ(ghost->accessible_child_at(caption.left + 5, caption.top + 5), install);
+  const ui::Rect title = ghost->find("lblFormTitle")->bounds();
+  EXPECT_EQ(ghost->accessible_child_at(title.left + 5, title.top + 5), id("lblFormTitle"));
+  EXPECT_TRUE(ghost->accessible_state(id("lblNotice")).invisible);
+  EXPECT_EQ(id("ImgBackground"), 0);
+  // Buttons, caption labels and description labels; no background.
+  EXPECT_EQ(ghost->accessible_child_count(), 14);
+  InstallerPlacesAgent();
+  backend.accessible_events.clear();
+  ghost->accessible_press(install);
+  EXPECT_TRUE(ghost->accessible_state(install).unavailable);
+  EXPECT_FALSE(ghost->accessible_can_press(install));
+  EXPECT_EQ(ghost->accessible_name(id("lblNotice")), "Installed");
+  using E = ui::AccessibleEvent;
+  using Heard = testing::AccessibleEventCall;
+  const std::vector<Heard> heard = backend.accessible_events;
+  auto told = [&](E event, const char* name) {
+    return std::count(heard.begin(), heard.end(), Heard{"TGhostInstall", event, id(name)});
+  };
+  EXPECT_EQ(told(E::kNameChange, "lblNotice"), 1);
+  EXPECT_EQ(told(E::kStateChange, "ImgButton1"), 1);
+  EXPECT_EQ(told(E::kStateChange, "ImgCancel"), 1);
+  EXPECT_EQ(told(E::kStateChange, "ImgButton2"), 0);  // enabled already
+}
+
+// The notice dialog's edit box is named by the label above it; its buttons
+// say their captions without the access key's mark.
+TEST_F(InstallationWindowsTest, NoticeDialogNamesItsEditBoxByItsLabel) {
+  auto dialog = ui::MakeForm<TEditNotice>(app, &owner, fake.host());
+  auto id = [&](const char* name) { return dialog->accessible_id(*dialog->find(name)); };
+  EXPECT_EQ(dialog->accessible_name(ui::kAccessibleSelf), "Notice");
+  EXPECT_EQ(dialog->accessible_role(id("memoAlert")), ui::AccessibleRole::kEditableText);
+  EXPECT_EQ(dialog->accessible_name(id("memoAlert")), "Enter");
+  EXPECT_EQ(dialog->accessible_role(id("btnHelp")), ui::AccessibleRole::kPushButton);
+  EXPECT_EQ(dialog->accessible_name(id("btnHelp")), "Help");
+  EXPECT_EQ(id("Image1"), 0);
+  EXPECT_EQ(id("Bevel1"), 0);
 }
 
 }  // namespace

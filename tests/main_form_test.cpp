@@ -474,5 +474,124 @@ TEST(SkinTable, ARowWithoutItsMemberOrATagTakenTwiceIsAProgrammingError) {
   EXPECT_THROW(forms::BuildLayout<TwoEntries>(form, twice), std::logic_error);
 }
 
+// What a screen reader reads of the main menu: six push buttons in the
+// keyboard's order, named and described by the medium's keys (looked up
+// when asked), and nothing of the pictures that only illustrate.
+TEST_F(MainFormTest, ScreenReadersReadTheEntriesNamedByTheMedium) {
+  medium.strings.insert({{"RES_MAINFORM", "KTR Setup"},
+                         {"RES_NAME_MANUAL", "Manual"},
+                         {"RES_NAME_SCAN", "Virus scan"},
+                         {"RES_NAME_CLIENT", "Install client"},
+                         {"RES_NAME_SERVER", "Install server"},
+                         {"RES_NAME_BROWSE", "Browse"},
+                         {"RES_NAME_EXIT", "Exit"},
+                         {"RES_DESC_MANUAL", "Opens the manual."},
+                         {"RES_DESC_SERVER", "Installs the server."}});
+  Speak(0x0409, "ENGLISH");
+  Open();
+  EXPECT_EQ(form->accessible_name(ui::kAccessibleSelf), "KTR Setup");
+  ASSERT_EQ(form->accessible_child_count(), 6);
+  const char* order[] = {"ImgManual",        "ImgSnScan", "ImgInstallClient",
+                         "ImgInstallServer", "ImgCDView", "ImgExit"};
+  const char* names[] = {"Manual",         "Virus scan", "Install client",
+                         "Install server", "Browse",     "Exit"};
+  for (int id = 1; id <= 6; ++id) {
+    SCOPED_TRACE(id);
+    ui::Control& entry = *form->find(order[id - 1]);
+    EXPECT_EQ(form->accessible_child(id), &entry);
+    EXPECT_EQ(form->accessible_id(entry), id);
+    EXPECT_EQ(form->accessible_role(id), ui::AccessibleRole::kPushButton);
+    EXPECT_EQ(form->accessible_name(id), names[id - 1]);
+    EXPECT_EQ(form->accessible_location(id), entry.bounds());
+    EXPECT_EQ(form->accessible_default_action(id), "Press");
+    EXPECT_TRUE(form->accessible_state(id).focusable);
+    const ui::Rect& r = entry.bounds();
+    EXPECT_EQ(form->accessible_child_at(r.left + r.width / 2, r.top + r.height / 2), id);
+    EXPECT_EQ(form->accessible_navigate(id, ui::AccessibleDirection::kNext), id < 6 ? id + 1 : 0);
+    EXPECT_EQ(form->accessible_navigate(id, ui::AccessibleDirection::kPrevious), id - 1);
+  }
+  EXPECT_EQ(form->accessible_description(1), "Opens the manual.");
+  EXPECT_EQ(form->accessible_description(2), "");
+  EXPECT_EQ(form->accessible_description(4), "Installs the server.");
+  EXPECT_EQ(form->accessible_navigate(ui::kAccessibleSelf, ui::AccessibleDirection::kFirstChild),
+            1);
+  EXPECT_EQ(form->accessible_navigate(ui::kAccessibleSelf, ui::AccessibleDirection::kLastChild), 6);
+  // The content picture is no child: the window itself is found over it.
+  EXPECT_EQ(form->accessible_child_at(50, 150), ui::kAccessibleSelf);
+  EXPECT_EQ(form->accessible_child_at(658, 10), std::nullopt);
+  EXPECT_EQ(form->accessible_child(7), nullptr);
+  EXPECT_EQ(form->accessible_name(7), "");
+  // Read anew at every question, like every text of the medium.
+  medium.strings["RES_NAME_EXIT"] = "Quit";
+  medium.install(fake.files, "ENGLISH");
+  EXPECT_EQ(form->accessible_name(6), "Quit");
+  // A medium without the keys leaves the entries nameless, not missing.
+  medium.strings.erase("RES_NAME_EXIT");
+  medium.install(fake.files, "ENGLISH");
+  EXPECT_EQ(form->accessible_name(6), "");
+  EXPECT_EQ(form->accessible_child_count(), 6);
+}
+
+// The keyboard's highlight is the focus while the window has the keyboard,
+// and every move is told; the pointer's highlight is a state, told as one.
+TEST_F(MainFormTest, TheKeyboardMovesTheFocusAndThePointerTheHotTrackedState) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  using E = ui::AccessibleEvent;
+  using Heard = testing::AccessibleEventCall;
+  form->keyboard_focus_changed(true);
+  EXPECT_EQ(form->accessible_focus(), 0);
+  backend.accessible_events.clear();
+  Press(*form, ui::Key::kTab);
+  Press(*form, ui::Key::kTab);
+  Press(*form, ui::Key::kTab, true);
+  EXPECT_EQ(backend.accessible_events, (std::vector<Heard>{{"TMainForm", E::kFocus, 1},
+                                                           {"TMainForm", E::kFocus, 2},
+                                                           {"TMainForm", E::kFocus, 1}}));
+  EXPECT_EQ(form->accessible_focus(), 1);
+  EXPECT_TRUE(form->accessible_state(1).focused);
+  EXPECT_FALSE(form->accessible_state(2).focused);
+  // Without the keyboard nothing is focused; getting it back tells again.
+  form->keyboard_focus_changed(false);
+  EXPECT_FALSE(form->accessible_state(1).focused);
+  backend.accessible_events.clear();
+  form->keyboard_focus_changed(true);
+  EXPECT_EQ(backend.accessible_events, (std::vector<Heard>{{"TMainForm", E::kFocus, 1}}));
+  // The pointer takes over: no focus move, the entries' states change.
+  backend.accessible_events.clear();
+  form->mouse_move(5, 5);
+  MoveOver(*form, "ImgInstallServer");
+  EXPECT_TRUE(form->accessible_state(4).hot_tracked);
+  EXPECT_FALSE(form->accessible_state(1).focused);
+  EXPECT_EQ(backend.accessible_events, (std::vector<Heard>{{"TMainForm", E::kStateChange, 4}}));
+  backend.accessible_events.clear();
+  MoveOver(*form, "ImgBackground");
+  EXPECT_FALSE(form->accessible_state(4).hot_tracked);
+  EXPECT_EQ(backend.accessible_events, (std::vector<Heard>{{"TMainForm", E::kStateChange, 4}}));
+}
+
+// The default action presses as a click does, and only what can be pressed.
+TEST_F(MainFormTest, TheDefaultActionPressesTheEntry) {
+  Speak(0x0409, "ENGLISH");
+  Open();
+  form->show();
+  fake.files.add_file("D:\\KTR Setup\\Install\\Server\\Setup.exe");
+  EXPECT_TRUE(form->accessible_can_press(4));
+  form->accessible_press(4);
+  ASSERT_EQ(fake.processes.waited().size(), 1u);
+  EXPECT_EQ(fake.processes.waited()[0].command_line,
+            "\"D:\\KTR Setup\\Install\\Server\\Setup.exe\"");
+  EXPECT_TRUE(form->visible());
+  form->ImgExit->set_enabled(false);
+  EXPECT_TRUE(form->accessible_state(6).unavailable);
+  EXPECT_FALSE(form->accessible_can_press(6));
+  form->accessible_press(6);
+  EXPECT_FALSE(app.terminated());
+  form->ImgExit->set_enabled(true);
+  form->accessible_press(6);
+  EXPECT_TRUE(app.terminated());
+  EXPECT_FALSE(form->accessible_can_press(ui::kAccessibleSelf));
+}
+
 }  // namespace
 }  // namespace ktr::app

@@ -52,6 +52,16 @@ ENGLISH = dict(_paths("ENG"), **{
     "RES_BTNEDIT": "Edit",
     "RES_EDITNOTICE_CAPTION": "Edit Notice",
     "RES_EDITNOTICE_LBL": "Enter the notice that users see when Windows starts:",
+    "RES_NAME_MANUAL": "Manual",
+    "RES_NAME_SCAN": "Virus scan",
+    "RES_NAME_CLIENT": "Install client",
+    "RES_NAME_SERVER": "Install server",
+    "RES_NAME_BROWSE": "Browse this medium",
+    "RES_NAME_EXIT": "Exit",
+    "RES_DESC_MANUAL": "Opens the KTR manual.",
+    "RES_DESC_SCAN": "Checks this computer now with the lightweight Sentova scanner.",
+    "RES_DESC_CLIENT": "Installs the KTR client agent on this computer.",
+    "RES_DESC_SERVER": "Installs the KTR management server on this computer.",
 })
 
 KOREAN = dict(_paths("KOR"), **{
@@ -89,6 +99,16 @@ KOREAN = dict(_paths("KOR"), **{
     "RES_BTNEDIT": "편집",
     "RES_EDITNOTICE_CAPTION": "안내문 편집",
     "RES_EDITNOTICE_LBL": "Windows가 시작될 때 사용자에게 보여 줄 안내문을 입력하십시오:",
+    "RES_NAME_MANUAL": "설명서",
+    "RES_NAME_SCAN": "바이러스 검사",
+    "RES_NAME_CLIENT": "클라이언트 설치",
+    "RES_NAME_SERVER": "서버 설치",
+    "RES_NAME_BROWSE": "CD 내용 보기",
+    "RES_NAME_EXIT": "종료",
+    "RES_DESC_MANUAL": "KTR 설명서를 엽니다.",
+    "RES_DESC_SCAN": "간편 검사기로 이 컴퓨터를 지금 검사합니다.",
+    "RES_DESC_CLIENT": "KTR 클라이언트의 설치 방법을 고르는 메뉴를 엽니다.",
+    "RES_DESC_SERVER": "이 컴퓨터에 KTR 관리 서버를 설치합니다.",
 })
 
 JAPANESE = dict(_paths("JPN"), **{
@@ -128,6 +148,16 @@ JAPANESE = dict(_paths("JPN"), **{
     "RES_BTNEDIT": "編集",
     "RES_EDITNOTICE_CAPTION": "お知らせの編集",
     "RES_EDITNOTICE_LBL": "Windows の起動時にユーザーに表示するお知らせを入力してください:",
+    "RES_NAME_MANUAL": "マニュアル",
+    "RES_NAME_SCAN": "ウイルス検査",
+    "RES_NAME_CLIENT": "クライアントのインストール",
+    "RES_NAME_SERVER": "サーバーのインストール",
+    "RES_NAME_BROWSE": "メディアの内容を表示",
+    "RES_NAME_EXIT": "終了",
+    "RES_DESC_MANUAL": "KTR マニュアルを開きます。",
+    "RES_DESC_SCAN": "簡易スキャナーでこのコンピューターを今すぐ検査します。",
+    "RES_DESC_CLIENT": "このコンピューターに KTR クライアント エージェントをインストールします。",
+    "RES_DESC_SERVER": "このコンピューターに KTR 管理サーバーをインストールします。",
 })
 
 CHINESE = dict(_paths("CHS"), **{
@@ -163,6 +193,16 @@ CHINESE = dict(_paths("CHS"), **{
     "RES_BTNEDIT": "编辑",
     "RES_EDITNOTICE_CAPTION": "编辑通知",
     "RES_EDITNOTICE_LBL": "请输入 Windows 启动时向用户显示的通知:",
+    "RES_NAME_MANUAL": "使用手册",
+    "RES_NAME_SCAN": "病毒扫描",
+    "RES_NAME_CLIENT": "安装客户端",
+    "RES_NAME_SERVER": "安装服务器",
+    "RES_NAME_BROWSE": "浏览光盘",
+    "RES_NAME_EXIT": "退出",
+    "RES_DESC_MANUAL": "打开 KTR 使用手册。",
+    "RES_DESC_SCAN": "使用简易扫描程序立即检查此计算机。",
+    "RES_DESC_CLIENT": "在此计算机上安装 KTR 客户端代理。",
+    "RES_DESC_SERVER": "在此计算机上安装 KTR 管理服务器。",
 })
 
 # The notice template that the notice dialog loads, one per language.

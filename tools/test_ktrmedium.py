@@ -89,6 +89,12 @@ FAULTS = {
     "text cut at the buffer": (set_value("ENGLISH", "RES_ERROR_EXPLOER", b"x" * 3000),
                                (E, "text-too-long", "ENGLISH", ini("ENGLISH"),
                                 "RES_ERROR_EXPLOER"), 1),
+    "spoken name missing": (set_value("JAPANESE", "RES_NAME_SERVER", None),
+                            (W, "name-missing", "JAPANESE", ini("JAPANESE"), "RES_NAME_SERVER"),
+                            0),
+    "spoken name empty": (set_value("KOREAN", "RES_NAME_EXIT", b""),
+                          (W, "name-empty", "KOREAN", ini("KOREAN"), "RES_NAME_EXIT"), 0),
+    "description missing, which may be": (set_value("ENGLISH", "RES_DESC_SCAN", None), None, 0),
     "key unused": (set_value("ENGLISH", "RES_MANUEL", b"Manual\\KTR_Manual_ENG.txt"),
                    (W, "key-unused", "ENGLISH", ini("ENGLISH"), "RES_MANUEL"), 0),
     "skin folder missing": (set_value("JAPANESE", "RES_LANG", b"NOSUCH"),
@@ -155,8 +161,9 @@ class MediumCheckTest(MediumCase):
                 shutil.rmtree(broken, ignore_errors=True)
                 shutil.copytree(self.medium, broken)
                 fault(broken)
-                self.assertEqual(check(broken), (code, [finding]))
-        self.assertGreaterEqual(len({finding[1] for _, finding, _ in FAULTS.values()}), 17)
+                self.assertEqual(check(broken), (code, [finding] if finding else []))
+        self.assertGreaterEqual(
+            len({finding[1] for _, finding, _ in FAULTS.values() if finding}), 19)
 
     def test_help_goes_to_standard_output_and_a_wrong_command_is_exit_code_2(self):
         for args in (["--help"], ["-h"], ["image", "--help"], ["check", "--json", "--help"]):

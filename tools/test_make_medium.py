@@ -39,8 +39,8 @@ class GeneratorTest(unittest.TestCase):
         return make_medium.windows_path(self.medium, relative)
 
     def test_catalogue_read_from_the_launcher_sources(self):
-        self.assertEqual(len(make_medium.KEYS), 38)
-        self.assertEqual(len(set(make_medium.KEYS)), 38)
+        self.assertEqual(len(make_medium.KEYS), 48)
+        self.assertEqual(len(set(make_medium.KEYS)), 48)
         self.assertEqual(sorted(make_medium.KEY_USE), sorted(make_medium.KEYS))
         self.assertEqual(len(make_medium.SKIN_BITMAPS), 22)
         self.assertIn(("ButtonExit.bmp", 67, 28), make_medium.SKIN_BITMAPS)

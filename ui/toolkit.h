@@ -4,12 +4,14 @@
 // behaviour that must be identical on every backend: hit-testing, the order
 // of creation steps, modal results, the default error report. A Backend
 // draws and runs the loops; it holds no decisions of its own.
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/bitmap.h"
@@ -19,6 +21,7 @@ namespace ktr::ui {
 class Application;
 class Form;
 class Control;
+class Label;
 
 enum class Cursor { kDefault, kArrow, kHandPoint, kHourGlass };
 enum class ControlKind { kImage, kLabel, kMemo, kButton, kBevel };
@@ -26,6 +29,26 @@ enum class TextAlign { kLeft, kCenter };
 enum class BorderStyle { kNone, kDialog };
 // The keys the windows answer; the rest arrive as kOther.
 enum class Key { kOther, kTab, kReturn, kSpace, kEscape, kLeft, kUp, kRight, kDown };
+// What a screen reader is told a control is; kNone keeps it out of the
+// window's accessible children (backgrounds, panels, pictures that only
+// illustrate).
+enum class AccessibleRole { kNone, kPushButton, kStaticText, kEditableText };
+// The changes a backend passes on to screen readers.
+enum class AccessibleEvent { kFocus, kStateChange, kNameChange };
+enum class AccessibleDirection { kNext, kPrevious, kFirstChild, kLastChild };
+
+struct AccessibleState {
+  bool unavailable = false;
+  bool invisible = false;
+  bool focusable = false;
+  bool focused = false;
+  bool hot_tracked = false;
+  bool read_only = false;
+  friend bool operator==(const AccessibleState&, const AccessibleState&) = default;
+};
+
+// The accessible child id of the window itself.
+inline constexpr int kAccessibleSelf = 0;
 
 inline constexpr int kModalNone = 0;
 inline constexpr int kModalOk = 1;
@@ -82,6 +105,16 @@ class Control {
 
   ControlHandler on_click;
   ControlHandler on_mouse_move;
+
+  // What the control is to a screen reader, and where its name and
+  // description come from: the texts of keys, which the form looks up when
+  // asked (Form::AccessibleText), like every text of the medium, or the
+  // caption of a label. The description joins the texts of its keys. A
+  // label without a name of its own is named by its caption.
+  AccessibleRole accessible_role = AccessibleRole::kNone;
+  std::string_view accessible_name_key;
+  const Label* accessible_name_label = nullptr;
+  std::array<std::string_view, 3> accessible_description_keys = {};
 
   // Runs the click behaviour (handlers; a button also sets the modal result).
   virtual void click();
@@ -197,6 +230,9 @@ class FormPeer {
   virtual void picture_set(const Image&) {}
   virtual void focus(Control& control) = 0;
   virtual std::uintptr_t native_handle() const = 0;
+  // A change a screen reader follows, for a child id of the form (or
+  // kAccessibleSelf).
+  virtual void accessible_event(AccessibleEvent, int /*child*/) {}
 };
 
 class Backend {
@@ -273,6 +309,39 @@ class Form {
   Control* control_at(int x, int y) const;
   Cursor cursor_at(int x, int y) const;
 
+  // The accessible questions, answered the same on every backend. The
+  // children are the controls with a role, numbered from 1 in the
+  // keyboard's order (top to bottom, then left to right) once and for the
+  // form's life; kAccessibleSelf is the form. Places are in layout pixels.
+  int accessible_child_count() const;
+  Control* accessible_child(int id) const;
+  int accessible_id(const Control& control) const;
+  std::string accessible_name(int id) const;
+  std::string accessible_description(int id) const;
+  AccessibleRole accessible_role(int id) const;
+  AccessibleState accessible_state(int id) const;
+  std::optional<Rect> accessible_location(int id) const;
+  // The topmost visible child at a point of the client area, or
+  // kAccessibleSelf; nothing outside it.
+  std::optional<int> accessible_child_at(int x, int y) const;
+  // The neighbour of a child among the visible ones, or of the form its
+  // first or last; 0 when there is none.
+  int accessible_navigate(int from, AccessibleDirection direction) const;
+  // The child that has the keyboard, 0 when none has.
+  int accessible_focus() const;
+  // "Press" for what can be pressed, empty otherwise.
+  std::string accessible_default_action(int id) const;
+  // Whether the default action may run now; backends then run it with
+  // accessible_press once the screen reader's call has returned, since a
+  // press may wait for a whole installation.
+  bool accessible_can_press(int id) const;
+  void accessible_press(int id);
+  // The backend tells the form when its window gets and loses the keyboard.
+  void keyboard_focus_changed(bool has_focus);
+  bool has_keyboard_focus() const { return keyboard_focus_; }
+  // A control's state or text changed in a way a screen reader follows.
+  void accessible_changed(const Control& control, AccessibleEvent event);
+
   void invalidate(const Rect& area);
   void invalidate_all() { invalidate({0, 0, client_width, client_height}); }
   void control_changed(Control& control);
@@ -292,9 +361,17 @@ class Form {
   // system reports a resting pointer when a window is shown); false keeps it
   // from the controls.
   virtual bool PointerMoved(bool /*moved*/) { return true; }
+  // The text of a key of the form's accessible names and descriptions.
+  virtual std::string AccessibleText(std::string_view /*key*/) const { return {}; }
+  // The entry the keyboard highlights, and the one the pointer does.
+  virtual const Control* KeyboardHighlight() const { return nullptr; }
+  virtual const Control* PointerHighlight() const { return nullptr; }
 
  private:
   void dispatch(const ControlHandler& handler, Control& sender);
+  const std::vector<Control*>& accessible_order() const;
+  // Tells the backend of a highlight that moved since it was last told.
+  void report_highlights();
 
   Application& app_;
   Form* owner_;
@@ -308,6 +385,10 @@ class Form {
   bool pointer_known_ = false;
   int pointer_x_ = 0;
   int pointer_y_ = 0;
+  mutable std::vector<Control*> accessible_order_;
+  bool keyboard_focus_ = false;
+  const Control* reported_focus_ = nullptr;
+  const Control* reported_hot_ = nullptr;
 };
 
 class Application {

@@ -4,8 +4,11 @@ cmake_minimum_required(VERSION 3.25)
 #         [-DMAP=<linker map>] -P check_launcher.cmake
 
 if(CHECK STREQUAL "size")
-  # The static C++ runtime with exceptions alone weighs about 245 KiB.
-  set(limit 524288)
+  # The static C++ runtime with exceptions alone weighs about 245 KiB; the
+  # program's own code, with the sealed medium's verification and the
+  # objects that answer screen readers, about 280 KiB. What the check is for
+  # still fails it: iostreams alone would add more than the room left.
+  set(limit 573440)
   file(SIZE "${EXE}" size)
   message(STATUS "KtrSetup.exe: ${size} bytes (limit ${limit})")
   if(size GREATER limit)

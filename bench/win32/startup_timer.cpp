@@ -41,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -240,7 +241,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "bad argument: %s\n", argv[i]);
       return 2;
     }
-    programs.push_back({arg.substr(0, equals), arg.substr(equals + 1)});
+    Program program;
+    program.name = arg.substr(0, equals);
+    program.command_line = arg.substr(equals + 1);
+    programs.push_back(std::move(program));
   }
 
   for (int round = -1; round < runs; ++round) {

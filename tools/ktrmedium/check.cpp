@@ -182,6 +182,12 @@ class Checker {
         if (Needed(rule, language)) {
           add(Severity::kError, present(key) ? "key-empty" : "key-missing", language, ini_file_,
               name, key, present(key) ? "the value is empty" : "the key is missing");
+        } else if (std::find(kSpokenNameKeys.begin(), kSpokenNameKeys.end(), rule.key) !=
+                   kSpokenNameKeys.end()) {
+          add(Severity::kWarning, present(key) ? "name-empty" : "name-missing", language, ini_file_,
+              name, key,
+              std::string(present(key) ? "the value is empty" : "the key is missing") +
+                  ": a screen reader announces nothing for this entry");
         }
         continue;
       }

@@ -26,7 +26,8 @@ struct KeyRule {
   std::string_view key;
   KeyUse use;
   // May be missing or empty: a medium without the extra program leaves its
-  // value empty, and then its box is never shown.
+  // value empty, and then its box is never shown; the main menu's entries
+  // are still there without their spoken names.
   bool optional;
   // What the launcher uses the value as, for translators.
   std::string_view used_as;
@@ -45,7 +46,7 @@ inline bool UsedBy(KeyUse use, int language) {
   return false;
 }
 
-inline constexpr std::array<KeyRule, 38> kKeyRules = {{
+inline constexpr std::array<KeyRule, 48> kKeyRules = {{
     {lang::RES_INSTALL_TITLE, KeyUse::kOtherLanguages, true,
      "title of the box that offers the extra program after the client installation"},
     {lang::RES_CODE_X, KeyUse::kOtherLanguages, true,
@@ -114,7 +115,33 @@ inline constexpr std::array<KeyRule, 38> kKeyRules = {{
     {lang::RES_HELPCLI, KeyUse::kKoreanOnly, false,
      "command line of the client installation window's help, started unchanged"},
     {lang::RES_GHOSTCLI, KeyUse::kKoreanOnly, false,
-     "command line of the Ghost window's help, started unchanged"},
+     "command line of the Ghost window's help, started unchanged"},    {lang::RES_NAME_MANUAL, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader says for the manual entry"},
+    {lang::RES_NAME_SCAN, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader says for the virus scan entry"},
+    {lang::RES_NAME_CLIENT, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader says for the client installation entry"},
+    {lang::RES_NAME_SERVER, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader says for the server installation entry"},
+    {lang::RES_NAME_BROWSE, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader says for the entry that browses the medium"},
+    {lang::RES_NAME_EXIT, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader says for the exit entry"},
+    {lang::RES_DESC_MANUAL, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader adds about the manual entry"},
+    {lang::RES_DESC_SCAN, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader adds about the virus scan entry"},
+    {lang::RES_DESC_CLIENT, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader adds about the client installation entry"},
+    {lang::RES_DESC_SERVER, KeyUse::kEveryLanguage, true,
+     "main menu: what a screen reader adds about the server installation entry"},
 }};
+
+// The names a screen reader says for the main menu's entries, whose
+// pictures are their only words; a medium without them is usable but mute.
+inline constexpr std::array<std::string_view, 6> kSpokenNameKeys = {
+    lang::RES_NAME_MANUAL, lang::RES_NAME_SCAN,   lang::RES_NAME_CLIENT,
+    lang::RES_NAME_SERVER, lang::RES_NAME_BROWSE, lang::RES_NAME_EXIT,
+};
 
 }  // namespace ktr::tools

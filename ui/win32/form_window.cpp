@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -107,10 +108,11 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form)
   pictures_.set_budget(ScaledPicturesBudget(form_, scale_));
   backend_.attach(*this);
   sync_font();
-  children_.create_missing(hwnd(), form_, font_.get());
+  make_children();
 }
 
 FormWindow::~FormWindow() {
+  accessible_.disconnect();
   backend_.detach(*this);
   if (window_) ::SetWindowLongPtrA(hwnd(), GWLP_USERDATA, 0);
   restore_input();
@@ -173,6 +175,19 @@ LRESULT FormWindow::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_KEYDOWN:
       form_.key_down(KeyOf(w), ::GetKeyState(VK_SHIFT) < 0);
       return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      form_.keyboard_focus_changed(message == WM_SETFOCUS);
+      break;
+    case WM_GETOBJECT:
+      if (std::optional<LRESULT> answer = accessible_.get_object(hwnd(), w, l)) return *answer;
+      break;
+    case kAccessiblePressMessage:
+      form_.accessible_press(static_cast<int>(w));
+      return 0;
+    case WM_DESTROY:
+      accessible_.disconnect();
+      break;
     case WM_CLOSE:
       form_.close_requested();
       return 0;
@@ -218,6 +233,18 @@ void FormWindow::render(HDC target, const RECT& area, bool just_shown) {
            buffer_->dc(), area.left, area.top, SRCCOPY);
 }
 
+// An edit box is named by its label, which is painted and no window the
+// system could name it after.
+void FormWindow::make_children() {
+  children_.create_missing(hwnd(), form_, font_.get());
+  for (const auto& control : form_.controls()) {
+    if (control->kind() != ControlKind::kMemo) continue;
+    if (NativeChildren::Child* child = children_.find(*control)) {
+      accessible_.name_native_child(child->window.get(), *control);
+    }
+  }
+}
+
 void FormWindow::sync_font() {
   if (auto previous = font_.update(form_.font(), scale_)) children_.set_font(font_.get());
 }
@@ -257,7 +284,7 @@ void FormWindow::centre() {
 void FormWindow::show() {
   if (!window_) return;
   sync_font();
-  children_.create_missing(hwnd(), form_, font_.get());
+  make_children();
   if (!centred_) {
     centre();
     centred_ = true;
@@ -265,12 +292,26 @@ void FormWindow::show() {
   previously_active_ = ::GetActiveWindow();
   const bool first = !shown_before_;
   shown_before_ = true;
-  ::ShowWindow(hwnd(), first ? backend_.first_show_command(form_) : SW_SHOW);
+  const int command = first ? backend_.first_show_command(form_) : SW_SHOW;
+  ::ShowWindow(hwnd(), command);
   backend_.visibility_changed();
   if (first) backend_.after_first_show(form_);
+  // A window shown again after an installer ended is not the foreground
+  // one by itself, and a screen reader follows only the foreground window.
+  // The program's first window gets the foreground from the system that
+  // started the program.
+  const bool starting = first && form_.application().main_form() == &form_;
+  if (!starting && command != SW_SHOWNOACTIVATE && ::GetForegroundWindow() != hwnd()) {
+    ::SetForegroundWindow(hwnd());
+  }
   // A form with an edit box or buttons opens with the focus on the lowest
-  // tab order; one shown again gets back the child it had.
-  if (HWND child = last_focus_ ? last_focus_ : children_.first_tab_stop()) ::SetFocus(child);
+  // tab order; one shown again gets back the child it had; a skinned one
+  // takes the keyboard itself.
+  if (HWND child = last_focus_ ? last_focus_ : children_.first_tab_stop()) {
+    ::SetFocus(child);
+  } else if (command != SW_SHOWNOACTIVATE && ::GetFocus() != hwnd()) {
+    ::SetFocus(hwnd());
+  }
   ::UpdateWindow(hwnd());
 }
 
@@ -306,7 +347,7 @@ void FormWindow::control_changed(Control& control) {
   if (!window_) return;
   if (control.kind() == ControlKind::kMemo || control.kind() == ControlKind::kButton) {
     sync_font();
-    children_.create_missing(hwnd(), form_, font_.get());
+    make_children();
     children_.update(control, font_.get());
   } else {
     invalidate(control.bounds());
@@ -331,6 +372,10 @@ void FormWindow::picture_set(const Image& image) {
 
 void FormWindow::focus(Control& control) {
   if (NativeChildren::Child* child = children_.find(control)) ::SetFocus(child->window.get());
+}
+
+void FormWindow::accessible_event(AccessibleEvent event, int child) {
+  accessible_.event(hwnd(), event, child);
 }
 
 std::uintptr_t FormWindow::native_handle() const {

@@ -7,6 +7,7 @@
 
 #include "ui/scale.h"
 #include "ui/toolkit.h"
+#include "ui/win32/accessible.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/gdi.h"
 #include "ui/win32/native_children.h"
@@ -29,6 +30,7 @@ class FormWindow : public FormPeer {
   void picture_set(const Image& image) override;
   void focus(Control& control) override;
   std::uintptr_t native_handle() const override;
+  void accessible_event(AccessibleEvent event, int child) override;
 
   HWND hwnd() const { return window_.get(); }
   Form& form() const { return form_; }
@@ -45,6 +47,7 @@ class FormWindow : public FormPeer {
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
   void render(HDC target, const RECT& area, bool just_shown);
   void sync_font();
+  void make_children();
   void centre();
   void press(NativeChildren::Child& child);
   void command(WPARAM w, LPARAM l);
@@ -78,6 +81,7 @@ class FormWindow : public FormPeer {
   HWND previously_active_ = nullptr;
   HWND last_focus_ = nullptr;
   HKL restore_layout_ = nullptr;
+  AccessibleWindow accessible_{form_, scale_};
 };
 
 }  // namespace ktr::ui::win32

@@ -14,6 +14,16 @@
 //                           opens each for reading, shared with readers as
 //                           picture loaders open, answers how many it opened
 //                           and keeps them open while the file HOLD exists
+//   probe.exe accessible OUT HWND   what a screen reader reads of the
+//                           window's client area: the object itself and
+//                           each child, through Active Accessibility from
+//                           this other process
+//   probe.exe events OUT HOLD PID   the focus, state and name changes of
+//                           PID's windows, as a screen reader hears them, one
+//                           line each as they come (the first line says the
+//                           hooks are set), until the file HOLD goes
+//   probe.exe press OUT HWND CHILD   the default action of a child
+//   probe.exe modules OUT PID   the file names of the modules loaded in PID
 //
 // One line per window, tab-separated name=value fields. Texts are the ANSI
 // bytes that GetWindowTextA gives, with every byte outside printable ASCII
@@ -22,9 +32,11 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
 #include <aclapi.h>
+#include <oleacc.h>
 #include <sddl.h>
+#include <tlhelp32.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -216,6 +228,207 @@ bool WriteWhole(const char* path, const std::string& text) {
   return ::MoveFileExA(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+// A screen reader's text as UTF-8, escaped like every text here.
+std::string Utf8(BSTR text) {
+  if (!text) return {};
+  const int length = static_cast<int>(::SysStringLen(text));
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  if (size > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
+  ::SysFreeString(text);
+  return Escaped(out);
+}
+
+VARIANT Child(long id) {
+  VARIANT v;
+  ::VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+std::string LongOf(const VARIANT& v) {
+  if (v.vt == VT_I4) return Number(v.lVal);
+  if (v.vt == VT_EMPTY) return "none";
+  return "vt" + Number(v.vt);
+}
+
+// One line of the object or of one of its children.
+std::string DescribeAccessible(IAccessible* object, long id) {
+  VARIANT child = Child(id);
+  std::string line = "id=" + Number(id);
+  VARIANT role;
+  ::VariantInit(&role);
+  object->get_accRole(child, &role);
+  line += "\trole=" + LongOf(role);
+  ::VariantClear(&role);
+  BSTR text = nullptr;
+  object->get_accName(child, &text);
+  line += "\tname=" + Utf8(text);
+  text = nullptr;
+  object->get_accDescription(child, &text);
+  line += "\tdescription=" + Utf8(text);
+  VARIANT state;
+  ::VariantInit(&state);
+  object->get_accState(child, &state);
+  line += "\tstate=" + (state.vt == VT_I4 ? Bits(static_cast<DWORD>(state.lVal)) : LongOf(state));
+  ::VariantClear(&state);
+  long x = 0, y = 0, w = 0, h = 0;
+  const HRESULT placed = object->accLocation(&x, &y, &w, &h, child);
+  line += "\tlocation=" + (SUCCEEDED(placed)
+                               ? Number(x) + "," + Number(y) + "," + Number(w) + "," + Number(h)
+                               : std::string("none"));
+  text = nullptr;
+  object->get_accDefaultAction(child, &text);
+  line += "\taction=" + Utf8(text);
+  if (id != CHILDID_SELF) {
+    VARIANT next;
+    ::VariantInit(&next);
+    object->accNavigate(NAVDIR_NEXT, child, &next);
+    line += "\tnext=" + LongOf(next);
+    ::VariantClear(&next);
+    VARIANT hit;
+    ::VariantInit(&hit);
+    if (SUCCEEDED(placed) && w > 0 && h > 0) object->accHitTest(x + w / 2, y + h / 2, &hit);
+    line += "\thit=" + LongOf(hit);
+    ::VariantClear(&hit);
+  } else {
+    VARIANT focus;
+    ::VariantInit(&focus);
+    object->get_accFocus(&focus);
+    line += "\tfocus=" + LongOf(focus);
+    ::VariantClear(&focus);
+  }
+  return line + "\n";
+}
+
+std::string ReadAccessible(HWND window) {
+  IAccessible* object = nullptr;
+  HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                            IID_IAccessible, reinterpret_cast<void**>(&object));
+  if (FAILED(hr) || !object) return "error=" + Bits(static_cast<DWORD>(hr)) + "\n";
+  std::string out = DescribeAccessible(object, CHILDID_SELF);
+  long count = 0;
+  object->get_accChildCount(&count);
+  std::vector<VARIANT> children(static_cast<std::size_t>(count > 0 ? count : 0));
+  long got = 0;
+  if (count > 0 && SUCCEEDED(::AccessibleChildren(object, 0, count, children.data(), &got))) {
+    for (long i = 0; i < got; ++i) {
+      VARIANT& child = children[static_cast<std::size_t>(i)];
+      if (child.vt == VT_I4) out += DescribeAccessible(object, child.lVal);
+      ::VariantClear(&child);
+    }
+  } else {
+    out += "children=by-id\n";
+    for (long id = 1; id <= count; ++id) out += DescribeAccessible(object, id);
+  }
+  object->Release();
+  return out;
+}
+
+struct Heard {
+  const char* out = nullptr;
+  // One line per event in the order they came, pending until answered.
+  std::vector<std::string> lines;
+};
+Heard* g_heard = nullptr;
+
+const char* EventName(DWORD event) {
+  switch (event) {
+    case EVENT_OBJECT_FOCUS:
+      return "focus";
+    case EVENT_OBJECT_STATECHANGE:
+      return "state";
+    case EVENT_OBJECT_NAMECHANGE:
+      return "name";
+    default:
+      return nullptr;
+  }
+}
+
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object_id, LONG child_id, DWORD,
+                   DWORD) {
+  const char* name = EventName(event);
+  if (!name || !g_heard || object_id != OBJID_CLIENT) return;
+  // The questions below wait for the launcher's answers, and the events
+  // that come meanwhile are heard inside them: each event takes its place
+  // in the order they came before anything is asked.
+  std::string line = std::string("event=") + name + "\thwnd=" + Hex(window) +
+                     "\tclass=" + Escaped(ClassOf(window)) + "\tchild=" + Number(child_id);
+  const std::size_t place = g_heard->lines.size();
+  g_heard->lines.push_back(line + "\tpending=1\n");
+  IAccessible* object = nullptr;
+  VARIANT child;
+  ::VariantInit(&child);
+  if (SUCCEEDED(::AccessibleObjectFromEvent(window, static_cast<DWORD>(object_id),
+                                            static_cast<DWORD>(child_id), &object, &child)) &&
+      object) {
+    BSTR text = nullptr;
+    object->get_accName(child, &text);
+    line += "\tname=" + Utf8(text);
+    VARIANT state;
+    ::VariantInit(&state);
+    object->get_accState(child, &state);
+    line += "\tstate=" + (state.vt == VT_I4 ? Bits(static_cast<DWORD>(state.lVal)) : LongOf(state));
+    object->Release();
+  } else {
+    line += "\tname=\tstate=none";
+  }
+  g_heard->lines[place] = line + "\n";
+  std::string text = "ready\n";
+  for (const std::string& heard : g_heard->lines) text += heard;
+  WriteWhole(g_heard->out, text);
+}
+
+// Out of context and filtered by process, but without
+// WINEVENT_SKIPOWNPROCESS: with both flags Wine 8 delivers nothing.
+int ListenEvents(const char* out, const char* hold, DWORD process_id) {
+  Heard heard{out, {}};
+  g_heard = &heard;
+  HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, Hear,
+                                         process_id, 0, WINEVENT_OUTOFCONTEXT);
+  if (!hook) return 1;
+  if (!WriteWhole(out, "ready\n")) return 1;
+  while (::GetFileAttributesA(hold) != INVALID_FILE_ATTRIBUTES) {
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageA(&msg);
+    }
+  }
+  ::UnhookWinEvent(hook);
+  g_heard = nullptr;
+  return 0;
+}
+
+std::string Press(HWND window, long id) {
+  IAccessible* object = nullptr;
+  HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
+                                            IID_IAccessible, reinterpret_cast<void**>(&object));
+  if (FAILED(hr) || !object) return "error=" + Bits(static_cast<DWORD>(hr)) + "\n";
+  hr = object->accDoDefaultAction(Child(id));
+  object->Release();
+  return "result=" + Bits(static_cast<DWORD>(hr)) + "\n";
+}
+
+std::string Modules(DWORD process_id) {
+  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process_id));
+  if (!snapshot) return "error=" + Number(::GetLastError()) + "\n";
+  MODULEENTRY32 module{};
+  module.dwSize = sizeof module;
+  std::string out;
+  for (BOOL more = ::Module32First(snapshot.get(), &module); more;
+       more = ::Module32Next(snapshot.get(), &module)) {
+    out += "module=" + Escaped(module.szModule) + "\n";
+  }
+  return out;
+}
+
+HWND WindowOf(const char* hex) {
+  return reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(hex, nullptr, 16)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +446,17 @@ int main(int argc, char** argv) {
     auto window = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[3], nullptr, 16)));
     if (!::IsWindow(window)) return 3;
     text = ::PostMessageA(window, WM_CLOSE, 0, 0) ? "posted\n" : "failed\n";
+  } else if (command == "accessible" && argc >= 4) {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    text = ReadAccessible(WindowOf(argv[3]));
+  } else if (command == "events" && argc >= 5) {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    return ListenEvents(out, argv[3], static_cast<DWORD>(std::strtoul(argv[4], nullptr, 10)));
+  } else if (command == "press" && argc >= 5) {
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    text = Press(WindowOf(argv[3]), std::strtol(argv[4], nullptr, 10));
+  } else if (command == "modules" && argc >= 4) {
+    text = Modules(static_cast<DWORD>(std::strtoul(argv[3], nullptr, 10)));
   } else if (command == "winexec" && argc >= 4) {
     text = Number(::WinExec(argv[3], SW_SHOW)) + "\n";
   } else if (command == "change" && argc >= 4) {
