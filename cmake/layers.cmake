@@ -71,6 +71,7 @@ ktr_layer_files(platform/win32
   win32_registry.cpp
   win32_system.cpp)
 ktr_layer_files(ui/win32
+  accessible.cpp accessible.h
   dpi.cpp dpi.h
   fonts.cpp fonts.h
   form_window.cpp form_window.h

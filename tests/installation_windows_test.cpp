@@ -727,7 +727,7 @@ TEST_F(InstallationWindowsTest, GhostWindowSpeaksItsCaptionsAndTellsWhatInstallC
   EXPECT_FALSE(ghost->accessible_can_press(install));
   EXPECT_EQ(ghost->accessible_name(id("lblNotice")), "Installed");
   using E = ui::AccessibleEvent;
-  using Heard = testing::AccessibleEventCall;
+  using Heard = fake::AccessibleEventCall;
   const std::vector<Heard> heard = backend.accessible_events;
   auto told = [&](E event, const char* name) {
     return std::count(heard.begin(), heard.end(), Heard{"TGhostInstall", event, id(name)});

@@ -538,7 +538,7 @@ TEST_F(MainFormTest, TheKeyboardMovesTheFocusAndThePointerTheHotTrackedState) {
   Speak(0x0409, "ENGLISH");
   Open();
   using E = ui::AccessibleEvent;
-  using Heard = testing::AccessibleEventCall;
+  using Heard = fake::AccessibleEventCall;
   form->keyboard_focus_changed(true);
   EXPECT_EQ(form->accessible_focus(), 0);
   backend.accessible_events.clear();
