@@ -12,6 +12,7 @@
 #include "platform/certificate.h"
 #include "platform/debugger_note.h"
 #include "platform/sha256.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_ports.h"
 
@@ -54,10 +55,7 @@ struct Win32Integrity::Messages {
   decltype(&::CertFreeCertificateContext) free_certificate = nullptr;
 
   Messages() {
-    char system[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH - 16) return;
-    module = ::LoadLibraryA((std::string(system, length) + "\\crypt32.dll").c_str());
+    module = LoadSystemLibrary("crypt32.dll");
     open = Lookup<decltype(open)>(module, "CryptMsgOpenToDecode");
     update = Lookup<decltype(update)>(module, "CryptMsgUpdate");
     get_param = Lookup<decltype(get_param)>(module, "CryptMsgGetParam");

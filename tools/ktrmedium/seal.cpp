@@ -297,30 +297,18 @@ Outcome SealFolder(const fs::path& folder, const SigningKey& key) {
 
 int RunSealCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   SigningKey key;
-  std::vector<std::string> folders;
-  std::string error;
-  for (std::size_t i = 0; i < args.size() && error.empty();) {
-    if (TakeSigningOption(args, i, key, error)) continue;
-    if (args[i].starts_with("--")) {
-      error = "unknown option " + args[i];
-    } else {
-      folders.push_back(args[i++]);
-    }
-  }
-  if (error.empty() && folders.size() != 1) error = "give exactly one folder";
-  if (error.empty() && (key.pkcs12.empty() || key.password_file.empty())) {
-    error = "--pkcs12 and --password-file are both needed";
-  }
-  if (!error.empty()) {
+  std::string folder;
+  if (const std::string error = ParseSigningCommand(args, "folder", key, folder);
+      !error.empty()) {
     err << "ktrmedium seal: " << error << "\n" << kUsage;
     return 2;
   }
-  const Outcome outcome = SealFolder(folders.front(), key);
+  const Outcome outcome = SealFolder(folder, key);
   if (!outcome.ok) {
     err << "ktrmedium seal: " << outcome.message << "\n";
     return 1;
   }
-  out << "sealed " << folders.front() << ": KtrSetup.exe signed with its key, "
+  out << "sealed " << folder << ": KtrSetup.exe signed with its key, "
       << medium::kSumsFile << " and " << medium::kSumsSignature << " written\n";
   return 0;
 }

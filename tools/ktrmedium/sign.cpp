@@ -215,32 +215,40 @@ bool TakeSigningOption(const std::vector<std::string>& args, std::size_t& i, Sig
   return true;
 }
 
-int RunSignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  SigningKey key;
-  std::vector<std::string> programs;
+std::string ParseSigningCommand(const std::vector<std::string>& args, const char* what,
+                                SigningKey& key, std::string& path) {
+  std::vector<std::string> paths;
   std::string error;
   for (std::size_t i = 0; i < args.size() && error.empty();) {
     if (TakeSigningOption(args, i, key, error)) continue;
     if (args[i].starts_with("--")) {
       error = "unknown option " + args[i];
     } else {
-      programs.push_back(args[i++]);
+      paths.push_back(args[i++]);
     }
   }
-  if (error.empty() && programs.size() != 1) error = "give exactly one program";
+  if (error.empty() && paths.size() != 1) error = std::string("give exactly one ") + what;
   if (error.empty() && (key.pkcs12.empty() || key.password_file.empty())) {
     error = "--pkcs12 and --password-file are both needed";
   }
-  if (!error.empty()) {
+  if (error.empty()) path = paths.front();
+  return error;
+}
+
+int RunSignCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  SigningKey key;
+  std::string program;
+  if (const std::string error = ParseSigningCommand(args, "program", key, program);
+      !error.empty()) {
     err << "ktrmedium sign: " << error << "\n" << kUsage;
     return 2;
   }
-  const Outcome outcome = SignProgram(programs.front(), key);
+  const Outcome outcome = SignProgram(program, key);
   if (!outcome.ok) {
     err << "ktrmedium sign: " << outcome.message << "\n";
     return 1;
   }
-  out << "signed " << programs.front()
+  out << "signed " << program
       << (key.timestamp_url.empty() ? " (no time stamp)" : " (time-stamped)") << "\n";
   return 0;
 }

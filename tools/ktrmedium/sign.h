@@ -51,6 +51,12 @@ Outcome SignStagedPrograms(const std::filesystem::path& staged_medium, const Sig
 bool TakeSigningOption(const std::vector<std::string>& args, std::size_t& i, SigningKey& key,
                        std::string& error);
 
+// The arguments of a command that takes the signing options and exactly one
+// path (a program, a folder: `what`); empty when they are complete, else
+// what is wrong with them.
+std::string ParseSigningCommand(const std::vector<std::string>& args, const char* what,
+                                SigningKey& key, std::string& path);
+
 // "ktrmedium sign PROGRAM.exe --pkcs12 CERT.p12 --password-file FILE
 // [--timestamp URL]", given the arguments after "sign". Returns the exit
 // code: 0 signed, 1 signing failed, 2 usage.

@@ -118,22 +118,11 @@ DWORD WinEventOf(AccessibleEvent event) {
 
 }  // namespace
 
-// The client area's object. Element children (no objects of their own) are
-// numbered as the model numbers them; everything about the window itself
-// comes from the system's standard object for the client area.
-class FormAccessible final : public IAccessible {
+// What both accessible objects share: IUnknown with its count, and an
+// IDispatch that names nothing (screen readers call the interface directly).
+// Made with one reference, which its maker owns.
+class AccessibleObject : public IAccessible {
  public:
-  FormAccessible(Form& form, const Scale& scale, HWND window, IAccessible* standard,
-                 const Oleacc& oleacc)
-      : form_(&form), scale_(scale), window_(window), standard_(standard), oleacc_(oleacc) {}
-
-  void disconnect() {
-    form_ = nullptr;
-    if (standard_) std::exchange(standard_, nullptr)->Release();
-    oleacc_.co_disconnect_object(static_cast<IAccessible*>(this), 0);
-  }
-
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == kIidAccessible) {
@@ -150,8 +139,6 @@ class FormAccessible final : public IAccessible {
     if (left == 0) delete this;
     return static_cast<ULONG>(left);
   }
-
-  // IDispatch: screen readers call the interface directly.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
     if (!count) return E_POINTER;
     *count = 0;
@@ -165,6 +152,29 @@ class FormAccessible final : public IAccessible {
                                    UINT*) override {
     return E_NOTIMPL;
   }
+
+ protected:
+  virtual ~AccessibleObject() = default;
+
+ private:
+  long references_ = 1;
+};
+
+// The client area's object. Element children (no objects of their own) are
+// numbered as the model numbers them; everything about the window itself
+// comes from the system's standard object for the client area.
+class FormAccessible final : public AccessibleObject {
+ public:
+  FormAccessible(Form& form, const Scale& scale, HWND window, IAccessible* standard,
+                 const Oleacc& oleacc)
+      : form_(&form), scale_(scale), window_(window), standard_(standard), oleacc_(oleacc) {}
+
+  void disconnect() {
+    form_ = nullptr;
+    if (standard_) std::exchange(standard_, nullptr)->Release();
+    oleacc_.co_disconnect_object(static_cast<IAccessible*>(this), 0);
+  }
+
 
   // IAccessible
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
@@ -375,11 +385,10 @@ class FormAccessible final : public IAccessible {
   HWND window_;
   IAccessible* standard_;
   const Oleacc& oleacc_;
-  long references_ = 1;
 };
 
 // The system's object for a native child, with the model's name for it.
-class ChildAccessible final : public IAccessible {
+class ChildAccessible final : public AccessibleObject {
  public:
   ChildAccessible(const Form& form, const Control& control, IAccessible* standard,
                   const Oleacc& oleacc)
@@ -390,35 +399,6 @@ class ChildAccessible final : public IAccessible {
     oleacc_.co_disconnect_object(static_cast<IAccessible*>(this), 0);
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == kIidAccessible) {
-      *out = static_cast<IAccessible*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const long left = --references_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
 
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     if (!name) return E_POINTER;
@@ -501,7 +481,6 @@ class ChildAccessible final : public IAccessible {
   const Control* control_;
   IAccessible* standard_;
   const Oleacc& oleacc_;
-  long references_ = 1;
 };
 
 AccessibleWindow::AccessibleWindow(Form& form, const Scale& scale) : form_(form), scale_(scale) {}
